@@ -1,0 +1,15 @@
+# Compiler settings shared by every target of the project (not by GoogleTest,
+# which is added before this file is included).
+
+add_compile_options(-Wall -Wextra -Werror)
+
+if(WIN32)
+  # Windows 7 is the oldest system the program targets; the ANSI entry points
+  # are used throughout, so UNICODE stays undefined.
+  add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 NOMINMAX)
+endif()
+
+if(KORVANE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,56 @@
+# GoogleTest from Debian's sources, built by each toolchain, and the test
+# registration used by every folder under tests/.
+#
+# The win64 build runs its tests under Wine: CTest starts each test binary
+# through scripts/wine-run, inside a session (a private prefix, an Xvfb display
+# and a persistent wineserver) that the WineSession fixture starts and stops.
+# The win32 build compiles and links the tests but cannot run them here.
+
+set(KORVANE_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${KORVANE_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+
+set(KORVANE_RUN_TESTS ON)
+if(WIN32 AND NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KORVANE_RUN_TESTS OFF)
+endif()
+
+enable_testing()
+
+if(WIN32 AND KORVANE_RUN_TESTS)
+  set(KORVANE_WINE_STATE ${CMAKE_BINARY_DIR}/wine)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run ${KORVANE_WINE_STATE})
+  add_executable(wine_ready ${CMAKE_SOURCE_DIR}/tests/support/wine_ready.cpp)
+  add_test(NAME wine.session.start
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session start ${KORVANE_WINE_STATE} $<TARGET_FILE:wine_ready>)
+  add_test(NAME wine.session.stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session stop ${KORVANE_WINE_STATE})
+  set_tests_properties(wine.session.start PROPERTIES FIXTURES_SETUP WineSession TIMEOUT 180)
+  set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP WineSession TIMEOUT 60)
+endif()
+
+# korvane_add_test(<name> SOURCES <files...> [LIBRARIES <libs...>]
+#                  [RESOURCE_LOCK <names...>] [TIMEOUT <seconds>] [ENVIRONMENT <VAR=value...>])
+# Builds one GoogleTest binary and registers it as one CTest entry; a failing
+# case is named in CTest's output (--gtest_brief prints only failures).
+function(korvane_add_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBRARIES;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBRARIES} GTest::gtest_main)
+  if(NOT KORVANE_RUN_TESTS)
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
+  endif()
+  set(env KORVANE_HOST_TOOLS=${KORVANE_HOST_TOOLS} ${T_ENVIRONMENT})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
+  if(WIN32)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED WineSession)
+  endif()
+endfunction()

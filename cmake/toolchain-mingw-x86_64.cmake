@@ -1,0 +1,5 @@
+# x86_64 Windows, cross-compiled with MinGW-w64 (posix thread model), linked statically.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(KORVANE_MINGW_TRIPLE x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,58 @@
+#pragma once
+// The serial port library: a stateless layer over the platform's
+// communications calls. A port is named by its PortHandle, which the caller
+// owns and passes to every operation; 0 means no port.
+
+#include <cstdint>
+
+// The operating system's handle of an open port, as wide as an address.
+using PortHandle = std::uintptr_t;
+
+// The platform's invalid-handle value (all bits set): every operation but
+// PortClose treats it as an absent port and returns 0 at once.
+constexpr PortHandle PortInvalid = ~PortHandle{0};
+
+enum Handshake : std::int32_t {
+    HandshakeNone = 0,    // RTS held off, no CTS flow control
+    HandshakeRtsOn = 1,   // RTS held on, no CTS flow control
+    HandshakeRtsCts = 2,  // RTS/CTS hardware handshake
+    HandshakeXonXoff = 3, // XON/XOFF in both directions
+};
+
+// Error flag word bits (PortErrorFlags).
+enum PortErrorBits : std::int32_t {
+    PortErrorRxOver = 0x1,
+    PortErrorOverrun = 0x2,
+    PortErrorParity = 0x4,
+    PortErrorFrame = 0x8,
+    PortErrorBreak = 0x10,
+    PortErrorCtsHold = 0x80,
+    PortErrorDsrHold = 0x100,
+    PortErrorRlsdHold = 0x200,
+    PortErrorXoffHold = 0x400,
+    PortErrorXoffSent = 0x800,
+};
+
+// Opens the device named before the first ':' of settings (the whole string
+// when it has none) and configures it from the whole settings string, for
+// example "COM2:9600,N,8,1". Returns 0 when the device cannot be opened; a
+// nonzero handle means only that the device is open.
+PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t inputQueue,
+                    std::int32_t outputQueue);
+std::int32_t PortClose(PortHandle port);
+std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length);
+std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
+std::int32_t PortInputCount(PortHandle port);
+std::int32_t PortOutputCount(PortHandle port);
+std::int32_t PortSetTimeouts(PortHandle port, std::int32_t readInterval, std::int32_t readTotalConstant,
+                             std::int32_t readTotalMultiplier, std::int32_t writeTotalConstant,
+                             std::int32_t writeTotalMultiplier);
+std::int32_t PortSetDtr(PortHandle port, std::int32_t on);
+std::int32_t PortSetRts(PortHandle port, std::int32_t on);
+std::int32_t PortSetBreak(PortHandle port, std::int32_t on);
+std::int32_t PortCtsOn(PortHandle port);
+std::int32_t PortDsrOn(PortHandle port);
+std::int32_t PortRlsdOn(PortHandle port);
+std::int32_t PortRingOn(PortHandle port);
+std::int32_t PortSetFlowChars(PortHandle port, std::uint8_t xon, std::uint8_t xoff);
+std::int32_t PortErrorFlags(PortHandle port);
