@@ -1,0 +1,258 @@
+#include "serial/port.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+// The device namespace prefix "\\.\": it lets names like COM10 and above,
+// which are not DOS device names, reach the communications driver.
+constexpr char DevicePrefix[] = "\\\\.\\";
+constexpr std::size_t DevicePrefixLength = sizeof DevicePrefix - 1;
+
+// Room for the longest path the ANSI file calls accept; a device name that
+// does not fit is refused rather than cut, so that a shortened name can never
+// open some other device.
+using DevicePath = std::array<char, MAX_PATH>;
+
+// Every time-out (ms) set on a port that PortOpen configures: a read gives up
+// after 100 + 10 ms per byte asked for, or after a 100 ms gap between two
+// bytes; a write gives up after 10 + 100 ms per byte.
+constexpr COMMTIMEOUTS LineTimeouts{
+    .ReadIntervalTimeout = 100,
+    .ReadTotalTimeoutMultiplier = 10,
+    .ReadTotalTimeoutConstant = 100,
+    .WriteTotalTimeoutMultiplier = 100,
+    .WriteTotalTimeoutConstant = 10,
+};
+
+constexpr char XonChar = 0x11;
+constexpr char XoffChar = 0x13;
+
+HANDLE PlatformHandle(PortHandle port) { return reinterpret_cast<HANDLE>(port); }
+
+bool IsAbsent(PortHandle port) { return port == PortInvalid; }
+
+// The device name is everything before the first ':' (the whole string when
+// there is none). False when the name does not fit the path buffer.
+bool BuildDevicePath(const char* settings, DevicePath& path)
+{
+    const std::size_t nameLength = std::strcspn(settings, ":");
+    if (DevicePrefixLength + nameLength >= path.size())
+        return false;
+    path.fill('\0');
+    std::memcpy(path.data(), DevicePrefix, DevicePrefixLength);
+    std::memcpy(path.data() + DevicePrefixLength, settings, nameLength);
+    return true;
+}
+
+void ApplyHandshake(DCB& dcb, std::int32_t handshake, std::int32_t inputQueue)
+{
+    switch (handshake) {
+    case HandshakeNone:
+        dcb.fRtsControl = RTS_CONTROL_DISABLE;
+        dcb.fOutxCtsFlow = FALSE;
+        break;
+    case HandshakeRtsOn:
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fOutxCtsFlow = FALSE;
+        break;
+    case HandshakeRtsCts:
+        dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+        dcb.fOutxCtsFlow = TRUE;
+        break;
+    case HandshakeXonXoff:
+        dcb.fOutX = TRUE;
+        dcb.fInX = TRUE;
+        dcb.XonChar = XonChar;
+        dcb.XoffChar = XoffChar;
+        // Both limits are 16-bit fields: the truncation is the platform's.
+        dcb.XonLim = static_cast<WORD>(inputQueue / 10);
+        dcb.XoffLim = static_cast<WORD>(inputQueue / 10 * 7);
+        break;
+    default:
+        break;
+    }
+}
+
+// ClearCommError also clears the port's pending errors, so every caller of
+// this resets what a later PortErrorFlags would report.
+bool QueryStatus(PortHandle port, DWORD& errors, COMSTAT& status)
+{
+    errors = 0;
+    status = COMSTAT{};
+    return ClearCommError(PlatformHandle(port), &errors, &status) != FALSE;
+}
+
+std::int32_t EscapeFunction(PortHandle port, DWORD function)
+{
+    if (IsAbsent(port))
+        return 0;
+    return EscapeCommFunction(PlatformHandle(port), function) ? 1 : 0;
+}
+
+std::int32_t ModemLineOn(PortHandle port, DWORD bit)
+{
+    if (IsAbsent(port))
+        return 0;
+    DWORD status = 0;
+    if (!GetCommModemStatus(PlatformHandle(port), &status))
+        return 0;
+    return (status & bit) ? 1 : 0;
+}
+
+// Counts are 32-bit signed in this library; a platform count beyond that
+// range is reported as the largest count rather than as a negative one.
+std::int32_t ClampCount(DWORD count)
+{
+    return count > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(count);
+}
+
+} // namespace
+
+PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t inputQueue,
+                    std::int32_t outputQueue)
+{
+    DevicePath path;
+    if (!settings || !BuildDevicePath(settings, path))
+        return 0;
+
+    HANDLE handle = CreateFileA(path.data(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return 0;
+    const auto port = reinterpret_cast<PortHandle>(handle);
+
+    if (inputQueue > 0 && outputQueue > 0)
+        SetupComm(handle, static_cast<DWORD>(inputQueue), static_cast<DWORD>(outputQueue));
+
+    // From here on a failure leaves the port open as it is: the caller owns
+    // the handle either way.
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb))
+        return port;
+    if (!BuildCommDCBA(settings, &dcb))
+        return port;
+    ApplyHandshake(dcb, handshake, inputQueue);
+    if (!SetCommState(handle, &dcb))
+        return port;
+    COMMTIMEOUTS timeouts = LineTimeouts;
+    SetCommTimeouts(handle, &timeouts);
+    return port;
+}
+
+std::int32_t PortClose(PortHandle port) { return CloseHandle(PlatformHandle(port)) ? 1 : 0; }
+
+std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
+{
+    if (IsAbsent(port) || length < 0 || (!bytes && length > 0))
+        return 0;
+    DWORD written = 0;
+    if (!WriteFile(PlatformHandle(port), bytes, static_cast<DWORD>(length), &written, nullptr))
+        return 0;
+    return written == static_cast<DWORD>(length) ? 1 : 0;
+}
+
+std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
+{
+    if (IsAbsent(port) || length < 0 || (!buffer && length > 0))
+        return 0;
+    DWORD read = 0;
+    return ReadFile(PlatformHandle(port), buffer, static_cast<DWORD>(length), &read, nullptr) ? 1 : 0;
+}
+
+std::int32_t PortInputCount(PortHandle port)
+{
+    if (IsAbsent(port))
+        return 0;
+    DWORD errors;
+    COMSTAT status;
+    return QueryStatus(port, errors, status) ? ClampCount(status.cbInQue) : 0;
+}
+
+std::int32_t PortOutputCount(PortHandle port)
+{
+    if (IsAbsent(port))
+        return 0;
+    DWORD errors;
+    COMSTAT status;
+    return QueryStatus(port, errors, status) ? ClampCount(status.cbOutQue) : 0;
+}
+
+std::int32_t PortSetTimeouts(PortHandle port, std::int32_t readInterval, std::int32_t readTotalConstant,
+                             std::int32_t readTotalMultiplier, std::int32_t writeTotalConstant,
+                             std::int32_t writeTotalMultiplier)
+{
+    if (IsAbsent(port))
+        return 0;
+    COMMTIMEOUTS timeouts{
+        .ReadIntervalTimeout = static_cast<DWORD>(readInterval),
+        .ReadTotalTimeoutMultiplier = static_cast<DWORD>(readTotalMultiplier),
+        .ReadTotalTimeoutConstant = static_cast<DWORD>(readTotalConstant),
+        .WriteTotalTimeoutMultiplier = static_cast<DWORD>(writeTotalMultiplier),
+        .WriteTotalTimeoutConstant = static_cast<DWORD>(writeTotalConstant),
+    };
+    return SetCommTimeouts(PlatformHandle(port), &timeouts) ? 1 : 0;
+}
+
+std::int32_t PortSetDtr(PortHandle port, std::int32_t on) { return EscapeFunction(port, on ? SETDTR : CLRDTR); }
+
+std::int32_t PortSetRts(PortHandle port, std::int32_t on) { return EscapeFunction(port, on ? SETRTS : CLRRTS); }
+
+std::int32_t PortSetBreak(PortHandle port, std::int32_t on)
+{
+    return EscapeFunction(port, on ? SETBREAK : CLRBREAK);
+}
+
+std::int32_t PortCtsOn(PortHandle port) { return ModemLineOn(port, MS_CTS_ON); }
+std::int32_t PortDsrOn(PortHandle port) { return ModemLineOn(port, MS_DSR_ON); }
+std::int32_t PortRlsdOn(PortHandle port) { return ModemLineOn(port, MS_RLSD_ON); }
+std::int32_t PortRingOn(PortHandle port) { return ModemLineOn(port, MS_RING_ON); }
+
+std::int32_t PortSetFlowChars(PortHandle port, std::uint8_t xon, std::uint8_t xoff)
+{
+    if (IsAbsent(port))
+        return 0;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(PlatformHandle(port), &dcb))
+        return 0;
+    dcb.XonChar = static_cast<char>(xon);
+    dcb.XoffChar = static_cast<char>(xoff);
+    return SetCommState(PlatformHandle(port), &dcb) ? 1 : 0;
+}
+
+std::int32_t PortErrorFlags(PortHandle port)
+{
+    if (IsAbsent(port))
+        return 0;
+    DWORD errors;
+    COMSTAT status;
+    if (!QueryStatus(port, errors, status))
+        return 0;
+    std::int32_t flags = 0;
+    if (errors & CE_RXOVER)
+        flags |= PortErrorRxOver;
+    if (errors & CE_OVERRUN)
+        flags |= PortErrorOverrun;
+    if (errors & CE_RXPARITY)
+        flags |= PortErrorParity;
+    if (errors & CE_FRAME)
+        flags |= PortErrorFrame;
+    if (errors & CE_BREAK)
+        flags |= PortErrorBreak;
+    if (status.fCtsHold)
+        flags |= PortErrorCtsHold;
+    if (status.fDsrHold)
+        flags |= PortErrorDsrHold;
+    if (status.fRlsdHold)
+        flags |= PortErrorRlsdHold;
+    if (status.fXoffHold)
+        flags |= PortErrorXoffHold;
+    if (status.fXoffSent)
+        flags |= PortErrorXoffSent;
+    return flags;
+}
