@@ -32,7 +32,9 @@ struct GadgetOps {
     void (*release)(GadgetRecord*);
     std::int32_t (*getState)(GadgetRecord*);
     std::intptr_t (*setState)(GadgetRecord*, std::int32_t state);
-    std::int32_t (*getText)(GadgetRecord*, std::int32_t resultPosition);
+    // Text slots write their result into the temporary text buffer at
+    // resultPosition, like every text producer, and return where it starts.
+    char* (*getText)(GadgetRecord*, std::int32_t resultPosition);
     std::intptr_t (*setText)(GadgetRecord*, const char* text);
     std::intptr_t (*addItem)(GadgetRecord*, std::int32_t position, const char* text, HANDLE image);
     std::intptr_t (*addItemEx)(GadgetRecord*, std::int32_t position, const char* text, HANDLE image,
@@ -41,8 +43,7 @@ struct GadgetOps {
     std::intptr_t (*clearItems)(GadgetRecord*);
     void (*resize)(GadgetRecord*, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
     std::int32_t (*countItems)(GadgetRecord*);
-    std::int32_t (*getItemText)(GadgetRecord*, std::int32_t item, std::int32_t column,
-                                std::int32_t resultPosition);
+    char* (*getItemText)(GadgetRecord*, std::int32_t item, std::int32_t column, std::int32_t resultPosition);
     std::intptr_t (*setItemText)(GadgetRecord*, std::int32_t item, const char* text, std::int32_t column);
     std::int32_t (*getX)(GadgetRecord*);
     std::int32_t (*getY)(GadgetRecord*);
@@ -58,6 +59,10 @@ struct GadgetOps {
     void (*reserved[12])();
 };
 
+// Two 32-bit words and 36 pointer-wide slots.
+static_assert(sizeof(GadgetOps) == 2 * sizeof(std::int32_t) + 36 * sizeof(void*));
+static_assert(sizeof(void*) != 4 || sizeof(GadgetOps) == 152);
+
 // The registry record of one gadget. The first field is the handle that
 // marks the record live.
 struct GadgetRecord {
@@ -65,7 +70,7 @@ struct GadgetRecord {
     const GadgetOps* ops;
     WNDPROC previousProc;
     std::int32_t kindWordA;
-    std::int32_t kindWordB;
+    std::intptr_t kindWordB; // the combo box's item image lists
     std::intptr_t kindWordC; // a brush handle for string fields
 };
 
@@ -84,3 +89,45 @@ extern GadgetListContext* GadgetList;
 
 // The live gadget with that number or identifier, or null.
 GadgetRecord* GadgetLookup(ObjectNumber number);
+
+// A coordinate of GadgetMoveResize (and of the resize slots) that keeps the
+// current value.
+constexpr std::int32_t KeepValue = -65535;
+
+// Colour types of the setColor and getColor slots; colours are 0x00BBGGRR,
+// -1 meaning the system default.
+constexpr std::int32_t ColorFront = 1;
+constexpr std::int32_t ColorBack = 2;
+
+// Brush cache, common controls, the registry and the GadgetList context;
+// once, before the first gadget is created.
+void GadgetLibraryStart();
+
+// The last step of every constructor: ties the window to the record and the
+// number. Returns the identifier when number is AnyNumber, else the window
+// handle.
+std::intptr_t GadgetRegister(ObjectNumber number, GadgetRecord* record, HWND hwnd, const GadgetOps* ops);
+
+// The subclass procedure in front of every gadget: releases the record when
+// the window is destroyed.
+LRESULT CALLBACK GadgetWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Generic operations. A number without a gadget does nothing and gives 0.
+std::intptr_t GadgetInsertItem(ObjectNumber number, std::int32_t position, const char* text);
+std::intptr_t GadgetSetState(ObjectNumber number, std::int32_t state);
+std::intptr_t GadgetSetText(ObjectNumber number, const char* text);
+// The gadget's text, written into the temporary text buffer at
+// resultPosition; the buffer's length ends right after it. A number without
+// a gadget gives the empty text there.
+char* GadgetGetText(ObjectNumber number, std::int32_t resultPosition);
+std::intptr_t GadgetClearItems(ObjectNumber number);
+// DestroyWindow's result; the record goes with the window's last message.
+std::intptr_t GadgetDestroy(ObjectNumber number);
+// font is a font handle or -1 for the stock GUI font. Number -1 sets the
+// font of gadgets created from now on and leaves existing ones alone.
+void GadgetApplyFont(ObjectNumber number, std::intptr_t font);
+
+// The move-and-resize routine that resize slots share; KeepValue keeps a
+// coordinate.
+void GadgetMoveResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int32_t width,
+                      std::int32_t height);

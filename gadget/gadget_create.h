@@ -1,0 +1,34 @@
+#pragma once
+// What every gadget constructor shares: the window and the record, and the
+// reading of a window's text into the temporary text buffer.
+
+#include "gadget/gadget.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct GadgetWindowSpec {
+    DWORD extendedStyle;
+    const char* className;
+    const char* text;   // null: no window text
+    DWORD style;        // WS_CHILD | WS_VISIBLE is added
+    int x;
+    int y;
+    int width;
+    int height;
+    std::intptr_t controlId; // -1 for every kind but the progress bar
+};
+
+// The window that receives new gadgets (GadgetList->parent), or null.
+HWND GadgetParent();
+
+// Creates the control in the current gadget list, then takes the registry
+// record for number (an existing gadget with that number is destroyed first).
+// Null when the window or the record cannot be made; the window does not
+// outlive a missing record.
+GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowSpec& spec, HWND* window);
+
+// The window text at resultPosition of the temporary text buffer; the
+// result's length is that of the text actually read.
+char* GadgetReadWindowText(HWND hwnd, std::int32_t resultPosition);
