@@ -1,0 +1,25 @@
+#pragma once
+// The message requester: a message box that is modal to every window of the
+// calling thread, not only to its owner.
+
+#include "base/block_list.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// One window the requester disabled, and the thread that disabled it.
+struct DisabledWindow {
+    DWORD threadId;
+    HWND window;
+};
+
+// The windows disabled while a message box is open, newest first; empty
+// otherwise.
+extern ListBlock* DisabledWindowList;
+
+// Shows a message box and returns the button chosen (IDOK, IDCANCEL, ...; 0
+// when the box cannot be shown). title and text are Windows-1251 byte strings
+// and are shown as such whatever the machine's code page; flags are the
+// MessageBox flags, unchanged.
+std::int32_t MessageDialog(const char* title, const char* text, std::uint32_t flags);
