@@ -24,39 +24,40 @@ enum GadgetKind : std::int32_t {
 };
 
 // One static table per kind; every slot receives the gadget's record first
-// and may be empty.
+// and may be empty (every slot starts empty, so a kind names only the slots
+// it fills).
 struct GadgetOps {
     std::int32_t kindId;
     std::int32_t tableSize; // sizeof(GadgetOps): 152 on a 32-bit build
-    LRESULT (*handleParentMessage)(GadgetRecord*, HWND parent, UINT message, WPARAM, LPARAM);
-    void (*release)(GadgetRecord*);
-    std::int32_t (*getState)(GadgetRecord*);
-    std::intptr_t (*setState)(GadgetRecord*, std::int32_t state);
+    LRESULT (*handleParentMessage)(GadgetRecord*, HWND parent, UINT message, WPARAM, LPARAM) = nullptr;
+    void (*release)(GadgetRecord*) = nullptr;
+    std::int32_t (*getState)(GadgetRecord*) = nullptr;
+    std::intptr_t (*setState)(GadgetRecord*, std::int32_t state) = nullptr;
     // Text slots write their result into the temporary text buffer at
     // resultPosition, like every text producer, and return where it starts.
-    char* (*getText)(GadgetRecord*, std::int32_t resultPosition);
-    std::intptr_t (*setText)(GadgetRecord*, const char* text);
-    std::intptr_t (*addItem)(GadgetRecord*, std::int32_t position, const char* text, HANDLE image);
+    char* (*getText)(GadgetRecord*, std::int32_t resultPosition) = nullptr;
+    std::intptr_t (*setText)(GadgetRecord*, const char* text) = nullptr;
+    std::intptr_t (*addItem)(GadgetRecord*, std::int32_t position, const char* text, HANDLE image) = nullptr;
     std::intptr_t (*addItemEx)(GadgetRecord*, std::int32_t position, const char* text, HANDLE image,
-                               std::int32_t flags);
-    std::intptr_t (*removeItem)(GadgetRecord*, std::int32_t position);
-    std::intptr_t (*clearItems)(GadgetRecord*);
-    void (*resize)(GadgetRecord*, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
-    std::int32_t (*countItems)(GadgetRecord*);
-    char* (*getItemText)(GadgetRecord*, std::int32_t item, std::int32_t column, std::int32_t resultPosition);
-    std::intptr_t (*setItemText)(GadgetRecord*, std::int32_t item, const char* text, std::int32_t column);
-    std::int32_t (*getX)(GadgetRecord*);
-    std::int32_t (*getY)(GadgetRecord*);
-    std::int32_t (*getWidth)(GadgetRecord*);
-    std::int32_t (*getHeight)(GadgetRecord*);
-    std::intptr_t (*getAttribute)(GadgetRecord*, std::int32_t attribute);
-    void (*setAttribute)(GadgetRecord*, std::int32_t attribute, std::intptr_t value);
-    std::intptr_t (*setColor)(GadgetRecord*, std::int32_t type, std::int32_t colour);
-    std::int32_t (*getColor)(GadgetRecord*, std::int32_t type);
-    std::intptr_t (*setItemData)(GadgetRecord*, std::int32_t item, std::int32_t value);
-    std::int32_t (*getItemData)(GadgetRecord*, std::int32_t item);
+                               std::int32_t flags) = nullptr;
+    std::intptr_t (*removeItem)(GadgetRecord*, std::int32_t position) = nullptr;
+    std::intptr_t (*clearItems)(GadgetRecord*) = nullptr;
+    void (*resize)(GadgetRecord*, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height) = nullptr;
+    std::int32_t (*countItems)(GadgetRecord*) = nullptr;
+    char* (*getItemText)(GadgetRecord*, std::int32_t item, std::int32_t column, std::int32_t resultPosition) = nullptr;
+    std::intptr_t (*setItemText)(GadgetRecord*, std::int32_t item, const char* text, std::int32_t column) = nullptr;
+    std::int32_t (*getX)(GadgetRecord*) = nullptr;
+    std::int32_t (*getY)(GadgetRecord*) = nullptr;
+    std::int32_t (*getWidth)(GadgetRecord*) = nullptr;
+    std::int32_t (*getHeight)(GadgetRecord*) = nullptr;
+    std::intptr_t (*getAttribute)(GadgetRecord*, std::int32_t attribute) = nullptr;
+    void (*setAttribute)(GadgetRecord*, std::int32_t attribute, std::intptr_t value) = nullptr;
+    std::intptr_t (*setColor)(GadgetRecord*, std::int32_t type, std::int32_t colour) = nullptr;
+    std::int32_t (*getColor)(GadgetRecord*, std::int32_t type) = nullptr;
+    std::intptr_t (*setItemData)(GadgetRecord*, std::int32_t item, std::int32_t value) = nullptr;
+    std::int32_t (*getItemData)(GadgetRecord*, std::int32_t item) = nullptr;
     // Reserved slots: no kind fills them and nothing calls them.
-    void (*reserved[12])();
+    void (*reserved[12])() = {};
 };
 
 // Two 32-bit words and 36 pointer-wide slots.

@@ -29,6 +29,9 @@ HWND GadgetParent();
 // outlive a missing record.
 GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowSpec& spec, HWND* window);
 
+// The empty text at resultPosition of the temporary text buffer.
+char* GadgetEmptyText(std::int32_t resultPosition);
+
 // The window text at resultPosition of the temporary text buffer; the
 // result's length is that of the text actually read.
 char* GadgetReadWindowText(HWND hwnd, std::int32_t resultPosition);

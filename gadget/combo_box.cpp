@@ -1,0 +1,223 @@
+#include "gadget/gadget_create.h"
+#include "gadget/gadget_kinds.h"
+
+#include "base/strings.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+// Record words: kindWordA 1 for "ComboBoxEx32", 0 for "ComboBox";
+// kindWordB the item image lists, 0 while the gadget has none.
+
+std::int32_t comboHeightDelta = -1;
+
+namespace {
+
+// Room below the closed combo box for its dropped-down list.
+constexpr int ComboWindowHeight = 350;
+// The item height at which the closed height is measured.
+constexpr int MeasureItemHeight = 15;
+
+bool IsExtended(const GadgetRecord* record) { return record->kindWordA == 1; }
+
+bool IsDropDownList(const GadgetRecord* record)
+{
+    return (GetWindowLongPtrA(record->hwnd, GWL_STYLE) & 1) != 0;
+}
+
+LRESULT Send(const GadgetRecord* record, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    return SendMessageA(record->hwnd, message, wParam, lParam);
+}
+
+void SetClosedHeight(const GadgetRecord* record, std::int32_t height)
+{
+    Send(record, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - comboHeightDelta);
+}
+
+// The image index of an item's image in the gadget's image lists, or -1 for
+// an item without one. Items go in without an image until the gadget has
+// image lists.
+int ItemImageIndex(GadgetRecord*, HANDLE) { return -1; }
+
+std::int32_t ComboGetState(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCURSEL)); }
+
+std::intptr_t ComboSetState(GadgetRecord* record, std::int32_t index)
+{
+    return Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
+}
+
+char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, std::int32_t resultPosition)
+{
+    const auto length = static_cast<std::int32_t>(Send(record, CB_GETLBTEXTLEN, static_cast<WPARAM>(item)));
+    if (length < 0)
+        return GadgetEmptyText(resultPosition);
+    char* buffer = TempReserve(length, resultPosition);
+    if (!buffer)
+        return GadgetEmptyText(resultPosition);
+    buffer[0] = '\0';
+    Send(record, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
+    TempShrink(length - static_cast<std::int32_t>(std::strlen(buffer)));
+    return buffer;
+}
+
+char* ComboGetText(GadgetRecord* record, std::int32_t resultPosition)
+{
+    if (IsExtended(record) && IsDropDownList(record)) {
+        const std::int32_t index = ComboGetState(record);
+        if (index < 0)
+            return GadgetEmptyText(resultPosition);
+        return ComboGetItemText(record, index, 0, resultPosition);
+    }
+    return GadgetReadWindowText(record->hwnd, resultPosition);
+}
+
+std::intptr_t ComboSetText(GadgetRecord* record, const char* text)
+{
+    if (!IsDropDownList(record))
+        return SetWindowTextA(record->hwnd, text);
+    if (!text || !*text)
+        return Send(record, CB_SETCURSEL, static_cast<WPARAM>(-1));
+    const LRESULT index = Send(record, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    if (index == CB_ERR)
+        return -1;
+    return Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
+}
+
+void InsertExtendedItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE image)
+{
+    COMBOBOXEXITEMA item{};
+    item.mask = CBEIF_TEXT;
+    item.iItem = position < 0 ? Send(record, CB_GETCOUNT) : position;
+    item.pszText = const_cast<char*>(text);
+    if (image) {
+        const int index = ItemImageIndex(record, image);
+        if (index >= 0) {
+            item.mask |= CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
+            item.iImage = index;
+            item.iSelectedImage = index;
+        }
+    }
+    Send(record, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+std::intptr_t ComboAddItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE image)
+{
+    if (IsExtended(record))
+        InsertExtendedItem(record, position, text, image);
+    else if (position >= -1) // -1 appends; lower positions add nothing
+        Send(record, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text));
+    return 1;
+}
+
+std::intptr_t ComboRemoveItem(GadgetRecord* record, std::int32_t position)
+{
+    return Send(record, CB_DELETESTRING, static_cast<WPARAM>(position));
+}
+
+std::intptr_t ComboClearItems(GadgetRecord* record) { return Send(record, CB_RESETCONTENT); }
+
+void ComboResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height)
+{
+    GadgetMoveResize(record, x, y, width, KeepValue);
+    if (height != KeepValue)
+        SetClosedHeight(record, height);
+}
+
+std::int32_t ComboCountItems(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCOUNT)); }
+
+std::intptr_t ComboSetItemText(GadgetRecord* record, std::int32_t item, const char* text, std::int32_t)
+{
+    if (!text)
+        text = "";
+    if (IsExtended(record)) {
+        COMBOBOXEXITEMA entry{};
+        entry.mask = CBEIF_TEXT;
+        entry.iItem = item;
+        entry.pszText = const_cast<char*>(text);
+        return Send(record, CBEM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+    }
+    // The plain list cannot rename an item: replace it, keeping its data and
+    // the selection on it.
+    const LRESULT data = Send(record, CB_GETITEMDATA, static_cast<WPARAM>(item));
+    const bool selected = Send(record, CB_GETCURSEL) == item;
+    if (Send(record, CB_DELETESTRING, static_cast<WPARAM>(item)) == CB_ERR)
+        return -1;
+    const LRESULT index = Send(record, CB_INSERTSTRING, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    Send(record, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    if (selected)
+        Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
+    return index;
+}
+
+std::intptr_t ComboSetItemData(GadgetRecord* record, std::int32_t item, std::int32_t value)
+{
+    return Send(record, CB_SETITEMDATA, static_cast<WPARAM>(item), value);
+}
+
+std::int32_t ComboGetItemData(GadgetRecord* record, std::int32_t item)
+{
+    return static_cast<std::int32_t>(Send(record, CB_GETITEMDATA, static_cast<WPARAM>(item)));
+}
+
+void ComboRelease(GadgetRecord* record) { record->kindWordB = 0; }
+
+constexpr GadgetOps ComboBoxOps = {
+    .kindId = GadgetKindComboBox,
+    .tableSize = sizeof(GadgetOps),
+    .release = ComboRelease,
+    .getState = ComboGetState,
+    .setState = ComboSetState,
+    .getText = ComboGetText,
+    .setText = ComboSetText,
+    .addItem = ComboAddItem,
+    .removeItem = ComboRemoveItem,
+    .clearItems = ComboClearItems,
+    .resize = ComboResize,
+    .countItems = ComboCountItems,
+    .getItemText = ComboGetItemText,
+    .setItemText = ComboSetItemText,
+    .setItemData = ComboSetItemData,
+    .getItemData = ComboGetItemData,
+};
+
+HWND InnerEditField(HWND combo, bool extended)
+{
+    HWND child = GetWindow(combo, GW_CHILD);
+    return extended && child ? GetWindow(child, GW_CHILD) : child;
+}
+
+} // namespace
+
+std::intptr_t GadgetCreateComboBox(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
+                                   std::int32_t height, std::uint32_t flags)
+{
+    const bool extended = (flags & ComboImages) != 0;
+    const bool editable = (flags & ComboEditable) != 0;
+    if (!editable)
+        flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
+    const GadgetWindowSpec spec{
+        0, extended ? WC_COMBOBOXEXA : "ComboBox", nullptr, flags | WS_BORDER | WS_VSCROLL | WS_GROUP,
+        x, y, width, ComboWindowHeight, -1,
+    };
+    HWND hwnd = nullptr;
+    GadgetRecord* record = GadgetCreateWindow(number, spec, &hwnd);
+    if (!record)
+        return 0;
+    if (editable) {
+        // So that the tab key stops in the edit field.
+        if (HWND edit = InnerEditField(hwnd, extended))
+            SetWindowLongPtrA(edit, GWL_STYLE, GetWindowLongPtrA(edit, GWL_STYLE) | WS_TABSTOP);
+    }
+    record->kindWordA = extended ? 1 : 0;
+    const std::intptr_t result = GadgetRegister(number, record, hwnd, &ComboBoxOps);
+
+    comboHeightDelta = -1;
+    SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), MeasureItemHeight);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    comboHeightDelta = (rect.bottom - rect.top) - MeasureItemHeight;
+    SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - comboHeightDelta);
+    return result;
+}
