@@ -88,7 +88,9 @@ void ArrayServiceStart();
 // Releases the array the variable holds, then a zero-filled array of count
 // elements owned by the variable, with each element's containers created.
 // Null (and the variable null) when the block cannot be allocated, the size
-// overflows, an argument is negative or the descriptor is rejected.
+// overflows, an argument is negative, the descriptor is rejected (checked
+// against the element size), or member arrays nest deeper than
+// DescriptorMaxDepth (a descriptor whose member arrays contain themselves).
 void* ArrayCreate(std::int32_t elementSize, std::int32_t count, std::int32_t typeCode,
                   const DescriptorWord* descriptor, void** variable);
 
@@ -99,8 +101,9 @@ void ArrayFree(void* element0);
 // Copies every element of source into destination, deep-copying structured
 // elements. With a non-zero reshape flag the destination is first recreated
 // in the source's shape (through its owner variable). 1 on success; 0 for a
-// null operand, a count mismatch or a rejected descriptor. An array copied
-// onto itself is left as it is (1).
+// null operand, or when the arrays differ in count, element size or
+// descriptor (nothing is copied then). An array copied onto itself is left as
+// it is (1).
 std::int32_t ArrayCopy(void* source, void* destination, std::int32_t reshape);
 
 // Creates the container members of one zeroed structure.
@@ -108,7 +111,8 @@ void StructureInit(void* structure, const DescriptorWord* descriptor);
 // Releases every owned member of one structure.
 void StructureFree(void* structure, const DescriptorWord* descriptor);
 // Copies one structure of size bytes: plain bytes are copied, owned members
-// are rebuilt so that the copy shares no block with the source.
+// are rebuilt so that the copy shares no block with the source. A structure
+// copied onto itself is left as it is.
 void StructureCopy(void* destination, std::int32_t size, const DescriptorWord* descriptor, const void* source);
 
 // 1 when the descriptor or a sub-descriptor reached through -2 and -3 entries

@@ -23,7 +23,7 @@ constexpr std::size_t BlockListLinkSize = sizeof(ListBlock);
 void* BlockListPush(ListBlock** head, std::size_t blockSize);
 
 // Unlinks the block holding the record and releases it. The record must be
-// one that BlockListPush returned for this list.
+// one that BlockListPush returned for this list; null is ignored.
 void BlockListRemove(ListBlock** head, void* record);
 
 inline void* BlockListRecord(ListBlock* block) { return reinterpret_cast<unsigned char*>(block) + BlockListLinkSize; }

@@ -31,8 +31,9 @@ struct ObjectRegistry {
     unsigned char* table;           // capacity × recordSize bytes
 };
 
-// A registry with room for growthStep records, all zero; null when the heap
-// cannot supply it or the sizes are not positive.
+// A registry with room for growthStep records, all zero. Null when the heap
+// cannot supply it, the growth step is not positive, or a record cannot hold
+// its handle-sized first field.
 ObjectRegistry* RegistryCreate(std::int32_t recordSize, std::int32_t growthStep, RegistryFreeRoutine freeRoutine);
 
 // AnyNumber: a new zeroed record outside the table (the free routine is not
@@ -42,7 +43,9 @@ ObjectRegistry* RegistryCreate(std::int32_t recordSize, std::int32_t growthStep,
 // Null when the any-number block cannot be allocated, when the table cannot
 // grow (too large, or the heap refuses; the table then stays as it was), for
 // numbers below -1, and when a growth would swallow the identifier of a live
-// any-number object (identifiers must stay outside 0..capacity-1).
+// any-number object (identifiers must stay outside 0..capacity-1). The slot
+// returned for a number is always zero, even when the free routine left it
+// live.
 void* RegistryAllocate(ObjectRegistry* registry, ObjectNumber number);
 
 // The live record with that identifier, or null. Any identifier is accepted:

@@ -64,10 +64,10 @@ void StringServiceStart();
 // grow or an argument is negative: callers must check.
 char* TempReserve(std::int32_t length, std::int32_t position);
 // TempLength -= amount: gives back the part of a reservation the text did not
-// need. The result is kept within 0..TempCapacity.
+// need. The result is kept inside the buffer (0..TempCapacity + 1).
 void TempShrink(std::int32_t amount);
 // TempLength ← length and the byte there ← 0: an empty result at a position.
-// The length is kept within 0..TempCapacity.
+// The length is kept inside the buffer (0..TempCapacity + 1).
 void TempSetLength(std::int32_t length);
 // Appends the text at TempLength; null appends nothing but still writes the
 // terminator at TempLength.
@@ -80,7 +80,8 @@ std::int32_t StringStoreTemp(char** variable, std::int32_t start);
 // text or a part of it); null releases the variable's block and sets it null.
 void StringAssign(char** variable, const char* text);
 // For a variable that holds no block yet: a non-null text is copied into a
-// new block; null leaves the variable untouched.
+// new block (the variable becomes null when the block cannot be allocated,
+// never a stale pointer); null leaves the variable untouched.
 void StringInit(char** variable, const char* text);
 // Releases one block of the StringHeap; null is ignored.
 void StringFree(char* text);
