@@ -1,0 +1,60 @@
+#pragma once
+// The window layer's own records, shared by its files: the window registry
+// and its records, and the event state that the message handler writes and
+// the event wait reads.
+
+#include "base/object_number.h"
+#include "base/registry.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+struct WindowRecord {
+    HWND handle; // first: non-null while the window exists
+    ACCEL* acceleratorEntries;
+    HACCEL acceleratorTable;
+    std::int32_t acceleratorCount;
+    BOOL minMax; // minimised or maximised
+};
+
+// The event being assembled during a dispatch, and the last one returned.
+struct EventState {
+    ObjectNumber object;
+    ObjectNumber window;
+    std::int32_t kind;
+    std::int32_t pending; // set by the message handler; 0 when none
+    ObjectNumber publishedObject;
+    ObjectNumber publishedWindow;
+    std::int32_t publishedKind;
+};
+
+struct WindowLayerState {
+    ObjectRegistry* registry;
+    HINSTANCE instance;
+    HICON icon;
+    HCURSOR arrowCursor;
+    EventState events;
+};
+
+WindowLayerState& WindowLayer();
+inline EventState& Events() { return WindowLayer().events; }
+
+// The live record of that window number, or null.
+WindowRecord* WindowRecordOf(ObjectNumber number);
+
+// Window properties.
+constexpr char WindowIdProperty[] = "GX_WindowID";
+constexpr char FocusProperty[] = "GX_Focus";
+constexpr char GadgetIdProperty[] = "GX_ID";
+
+// One queued event; the event wait takes them first in, first out.
+struct QueuedEvent {
+    std::int32_t code;
+    ObjectNumber object;
+    ObjectNumber window;
+    std::int32_t kind;
+};
+
+// Takes the oldest queued event; false when the queue is empty.
+bool EventQueueTake(QueuedEvent& event);
