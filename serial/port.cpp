@@ -1,5 +1,7 @@
 #include "serial/port.h"
 
+#include "serial/handshake.h"
+
 #include <windows.h>
 
 #include <array>
@@ -28,9 +30,6 @@ constexpr COMMTIMEOUTS LineTimeouts{
     .WriteTotalTimeoutConstant = 10,
 };
 
-constexpr char XonChar = 0x11;
-constexpr char XoffChar = 0x13;
-
 HANDLE PlatformHandle(PortHandle port) { return reinterpret_cast<HANDLE>(port); }
 
 bool IsAbsent(PortHandle port) { return port == PortInvalid; }
@@ -46,35 +45,6 @@ bool BuildDevicePath(const char* settings, DevicePath& path)
     std::memcpy(path.data(), DevicePrefix, DevicePrefixLength);
     std::memcpy(path.data() + DevicePrefixLength, settings, nameLength);
     return true;
-}
-
-void ApplyHandshake(DCB& dcb, std::int32_t handshake, std::int32_t inputQueue)
-{
-    switch (handshake) {
-    case HandshakeNone:
-        dcb.fRtsControl = RTS_CONTROL_DISABLE;
-        dcb.fOutxCtsFlow = FALSE;
-        break;
-    case HandshakeRtsOn:
-        dcb.fRtsControl = RTS_CONTROL_ENABLE;
-        dcb.fOutxCtsFlow = FALSE;
-        break;
-    case HandshakeRtsCts:
-        dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-        dcb.fOutxCtsFlow = TRUE;
-        break;
-    case HandshakeXonXoff:
-        dcb.fOutX = TRUE;
-        dcb.fInX = TRUE;
-        dcb.XonChar = XonChar;
-        dcb.XoffChar = XoffChar;
-        // Both limits are 16-bit fields: the truncation is the platform's.
-        dcb.XonLim = static_cast<WORD>(inputQueue / 10);
-        dcb.XoffLim = static_cast<WORD>(inputQueue / 10 * 7);
-        break;
-    default:
-        break;
-    }
 }
 
 // ClearCommError also clears the port's pending errors, so every caller of

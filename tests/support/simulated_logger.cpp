@@ -1,0 +1,182 @@
+#include "tests/support/simulated_logger.h"
+
+#include <windows.h>
+
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr DWORD StartTimeoutMilliseconds = 15000;
+constexpr DWORD StopTimeoutMilliseconds = 5000;
+constexpr DWORD PollMilliseconds = 5;
+// A logger outlives no test run by much, even when nothing stops it.
+constexpr int LifetimeSeconds = 600;
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH * 2];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+// Wine shows the Unix root as drive Z:.
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string UnixPath(const std::string& windowsPath)
+{
+    std::string path = windowsPath.substr(2);
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitFor(const std::string& path, bool present, DWORD timeout)
+{
+    const ULONGLONG end = GetTickCount64() + timeout;
+    while (Exists(path) != present) {
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(PollMilliseconds);
+    }
+    return true;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << bytes;
+    return static_cast<bool>(file.flush());
+}
+
+// This process's Unix id, which the logger watches: Wine starts a Unix
+// program detached, so the logger cannot tell its starter's end from its
+// own parent.
+std::string UnixProcessId()
+{
+    std::ifstream stat("Z:\\proc\\self\\stat");
+    std::string id;
+    stat >> id;
+    return !id.empty() && std::isdigit(static_cast<unsigned char>(id[0])) ? id : std::string();
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+} // namespace
+
+SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& scenario)
+{
+    const std::string prefix = Environment("WINEPREFIX");
+    const std::string tools = Environment("KORVANE_HOST_TOOLS");
+    if (prefix.empty() || tools.empty()) {
+        failure_ = "WINEPREFIX and KORVANE_HOST_TOOLS must name the Wine prefix and the host tools";
+        return;
+    }
+    const std::string base = WindowsPath(prefix + "/korvane-simlogger");
+    // A folder named COM5 would be the device COM5 itself.
+    folder_ = base + "\\logger-" + device;
+    CreateDirectoryA(base.c_str(), nullptr);
+    CreateDirectoryA(folder_.c_str(), nullptr);
+
+    // A logger left behind by an earlier run of this binary gives its port up
+    // first.
+    if (Exists(folder_ + "\\ready")) {
+        WriteWholeFile(folder_ + "\\stop", "");
+        WaitFor(folder_ + "\\ready", false, StopTimeoutMilliseconds);
+    }
+    DeleteFileA((folder_ + "\\stop").c_str());
+    DeleteFileA((folder_ + "\\ready").c_str());
+    DeleteFileA((folder_ + "\\record").c_str());
+    if (!WriteWholeFile(folder_ + "\\scenario", scenario)) {
+        failure_ = "cannot write the scenario into " + folder_;
+        return;
+    }
+
+    const std::string unixFolder = UnixPath(folder_);
+    std::string command = Quoted(tools + "/simlogger/korvane-simlogger") + " --prefix " + Quoted(prefix) +
+                          " --device " + Quoted(device) + " --scenario " + Quoted(unixFolder + "/scenario") +
+                          " --record " + Quoted(unixFolder + "/record") + " --ready " +
+                          Quoted(unixFolder + "/ready") + " --stop " + Quoted(unixFolder + "/stop") +
+                          " --lifetime " + std::to_string(LifetimeSeconds);
+    if (const std::string id = UnixProcessId(); !id.empty())
+        command += " --watch-pid " + id;
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        failure_ = "cannot start " + command + ": error " + std::to_string(GetLastError());
+        return;
+    }
+    // The handles of a Unix program tell nothing (waits on them fail); the
+    // ready and stop files carry the whole conversation.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    running_ = true;
+    if (!WaitFor(folder_ + "\\ready", true, StartTimeoutMilliseconds)) {
+        failure_ = "the simulated logger did not come up: " + command;
+        return;
+    }
+    ready_ = true;
+}
+
+SimulatedLogger::~SimulatedLogger() { Stop(); }
+
+void SimulatedLogger::Stop()
+{
+    if (!running_)
+        return;
+    running_ = false;
+    ready_ = false;
+    WriteWholeFile(folder_ + "\\stop", "");
+    // The logger removes the ready file last, after its port link.
+    WaitFor(folder_ + "\\ready", false, StopTimeoutMilliseconds);
+}
+
+std::vector<ReceivedByte> SimulatedLogger::Received() const
+{
+    std::vector<ReceivedByte> bytes;
+    std::ifstream record(folder_ + "\\record", std::ios::binary);
+    std::string line;
+    while (std::getline(record, line)) {
+        long long microseconds = 0;
+        unsigned value = 0;
+        // A line still being written has no end yet; it is taken next time.
+        if (record.eof() || std::sscanf(line.c_str(), "%lld %u", &microseconds, &value) != 2 || value > 255)
+            break;
+        bytes.push_back(ReceivedByte{.byte = static_cast<std::uint8_t>(value), .microseconds = microseconds});
+    }
+    return bytes;
+}
+
+std::string SimulatedLogger::ReceivedText() const
+{
+    std::string text;
+    for (const ReceivedByte& received : Received())
+        text += static_cast<char>(received.byte);
+    return text;
+}
+
+bool SimulatedLogger::WaitForReceived(std::size_t count, std::uint32_t timeoutMilliseconds) const
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMilliseconds;
+    while (Received().size() < count) {
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(PollMilliseconds);
+    }
+    return true;
+}
