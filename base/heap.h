@@ -23,6 +23,9 @@ void* HeapBlockAlloc(HeapRef heap, std::size_t size, bool zeroFill);
 void* HeapBlockResize(HeapRef heap, void* block, std::size_t size);
 // Returns a block to its heap; null is ignored.
 void HeapBlockFree(HeapRef heap, void* block);
+// Blocks currently allocated from the heap: how tests prove that what an
+// operation allocated has all been given back.
+std::size_t HeapBlockCount(HeapRef heap);
 
 // The three heaps of the runtime, each set once at start-up.
 extern HeapRef MainHeap;   // registries, toolkit records, arrays

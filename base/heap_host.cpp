@@ -102,3 +102,12 @@ void HeapBlockFree(HeapRef heap, void* block)
     Unlink(static_cast<Arena*>(heap), header);
     std::free(header);
 }
+
+std::size_t HeapBlockCount(HeapRef heap)
+{
+    std::size_t count = 0;
+    if (heap)
+        for (BlockHeader* header = static_cast<Arena*>(heap)->blocks; header; header = header->next)
+            ++count;
+    return count;
+}

@@ -25,3 +25,15 @@ void HeapBlockFree(HeapRef heap, void* block)
     if (block)
         HeapFree(heap, 0, block);
 }
+
+std::size_t HeapBlockCount(HeapRef heap)
+{
+    std::size_t count = 0;
+    if (!heap)
+        return count;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+            ++count;
+    return count;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Fresh runtime heaps for each test: the MainHeap, the StringHeap with its
+// temporary buffer, and the array hooks, as the program's start-up makes them.
+// Each test measures what it left behind by counting the heaps' blocks.
+
+#include "base/arrays.h"
+#include "base/heap.h"
+#include "base/strings.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+
+class BaseHeaps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        MainHeap = HeapOpen();
+        ASSERT_NE(MainHeap, nullptr);
+        StringServiceStart();
+        ASSERT_NE(TempBuffer, nullptr);
+        ArrayServiceStart();
+    }
+
+    void TearDown() override
+    {
+        HeapClose(MainHeap);
+        HeapClose(StringHeap);
+        MainHeap = nullptr;
+        StringHeap = nullptr;
+        TempBuffer = nullptr;
+        TempCapacity = 0;
+        TempLength = 0;
+        MemberHooks = {};
+    }
+
+    static std::size_t MainBlocks() { return HeapBlockCount(MainHeap); }
+    static std::size_t StringBlocks() { return HeapBlockCount(StringHeap); }
+};
