@@ -1,0 +1,323 @@
+#include "gadget/editor.h"
+#include "gadget/editor_themes.h"
+#include "gadget/gadget_create.h"
+
+#include "base/heap.h"
+#include "base/strings.h"
+#include "window/event.h"
+
+#include <richedit.h>
+
+// Record words: kindWordA the empty-line state, kindWordB the back colour,
+// kindWordC the front colour (both -1 for the system's).
+//
+// Empty-line state: 0 while the text is exactly what the control holds; 1
+// when an empty line was appended to an empty control, which cannot show it;
+// 2 once the next append has written that line out as a line break.
+
+namespace {
+
+constexpr char MarginsProperty[] = "GX_ClientRect";
+constexpr DWORD EditorStyle = WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL |
+                              ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
+constexpr std::int32_t NoEmptyLine = 0;
+constexpr std::int32_t EmptyLinePending = 1;
+constexpr std::int32_t EmptyLineWritten = 2;
+// The largest text the rich edit control takes; EM_LIMITTEXT with -1 would
+// refuse every typed character on some systems.
+constexpr LPARAM UnlimitedText = 0x7FFFFFFF;
+// EM_GETLINE reads the buffer size from the buffer's first 16 bits.
+constexpr std::int32_t LongestGetLine = 0xFFFF;
+
+bool EditorLibraryLoaded = false;
+HMODULE RichEditLibrary = nullptr;
+WNDPROC RichEditClassProc = nullptr;
+
+LRESULT Send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    return SendMessageA(hwnd, message, wParam, lParam);
+}
+
+LRESULT PassOn(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcA(RichEditClassProc, hwnd, message, wParam, lParam);
+}
+
+void LoadEditorLibraries()
+{
+    if (EditorLibraryLoaded)
+        return;
+    EditorLibraryLoaded = true;
+    RichEditLibrary = LoadLibraryA("RICHED20.DLL");
+    if (!RichEditLibrary)
+        LoadLibraryA("RICHED32.DLL");
+    LoadThemeEntryPoints();
+}
+
+// Keeps the selection from flashing while a line operation moves it.
+class HiddenSelection {
+public:
+    explicit HiddenSelection(HWND hwnd) : hwnd_(hwnd) { Send(hwnd_, EM_HIDESELECTION, 1); }
+    ~HiddenSelection() { Send(hwnd_, EM_HIDESELECTION, 0); }
+    HiddenSelection(const HiddenSelection&) = delete;
+    HiddenSelection& operator=(const HiddenSelection&) = delete;
+
+private:
+    HWND hwnd_;
+};
+
+void Select(HWND hwnd, LRESULT start, LRESULT end) { Send(hwnd, EM_SETSEL, static_cast<WPARAM>(start), end); }
+
+void Replace(HWND hwnd, const char* text) { Send(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text)); }
+
+LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line)); }
+
+std::int32_t TextLength(HWND hwnd) { return GetWindowTextLengthA(hwnd); }
+
+std::intptr_t EditorAddItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE)
+{
+    HWND hwnd = record->hwnd;
+    HiddenSelection hidden(hwnd);
+    const LRESULT start = LineStart(hwnd, position);
+    if (start != -1 && position != -1) {
+        // The new line goes before line position.
+        Select(hwnd, start, start);
+        Replace(hwnd, text);
+        Replace(hwnd, "\n");
+        return 0;
+    }
+    const LRESULT end = Send(hwnd, WM_GETTEXTLENGTH);
+    Select(hwnd, end, end);
+    if (record->kindWordA == EmptyLinePending) {
+        Replace(hwnd, "\n");
+        record->kindWordA = EmptyLineWritten;
+    }
+    if (end != 0)
+        Replace(hwnd, "\n");
+    else if (!*text && record->kindWordA == NoEmptyLine)
+        record->kindWordA = EmptyLinePending;
+    Replace(hwnd, text);
+    return 0;
+}
+
+std::int32_t EditorCountItems(GadgetRecord* record)
+{
+    if (TextLength(record->hwnd) == 0 && record->kindWordA == NoEmptyLine)
+        return 0;
+    return static_cast<std::int32_t>(Send(record->hwnd, EM_GETLINECOUNT));
+}
+
+std::intptr_t EditorRemoveItem(GadgetRecord* record, std::int32_t line)
+{
+    HWND hwnd = record->hwnd;
+    HiddenSelection hidden(hwnd);
+    const LRESULT start = LineStart(hwnd, line);
+    const LRESULT next = LineStart(hwnd, line + 1);
+    Select(hwnd, start, next);
+    Replace(hwnd, "");
+    const std::int32_t remaining = TextLength(hwnd);
+    if (remaining == 0)
+        record->kindWordA = NoEmptyLine;
+    return remaining;
+}
+
+std::intptr_t EditorClearItems(GadgetRecord* record)
+{
+    const BOOL cleared = SetWindowTextA(record->hwnd, "");
+    record->kindWordA = NoEmptyLine;
+    return cleared;
+}
+
+// Lines too long for EM_GETLINE's 16-bit buffer size are read as a range.
+std::int32_t ReadLongLine(HWND hwnd, LRESULT start, std::int32_t length, char* buffer)
+{
+    TEXTRANGEA range{};
+    range.chrg.cpMin = static_cast<LONG>(start);
+    range.chrg.cpMax = static_cast<LONG>(start + length);
+    range.lpstrText = buffer;
+    return static_cast<std::int32_t>(Send(hwnd, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+}
+
+char* EditorGetItemText(GadgetRecord* record, std::int32_t line, std::int32_t, std::int32_t resultPosition)
+{
+    HWND hwnd = record->hwnd;
+    const LRESULT start = LineStart(hwnd, line);
+    if (start == -1)
+        return GadgetEmptyText(resultPosition);
+    const auto lineLength = static_cast<std::int32_t>(Send(hwnd, EM_LINELENGTH, static_cast<WPARAM>(start)));
+    const std::int32_t size = lineLength + 3;
+    char* buffer = TempReserve(size, resultPosition);
+    if (!buffer)
+        return GadgetEmptyText(resultPosition);
+    std::int32_t got = 0;
+    if (size <= LongestGetLine) {
+        *reinterpret_cast<WORD*>(buffer) = static_cast<WORD>(size);
+        got = static_cast<std::int32_t>(Send(hwnd, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer)));
+    } else {
+        got = ReadLongLine(hwnd, start, lineLength, buffer);
+    }
+    if (got < 0 || got > size)
+        got = 0;
+    if (got > 0 && buffer[got - 1] == '\r')
+        --got;
+    TempShrink(size - got);
+    buffer[got] = '\0';
+    return buffer;
+}
+
+std::intptr_t EditorSetItemText(GadgetRecord* record, std::int32_t line, const char* text, std::int32_t)
+{
+    HWND hwnd = record->hwnd;
+    const LRESULT start = LineStart(hwnd, line);
+    // Without the line there is nothing to replace; the text must not land
+    // at the caret instead.
+    if (start == -1)
+        return -1;
+    HiddenSelection hidden(hwnd);
+    const LRESULT length = Send(hwnd, EM_LINELENGTH, static_cast<WPARAM>(start));
+    Select(hwnd, start, start + length);
+    Replace(hwnd, text ? text : "");
+    return 1;
+}
+
+char* EditorGetText(GadgetRecord* record, std::int32_t resultPosition)
+{
+    return GadgetReadWindowText(record->hwnd, resultPosition);
+}
+
+std::intptr_t EditorSetText(GadgetRecord* record, const char* text)
+{
+    if (!text || !*text)
+        return EditorClearItems(record);
+    return SetWindowTextA(record->hwnd, text);
+}
+
+std::intptr_t EditorGetAttribute(GadgetRecord* record, std::int32_t attribute)
+{
+    if (attribute != AttrReadOnly)
+        return 0;
+    return (Send(record->hwnd, EM_GETOPTIONS) & ECO_READONLY) ? 1 : 0;
+}
+
+void EditorSetAttribute(GadgetRecord* record, std::int32_t attribute, std::intptr_t value)
+{
+    if (attribute == AttrReadOnly)
+        Send(record->hwnd, EM_SETREADONLY, value ? TRUE : FALSE);
+}
+
+std::intptr_t EditorSetColor(GadgetRecord* record, std::int32_t type, std::int32_t colour)
+{
+    if (type == ColorBack) {
+        const bool system = colour == -1;
+        record->kindWordB = colour;
+        return Send(record->hwnd, EM_SETBKGNDCOLOR, system ? 1 : 0, system ? 0 : colour);
+    }
+    if (type == ColorFront) {
+        CHARFORMATA format{};
+        format.cbSize = sizeof(format);
+        format.dwMask = CFM_COLOR;
+        format.dwEffects = colour == -1 ? CFE_AUTOCOLOR : 0;
+        format.crTextColor = static_cast<COLORREF>(colour);
+        Send(record->hwnd, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+        Send(record->hwnd, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        record->kindWordC = colour;
+        return colour;
+    }
+    return 0;
+}
+
+std::int32_t EditorGetColor(GadgetRecord* record, std::int32_t type)
+{
+    if (type == ColorBack)
+        return static_cast<std::int32_t>(record->kindWordB);
+    if (type == ColorFront)
+        return static_cast<std::int32_t>(record->kindWordC);
+    return -1;
+}
+
+constexpr GadgetOps EditorOps = {
+    .kindId = GadgetKindEditor,
+    .tableSize = sizeof(GadgetOps),
+    .getText = EditorGetText,
+    .setText = EditorSetText,
+    .addItem = EditorAddItem,
+    .removeItem = EditorRemoveItem,
+    .clearItems = EditorClearItems,
+    .countItems = EditorCountItems,
+    .getItemText = EditorGetItemText,
+    .setItemText = EditorSetItemText,
+    .getAttribute = EditorGetAttribute,
+    .setAttribute = EditorSetAttribute,
+    .setColor = EditorSetColor,
+    .getColor = EditorGetColor,
+};
+
+// The editor's own record, once GadgetRegister has tied the window to it.
+GadgetRecord* RegisteredEditor(HWND window)
+{
+    const ObjectNumber id = GetWindowLongPtrA(window, GWLP_ID);
+    if (id != reinterpret_cast<ObjectNumber>(GetPropA(window, "GX_ID")))
+        return nullptr;
+    GadgetRecord* record = GadgetLookup(id);
+    return record && record->hwnd == window ? record : nullptr;
+}
+
+} // namespace
+
+LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETFONT:
+        PassOn(window, message, wParam, lParam);
+        // A new font resets the character format: the text colour goes with it.
+        if (GadgetRecord* record = RegisteredEditor(window))
+            EditorSetColor(record, ColorFront, static_cast<std::int32_t>(record->kindWordC));
+        return 0;
+    case WM_NCDESTROY:
+        HeapBlockFree(MainHeap, RemovePropA(window, MarginsProperty));
+        return PassOn(window, message, wParam, lParam);
+    case WM_NCCALCSIZE:
+        if (wParam) {
+            const LRESULT result = PassOn(window, message, wParam, lParam);
+            auto* sizes = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
+            return MeasureThemedFrame(window, &sizes->rgrc[0]) ? WVR_REDRAW : result;
+        }
+        return PassOn(window, message, wParam, lParam);
+    case WM_NCPAINT:
+        PassOn(window, message, wParam, lParam);
+        PaintThemedBorder(window);
+        return 0;
+    default:
+        return PassOn(window, message, wParam, lParam);
+    }
+}
+
+std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
+                                 std::int32_t height, std::uint32_t flags)
+{
+    DetectThemes();
+    LoadEditorLibraries();
+    const GadgetWindowSpec spec{
+        VisualStylesActive ? 0u : static_cast<DWORD>(WS_EX_CLIENTEDGE),
+        RichEditLibrary ? "RichEdit20A" : "RichEdit",
+        nullptr,
+        flags | EditorStyle,
+        x, y, width, height, -1,
+    };
+    HWND hwnd = nullptr;
+    GadgetRecord* record = GadgetCreateWindow(number, spec, &hwnd);
+    if (!record)
+        return 0;
+    record->kindWordA = NoEmptyLine;
+    record->kindWordB = -1;
+    record->kindWordC = -1;
+    SetPropA(hwnd, MarginsProperty, HeapBlockAlloc(MainHeap, 4 * sizeof(std::int32_t), true));
+    Send(hwnd, EM_EXLIMITTEXT, 0, UnlimitedText);
+    RichEditClassProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorWindowProc)));
+    // Measure the frame again, now that the themed measure is in place.
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    EventFlushMessages();
+    return GadgetRegister(number, record, hwnd, &EditorOps);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The editor gadget: a multi-line rich edit control treated as a list of
+// lines, with its own themed border when visual styles are active.
+
+#include "gadget/gadget.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Attribute of the editor's getAttribute and setAttribute slots.
+constexpr std::int32_t AttrReadOnly = 0x800;
+
+// Creates the editor; 0 on failure, else the identifier (AnyNumber) or the
+// window handle. Inserting at line 0 puts the new line on top.
+std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
+                                 std::int32_t height, std::uint32_t flags = 0);
+
+// The common-controls version (major in the high 16 bits, minor in the low
+// ones; 0 when it cannot be read) and, once it is known, VisualStylesActive.
+std::uint32_t DetectThemes();
+// Visual styles are in use and the common controls are version 6 or later.
+extern bool VisualStylesActive;
+
+// The decision DetectThemes makes from what it reads.
+constexpr bool VisualStylesFrom(bool appThemed, std::uint32_t commonControlsVersion)
+{
+    return appThemed && commonControlsVersion >= 0x60000;
+}
+
+// The editor's subclass procedure, between GadgetWindowProc and the rich
+// edit class procedure.
+LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,167 @@
+#include "gadget/editor.h"
+#include "gadget/editor_themes.h"
+
+#include <richedit.h>
+#include <shlwapi.h>
+#include <uxtheme.h>
+
+#include <cstdint>
+
+bool VisualStylesActive = false;
+
+namespace {
+
+using OpenThemeDataFn = HTHEME(WINAPI*)(HWND, LPCWSTR);
+using CloseThemeDataFn = HRESULT(WINAPI*)(HTHEME);
+using GetThemeBackgroundContentRectFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, LPRECT);
+using IsThemeBackgroundPartiallyTransparentFn = BOOL(WINAPI*)(HTHEME, int, int);
+using DrawThemeParentBackgroundFn = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
+using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, LPCRECT);
+using IsAppThemedFn = BOOL(WINAPI*)();
+
+constexpr char MarginsProperty[] = "GX_ClientRect";
+constexpr int EditTextPart = 1;     // EP_EDITTEXT
+constexpr int NormalState = 1;      // ETS_NORMAL
+constexpr int DisabledState = 4;    // ETS_DISABLED
+constexpr int ReadOnlyState = 6;    // ETS_READONLY
+
+std::uint32_t CommonControlsVersion = 0;
+HMODULE ThemeLibrary = nullptr;
+
+struct ThemeCalls {
+    OpenThemeDataFn openThemeData;
+    CloseThemeDataFn closeThemeData;
+    GetThemeBackgroundContentRectFn getThemeBackgroundContentRect;
+    IsThemeBackgroundPartiallyTransparentFn isThemeBackgroundPartiallyTransparent;
+    DrawThemeParentBackgroundFn drawThemeParentBackground;
+    DrawThemeBackgroundFn drawThemeBackground;
+};
+ThemeCalls Theme{};
+
+template <typename Function>
+Function Lookup(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+std::uint32_t ReadCommonControlsVersion()
+{
+    HMODULE library = LoadLibraryA("COMCTL32.DLL");
+    if (!library)
+        return 0;
+    std::uint32_t version = 0;
+    if (auto getVersion = Lookup<DLLGETVERSIONPROC>(library, "DllGetVersion")) {
+        DLLVERSIONINFO info{};
+        info.cbSize = sizeof(info);
+        if (getVersion(&info) >= 0)
+            version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
+    } else {
+        version = 1;
+    }
+    FreeLibrary(library);
+    return version;
+}
+
+bool ThemedFrameAvailable()
+{
+    return VisualStylesActive && Theme.openThemeData && Theme.closeThemeData;
+}
+
+struct Margins {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t right;
+    std::int32_t bottom;
+};
+
+Margins* MarginsOf(HWND window) { return static_cast<Margins*>(GetPropA(window, MarginsProperty)); }
+
+int BorderState(HWND window)
+{
+    if (!IsWindowEnabled(window))
+        return DisabledState;
+    if (SendMessageA(window, EM_GETOPTIONS, 0, 0) & ECO_READONLY)
+        return ReadOnlyState;
+    return NormalState;
+}
+
+} // namespace
+
+std::uint32_t DetectThemes()
+{
+    if (CommonControlsVersion)
+        return CommonControlsVersion;
+    const std::uint32_t version = ReadCommonControlsVersion();
+    // A version that could not be read is not remembered: the next editor
+    // asks again.
+    if (!ThemeLibrary)
+        ThemeLibrary = LoadLibraryA("uxtheme.dll");
+    if (ThemeLibrary) {
+        if (auto isAppThemed = Lookup<IsAppThemedFn>(ThemeLibrary, "IsAppThemed"))
+            VisualStylesActive = VisualStylesFrom(isAppThemed() != FALSE, version);
+    }
+    CommonControlsVersion = version;
+    return version;
+}
+
+void LoadThemeEntryPoints()
+{
+    if (!ThemeLibrary)
+        return;
+    Theme.openThemeData = Lookup<OpenThemeDataFn>(ThemeLibrary, "OpenThemeData");
+    Theme.closeThemeData = Lookup<CloseThemeDataFn>(ThemeLibrary, "CloseThemeData");
+    Theme.getThemeBackgroundContentRect =
+        Lookup<GetThemeBackgroundContentRectFn>(ThemeLibrary, "GetThemeBackgroundContentRect");
+    Theme.isThemeBackgroundPartiallyTransparent =
+        Lookup<IsThemeBackgroundPartiallyTransparentFn>(ThemeLibrary, "IsThemeBackgroundPartiallyTransparent");
+    Theme.drawThemeParentBackground = Lookup<DrawThemeParentBackgroundFn>(ThemeLibrary, "DrawThemeParentBackground");
+    Theme.drawThemeBackground = Lookup<DrawThemeBackgroundFn>(ThemeLibrary, "DrawThemeBackground");
+}
+
+bool MeasureThemedFrame(HWND window, RECT* proposed)
+{
+    if (!ThemedFrameAvailable() || !Theme.getThemeBackgroundContentRect)
+        return false;
+    HTHEME theme = Theme.openThemeData(window, L"edit");
+    if (!theme)
+        return false;
+    HWND parent = GetParent(window);
+    HDC dc = GetDC(parent);
+    RECT content{};
+    bool applied = false;
+    if (Theme.getThemeBackgroundContentRect(theme, dc, EditTextPart, NormalState, proposed, &content) == S_OK) {
+        InflateRect(&content, -1, -1);
+        if (Margins* margins = MarginsOf(window)) {
+            *margins = Margins{content.left - proposed->left, content.top - proposed->top,
+                               proposed->right - content.right, proposed->bottom - content.bottom};
+        }
+        *proposed = content;
+        applied = true;
+    }
+    ReleaseDC(parent, dc);
+    Theme.closeThemeData(theme);
+    return applied;
+}
+
+void PaintThemedBorder(HWND window)
+{
+    if (!ThemedFrameAvailable() || !Theme.drawThemeBackground)
+        return;
+    HTHEME theme = Theme.openThemeData(window, L"edit");
+    if (!theme)
+        return;
+    HDC dc = GetWindowDC(window);
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    OffsetRect(&bounds, -bounds.left, -bounds.top);
+    const Margins margins = MarginsOf(window) ? *MarginsOf(window) : Margins{};
+    // Only the border is painted; the control paints its client area.
+    ExcludeClipRect(dc, bounds.left + margins.left, bounds.top + margins.top, bounds.right - margins.right,
+                    bounds.bottom - margins.bottom);
+    if (Theme.isThemeBackgroundPartiallyTransparent && Theme.drawThemeParentBackground &&
+        Theme.isThemeBackgroundPartiallyTransparent(theme, EditTextPart, NormalState))
+        Theme.drawThemeParentBackground(window, dc, &bounds);
+    Theme.drawThemeBackground(theme, dc, EditTextPart, BorderState(window), &bounds, nullptr);
+    Theme.closeThemeData(theme);
+    ReleaseDC(window, dc);
+}
