@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -270,6 +271,25 @@ TEST_F(SerialPortTest, RepliesArriveInTheOrderOfTheCommands)
     EXPECT_EQ(ReadWaiting(port.handle, 4), "mtlt");
 }
 
+// The protocol tests read the pacing of commands off the logger's record.
+TEST_F(SerialPortTest, TheLoggerRecordsCommandsWithTheirGaps)
+{
+    StartLogger("");
+    OpenPort port(PortOpen(Settings(LoggerPort).c_str(), HandshakeNone, 1024, 1024));
+    ASSERT_NE(port.handle, 0u);
+    ASSERT_EQ(PortWrite(port.handle, "M", 1), 1);
+    Sleep(250);
+    ASSERT_EQ(PortWrite(port.handle, "TL", 2), 1);
+    ASSERT_TRUE(logger_->WaitForReceived(3, 2000));
+    const std::vector<ReceivedByte> received = logger_->Received();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_EQ(received[0].byte, 'M');
+    EXPECT_EQ(received[1].byte, 'T');
+    EXPECT_EQ(received[2].byte, 'L');
+    EXPECT_GE(received[1].microseconds - received[0].microseconds, 200000);
+    EXPECT_LE(received[1].microseconds, received[2].microseconds);
+}
+
 // The logger's cable is pulled in the middle of a dump: the line reports
 // failure instead of success, and nothing hangs.
 TEST_F(SerialPortTest, HungUpLineFailsInsteadOfHanging)
@@ -278,9 +298,14 @@ TEST_F(SerialPortTest, HungUpLineFailsInsteadOfHanging)
     OpenPort port(PortOpen(Settings(LoggerPort).c_str(), HandshakeNone, 1024, 1024));
     ASSERT_NE(port.handle, 0u);
     ASSERT_EQ(PortWrite(port.handle, "D", 1), 1);
-    ASSERT_TRUE(logger_->WaitForReceived(1, 2000));
-    Sleep(300);
-    EXPECT_EQ(PortWrite(port.handle, "T", 1), 0);
+    // What came before the hang-up is there to read.
+    EXPECT_EQ(ReadWaiting(port.handle, 4), "part");
+    bool refused = false;
+    for (int i = 0; i < 100 && !refused; ++i) {
+        Sleep(30);
+        refused = PortWrite(port.handle, "T", 1) == 0;
+    }
+    EXPECT_TRUE(refused);
     EXPECT_EQ(PortInputCount(port.handle), 0);
     std::array<char, 8> buffer{};
     const ULONGLONG start = GetTickCount64();

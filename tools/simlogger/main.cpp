@@ -6,6 +6,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -45,7 +46,10 @@ constexpr std::int64_t NanosecondsPerMillisecond = 1000000;
 constexpr std::int64_t CharacterNanoseconds = 10LL * 1000000000 / 9600;
 // How often the stop conditions are looked at while nothing else happens.
 constexpr std::int64_t IdleNanoseconds = 20 * NanosecondsPerMillisecond;
+constexpr std::int64_t RetryNanoseconds = 2 * NanosecondsPerMillisecond;
 constexpr long DefaultLifetimeSeconds = 600;
+constexpr std::int64_t HangUpSettleNanoseconds = 50 * NanosecondsPerMillisecond;
+constexpr std::int64_t HangUpDrainNanoseconds = 3000 * NanosecondsPerMillisecond;
 
 volatile sig_atomic_t StopSignalled = 0;
 
@@ -216,6 +220,21 @@ std::size_t BytesDue(const Session& session, const PendingTransmission& piece, s
     return std::min(characters, piece.bytes.size());
 }
 
+// A closing pty throws away what its far end has not read yet, while a real
+// port keeps what already reached the computer's queue: the line closes
+// once the far end has taken every byte sent, or after a bounded wait. The
+// pty moves written bytes to the far end's queue a little later, so the
+// queue is looked at only after a short settling time.
+bool FarEndHasTakenEverything(const Session& session, const PendingTransmission& piece, std::int64_t now)
+{
+    if (now - piece.due < HangUpSettleNanoseconds)
+        return false;
+    int unread = 0;
+    if (ioctl(session.line.slave, FIONREAD, &unread) != 0)
+        return true;
+    return unread == 0 || now - piece.due >= HangUpDrainNanoseconds;
+}
+
 void SendDue(Session& session, std::int64_t now)
 {
     while (!session.pending.empty() && session.line.master >= 0) {
@@ -228,8 +247,11 @@ void SendDue(Session& session, std::int64_t now)
         }
         if (piece.sent < piece.bytes.size() || now < piece.due)
             return; // the rest is not due yet, or the line is full
-        if (piece.hangUp)
+        if (piece.hangUp) {
+            if (!FarEndHasTakenEverything(session, piece, now))
+                return;
             HangUpPtyLine(session.line);
+        }
         session.pending.pop_front();
     }
 }
@@ -270,9 +292,13 @@ std::int64_t NextWake(const Session& session, std::int64_t now)
     std::int64_t wake = now + IdleNanoseconds;
     if (!session.pending.empty() && session.line.master >= 0) {
         const PendingTransmission& piece = session.pending.front();
-        const std::int64_t next = session.scenario.pacing == Pacing::LineRate
-                                      ? piece.due + static_cast<std::int64_t>(piece.sent) * CharacterNanoseconds
-                                      : piece.due;
+        std::int64_t next = session.scenario.pacing == Pacing::LineRate
+                                ? piece.due + static_cast<std::int64_t>(piece.sent) * CharacterNanoseconds
+                                : piece.due;
+        // Past due yet still queued: the line is full or a hang-up waits
+        // for the far end to read; look again shortly rather than spin.
+        if (next <= now)
+            next = now + RetryNanoseconds;
         wake = std::min(wake, next);
     }
     return std::max(wake - now, std::int64_t{0});
