@@ -12,6 +12,13 @@
 // valid only until the next reservation. After each operation that produces
 // text, the byte at TempLength is that text's terminator.
 //
+// One safety net: a routine cannot know that its text argument lies in the
+// buffer (step 4 below), and may build temporary text of its own before it
+// reads the argument. So a block the buffer outgrows is kept, unchanged and
+// readable, until the buffer is next used from empty (TempLength 0), when no
+// statement can still point into it. Writing through an old pointer is still
+// wrong: the text lives on in the new block.
+//
 // THE CALLING CONVENTION FOR STRING EXPRESSIONS
 //
 //  1. start ← TempLength.

@@ -25,15 +25,44 @@ std::int32_t ClampToBuffer(std::int64_t offset)
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(offset, 0, static_cast<std::int64_t>(TempCapacity) + 1));
 }
 
-// The offset of a text that lies inside the buffer itself (an argument built by
-// a caller), or -1. Such a text moves with the buffer when a reservation grows it.
-std::int64_t OffsetInBuffer(const char* text)
+// A buffer block outgrown while text was under construction. A routine may
+// still hold a pointer into it (its argument, built by its caller in the
+// buffer), so it stays readable until the buffer is empty again.
+struct RetiredBlock {
+    RetiredBlock* next;
+    char* block;
+};
+
+RetiredBlock* Retired = nullptr;
+
+void ReleaseRetiredBlocks()
 {
-    const auto address = reinterpret_cast<std::uintptr_t>(text);
-    const auto begin = reinterpret_cast<std::uintptr_t>(TempBuffer);
-    if (!TempBuffer || address < begin || address >= begin + static_cast<std::uintptr_t>(TempCapacity) + BlockSlack)
-        return -1;
-    return static_cast<std::int64_t>(address - begin);
+    while (Retired) {
+        RetiredBlock* next = Retired->next;
+        HeapBlockFree(StringHeap, Retired->block);
+        HeapBlockFree(StringHeap, Retired);
+        Retired = next;
+    }
+}
+
+// Moves the buffer to a new block of capacity + BlockSlack bytes, keeping its
+// contents; false, with nothing changed, when the heap refuses.
+bool GrowBuffer(std::int64_t capacity)
+{
+    auto* retired = static_cast<RetiredBlock*>(HeapBlockAlloc(StringHeap, sizeof(RetiredBlock), false));
+    if (!retired)
+        return false;
+    auto* grown = static_cast<char*>(HeapBlockAlloc(StringHeap, static_cast<std::size_t>(capacity) + BlockSlack, false));
+    if (!grown) {
+        HeapBlockFree(StringHeap, retired);
+        return false;
+    }
+    std::memcpy(grown, TempBuffer, static_cast<std::size_t>(TempCapacity) + BlockSlack);
+    *retired = RetiredBlock{Retired, TempBuffer};
+    Retired = retired;
+    TempBuffer = grown;
+    TempCapacity = static_cast<std::int32_t>(capacity);
+    return true;
 }
 
 // Copies a zero-terminated text to position; a text that cannot be reserved is
@@ -41,15 +70,15 @@ std::int64_t OffsetInBuffer(const char* text)
 void CopyTextAt(const char* text, std::int32_t position)
 {
     const std::size_t length = text ? std::strlen(text) : 0;
-    const std::int64_t offset = OffsetInBuffer(text);
     char* destination = length <= INT32_MAX ? TempReserve(static_cast<std::int32_t>(length), position) : nullptr;
     if (!destination) {
         TempSetLength(TempLength);
         return;
     }
-    const char* source = offset >= 0 ? TempBuffer + offset : text;
+    // The text may lie in the buffer itself (an argument); a growth has kept
+    // its old block readable.
     if (length > 0)
-        std::memmove(destination, source, length);
+        std::memmove(destination, text, length);
     destination[length] = 0;
 }
 
@@ -57,6 +86,7 @@ void CopyTextAt(const char* text, std::int32_t position)
 
 void StringServiceStart()
 {
+    Retired = nullptr;
     StringHeap = HeapOpen();
     if (!StringHeap)
         return;
@@ -69,19 +99,17 @@ char* TempReserve(std::int32_t length, std::int32_t position)
 {
     if (!TempBuffer || length < 0 || position < 0)
         return nullptr;
+    // An empty buffer means no statement is under construction: nothing can
+    // point into an outgrown block any more.
+    if (TempLength == 0)
+        ReleaseRetiredBlocks();
     // Measured from the later of the current end and the position, so that a
     // position past the end still gets the room it writes into.
     const std::int64_t end = static_cast<std::int64_t>(std::max(TempLength, position)) + length;
     if (end >= TempCapacity - 4) {
         const std::int64_t capacity = end + GrowthHeadroom;
-        if (capacity > INT32_MAX - BlockSlack)
+        if (capacity > INT32_MAX - BlockSlack || !GrowBuffer(capacity))
             return nullptr;
-        auto* grown = static_cast<char*>(
-            HeapBlockResize(StringHeap, TempBuffer, static_cast<std::size_t>(capacity) + BlockSlack));
-        if (!grown)
-            return nullptr;
-        TempBuffer = grown;
-        TempCapacity = static_cast<std::int32_t>(capacity);
     }
     TempLength = position + length;
     return TempBuffer + position;
