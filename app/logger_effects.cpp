@@ -1,0 +1,53 @@
+#include "app/logger_effects.h"
+
+namespace {
+
+LoggerEffects installed{};
+
+const char* TextOrEmpty(const char* text) { return text ? text : ""; }
+
+} // namespace
+
+void LoggerInstallEffects(const LoggerEffects& effects) { installed = effects; }
+
+void ShowInReadingField(const char* text)
+{
+    if (installed.showReading)
+        installed.showReading(TextOrEmpty(text));
+}
+
+void ShowInMemoryField(const char* text)
+{
+    if (installed.showMemory)
+        installed.showMemory(TextOrEmpty(text));
+}
+
+void ShowInIntervalField(const char* text)
+{
+    if (installed.showInterval)
+        installed.showInterval(TextOrEmpty(text));
+}
+
+void AddToLog(const char* text)
+{
+    if (installed.addToLog)
+        installed.addToLog(TextOrEmpty(text));
+}
+
+void ShowProgress(std::int32_t position)
+{
+    if (installed.showProgress)
+        installed.showProgress(position);
+}
+
+void ReportNoPort()
+{
+    if (installed.reportNoPort)
+        installed.reportNoPort();
+}
+
+void ReportNoAnswer()
+{
+    if (installed.reportNoAnswer)
+        installed.reportNoAnswer();
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The protocol and the dump never touch the window. Everything they show goes
+// through these effects, which the caller installs: the window client carries
+// them out on its gadgets and requesters, tests record them.
+
+#include <cstdint>
+
+struct LoggerEffects {
+    // Texts are never null; an empty string variable arrives as "".
+    void (*showReading)(const char* text);  // the reading field, gadget 9
+    void (*showMemory)(const char* text);   // the memory field, gadget 10
+    void (*showInterval)(const char* text); // the interval field, gadget 11
+    void (*addToLog)(const char* text);     // inserted above the earlier lines of the log, gadget 12
+    void (*showProgress)(std::int32_t position); // the progress bar, gadget 14 (range 0 to 300)
+    // Both reports are modal requesters: they return once the user closed them.
+    void (*reportNoPort)();         // "Ошибка" / "Нет открытого порта"
+    void (*reportNoAnswer)();       // "Ошибка" / "Логгер не отвечает": a dump ran into silence
+};
+
+// Installs the effects that every later sequence raises; the record is copied.
+// A null slot makes its effect do nothing.
+void LoggerInstallEffects(const LoggerEffects& effects);
+
+// Raising an effect: each calls the installed slot, if any.
+void ShowInReadingField(const char* text);
+void ShowInMemoryField(const char* text);
+void ShowInIntervalField(const char* text);
+void AddToLog(const char* text);
+void ShowProgress(std::int32_t position);
+void ReportNoPort();
+void ReportNoAnswer();

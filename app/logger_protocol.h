@@ -1,0 +1,41 @@
+#pragma once
+// The logger's command protocol: one command byte, a fixed wait, then whatever
+// the logger has sent by then is its reply. No framing, no length, no
+// acknowledgement; the waits alone pace the exchange, and waiting input is
+// never flushed, so late bytes join the next reply.
+
+#include <cstdint>
+
+// The wait after each command byte, in milliseconds.
+inline constexpr std::int32_t WaitAfterMemory = 100;   // "M"
+inline constexpr std::int32_t WaitAfterReading = 50;   // "T"
+inline constexpr std::int32_t WaitAfterInterval = 100; // "L"
+inline constexpr std::int32_t WaitAfterStep = 100;     // "+"
+inline constexpr std::int32_t WaitAfterWrite = 100;    // "W"
+inline constexpr std::int32_t WaitAfterFormat = 200;   // "F"
+inline constexpr std::int32_t WaitAfterDump = 200;     // "D"
+
+// The most bytes taken from the line in one read: four times the input queue
+// the port is opened with, and more than a second at 9600 baud. A larger count
+// is read in several turns; what is left stays waiting for the next read. It
+// bounds the block that a corrupt or runaway waiting count could ask for.
+inline constexpr std::int32_t LargestRead = 4096;
+
+// True when a port is open; otherwise reports that none is and yields false.
+bool RequirePort();
+// Sends the first byte of the letter to the open port and waits.
+void SendCommand(const char* letter, std::int32_t milliseconds);
+// Replaces ReplyText by the bytes waiting on the port, up to the first zero
+// byte; a single space when nothing waits. When no block can be had for the
+// bytes, ReplyText keeps its value and the bytes stay waiting.
+void ReadReply();
+// Shows the interval named by ReplyText ("1" Minut, "2" Hour, "3" Day, matched
+// exactly); any other reply leaves the interval field as it is.
+void ShowInterval();
+
+// The request sequences, each guarded by RequirePort.
+void QueryLoggerAtStartup(); // "M", "T", "L", each guarded on its own
+void ReadSequence();         // button Read: "T" (also logged), "M", "L"
+void WriteSequence();        // button Write: "W" (no read), "M", "T" (also logged)
+void FormatSequence();       // button Format: "F" (logged), "M"
+void StepIntervalSequence(); // button "+": "+" and the new interval

@@ -1,0 +1,22 @@
+#include "app/logger_state.h"
+
+#include "base/strings.h"
+
+#include <initializer_list>
+
+PortHandle CurrentPort = 0;
+char* CommandText = nullptr;
+char* ReplyText = nullptr;
+char* DumpText = nullptr;
+char* DumpCharacter = nullptr;
+std::uint8_t EndSeen = 0;
+
+void LoggerStateReset()
+{
+    for (char** text : {&CommandText, &ReplyText, &DumpText, &DumpCharacter}) {
+        StringFree(*text);
+        *text = nullptr;
+    }
+    CurrentPort = 0;
+    EndSeen = 0;
+}

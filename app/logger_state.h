@@ -1,0 +1,21 @@
+#pragma once
+// The logger client's state, shared by the protocol, the dump and the window
+// client. All of it is zero or empty when the program starts. The texts are
+// string variables: null reads as the empty string, each owns its block.
+
+#include "serial/port.h"
+
+#include <cstdint>
+
+// The open port, 0 when none. Port selection sets it; the command sequences
+// only test and use it.
+extern PortHandle CurrentPort;
+
+extern char* CommandText; // the one command letter; its first byte is what is sent
+extern char* ReplyText;   // the last reply taken from the line
+extern char* DumpText;    // the text collected by the latest dump
+extern char* DumpCharacter; // the byte being appended to DumpText, as a one-character string
+extern std::uint8_t EndSeen; // 1 once the dump met its zero byte
+
+// Releases every text and clears the state, as at program start.
+void LoggerStateReset();
