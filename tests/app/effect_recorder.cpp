@@ -1,0 +1,57 @@
+#include "effect_recorder.h"
+
+#include "app/logger_effects.h"
+#include "scripted_line.h"
+
+#include <algorithm>
+
+namespace {
+
+std::vector<RecordedEffect> recorded;
+
+void Record(Effect effect, const char* text, std::int32_t position = 0)
+{
+    recorded.push_back(RecordedEffect{effect, text ? text : "", position, LineNow()});
+}
+
+} // namespace
+
+void RecordEffects()
+{
+    recorded.clear();
+    LoggerInstallEffects(LoggerEffects{
+        .showReading = [](const char* text) { Record(Effect::Reading, text); },
+        .showMemory = [](const char* text) { Record(Effect::Memory, text); },
+        .showInterval = [](const char* text) { Record(Effect::Interval, text); },
+        .addToLog = [](const char* text) { Record(Effect::Log, text); },
+        .showProgress = [](std::int32_t position) { Record(Effect::Progress, nullptr, position); },
+        .reportNoPort = [] { Record(Effect::NoPort, nullptr); },
+        .reportNoAnswer = [] { Record(Effect::NoAnswer, nullptr); },
+    });
+}
+
+const std::vector<RecordedEffect>& RecordedEffects() { return recorded; }
+
+std::vector<std::string> TextsOf(Effect effect)
+{
+    std::vector<std::string> texts;
+    for (const RecordedEffect& r : recorded)
+        if (r.effect == effect)
+            texts.push_back(r.text);
+    return texts;
+}
+
+std::vector<std::int32_t> ProgressPositions()
+{
+    std::vector<std::int32_t> positions;
+    for (const RecordedEffect& r : recorded)
+        if (r.effect == Effect::Progress)
+            positions.push_back(r.position);
+    return positions;
+}
+
+int CountOf(Effect effect)
+{
+    return static_cast<int>(std::count_if(recorded.begin(), recorded.end(),
+                                          [effect](const RecordedEffect& r) { return r.effect == effect; }));
+}

@@ -1,0 +1,25 @@
+#pragma once
+// Installs effects that record what the protocol and the dump would have shown,
+// each with the virtual time of the scripted line.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class Effect { Reading, Memory, Interval, Log, Progress, NoPort, NoAnswer };
+
+struct RecordedEffect {
+    Effect effect;
+    std::string text;       // the texts' effects
+    std::int32_t position;  // Progress
+    std::int64_t at;
+};
+
+// Clears the record and installs the recording effects.
+void RecordEffects();
+const std::vector<RecordedEffect>& RecordedEffects();
+
+// The texts, or progress positions, of one kind of effect, in order.
+std::vector<std::string> TextsOf(Effect effect);
+std::vector<std::int32_t> ProgressPositions();
+int CountOf(Effect effect);

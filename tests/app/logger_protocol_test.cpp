@@ -1,0 +1,288 @@
+#include "app/logger_protocol.h"
+
+#include "logger_fixture.h"
+
+#include <climits>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Sequence = void (*)();
+
+struct NamedSequence {
+    const char* name;
+    Sequence run;
+};
+
+// A logger that answers every command at once, so each reply is waiting
+// by the time the wait after the command ends.
+void AnswerEverything()
+{
+    LineAnswer('M', 10, "0042");
+    LineAnswer('T', 10, "23.5");
+    LineAnswer('L', 10, "2");
+    LineAnswer('+', 10, "3");
+    LineAnswer('F', 10, "Formatted");
+}
+
+std::vector<std::int64_t> WriteTimes()
+{
+    std::vector<std::int64_t> times;
+    for (const WrittenByte& w : LineWritten())
+        times.push_back(w.at);
+    return times;
+}
+
+std::vector<std::pair<Effect, std::string>> TextEffects()
+{
+    std::vector<std::pair<Effect, std::string>> effects;
+    for (const RecordedEffect& r : RecordedEffects())
+        effects.emplace_back(r.effect, r.text);
+    return effects;
+}
+
+using ProtocolTest = LoggerTest;
+
+struct PacingCase {
+    NamedSequence sequence;
+    std::string written;
+    std::vector<std::int64_t> writeTimes;
+    std::vector<std::int32_t> sleeps;
+    std::vector<std::int64_t> pollTimes; // one poll per reply read
+};
+
+TEST_F(ProtocolTest, EachSequenceSendsItsCommandsWithTheirWaits)
+{
+    const std::vector<PacingCase> cases = {
+        {{"start-up", QueryLoggerAtStartup}, "MTL", {0, 100, 150}, {100, 50, 100}, {100, 150, 250}},
+        {{"Read", ReadSequence}, "TML", {0, 50, 150}, {50, 100, 100}, {50, 150, 250}},
+        {{"Write", WriteSequence}, "WMT", {0, 100, 200}, {100, 100, 50}, {200, 250}},
+        {{"Format", FormatSequence}, "FM", {0, 200}, {200, 100}, {200, 300}},
+        {{"+", StepIntervalSequence}, "+", {0}, {100}, {100}},
+    };
+    for (const PacingCase& c : cases) {
+        SCOPED_TRACE(c.sequence.name);
+        SetUp();
+        AnswerEverything();
+        c.sequence.run();
+        EXPECT_EQ(LineWrittenText(), c.written);
+        EXPECT_EQ(WriteTimes(), c.writeTimes);
+        EXPECT_EQ(LineSleeps(), c.sleeps);
+        EXPECT_EQ(LinePollTimes(), c.pollTimes);
+        EXPECT_EQ(CountOf(Effect::NoPort), 0);
+    }
+}
+
+struct EffectsCase {
+    NamedSequence sequence;
+    std::vector<std::pair<Effect, std::string>> effects;
+};
+
+TEST_F(ProtocolTest, EachSequenceShowsEachReplyWhereItBelongs)
+{
+    const std::vector<EffectsCase> cases = {
+        {{"start-up", QueryLoggerAtStartup},
+         {{Effect::Memory, "0042"}, {Effect::Reading, "23.5"}, {Effect::Interval, "Hour"}}},
+        {{"Read", ReadSequence},
+         {{Effect::Reading, "23.5"}, {Effect::Log, "23.5"}, {Effect::Memory, "0042"}, {Effect::Interval, "Hour"}}},
+        {{"Write", WriteSequence}, {{Effect::Memory, "0042"}, {Effect::Reading, "23.5"}, {Effect::Log, "23.5"}}},
+        {{"Format", FormatSequence}, {{Effect::Log, "Formatted"}, {Effect::Memory, "0042"}}},
+        {{"+", StepIntervalSequence}, {{Effect::Interval, "Day"}}},
+    };
+    for (const EffectsCase& c : cases) {
+        SCOPED_TRACE(c.sequence.name);
+        SetUp();
+        AnswerEverything();
+        c.sequence.run();
+        EXPECT_EQ(TextEffects(), c.effects);
+    }
+}
+
+TEST_F(ProtocolTest, WithoutAPortEachGuardReportsOnceAndNothingIsSent)
+{
+    const std::vector<std::pair<NamedSequence, int>> cases = {
+        {{"start-up", QueryLoggerAtStartup}, 3}, // its three queries are guarded one by one
+        {{"Read", ReadSequence}, 1},
+        {{"Write", WriteSequence}, 1},
+        {{"Format", FormatSequence}, 1},
+        {{"+", StepIntervalSequence}, 1},
+    };
+    for (const auto& [sequence, reports] : cases) {
+        SCOPED_TRACE(sequence.name);
+        SetUp();
+        CurrentPort = 0;
+        AnswerEverything();
+        sequence.run();
+        EXPECT_EQ(CountOf(Effect::NoPort), reports);
+        EXPECT_EQ(RecordedEffects().size(), static_cast<std::size_t>(reports)) << "nothing else is shown";
+        EXPECT_TRUE(LineWritten().empty());
+        EXPECT_TRUE(LineSleeps().empty());
+        EXPECT_TRUE(LinePollTimes().empty());
+    }
+}
+
+TEST_F(ProtocolTest, IntervalIsShownOnlyForAnExactCode)
+{
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"1", {"Minut"}},
+        {"2", {"Hour"}},
+        {"3", {"Day"}},
+        {std::string("1\0garbage", 9), {"Minut"}}, // cut at the zero byte first
+        {"2\r\n", {}},
+        {"12", {}},
+        {" 1", {}},
+        {"0", {}},
+        {"4", {}},
+        {"Day", {}},
+        {"", {}}, // silence reads as a single space
+    };
+    for (const auto& [reply, shown] : cases) {
+        SCOPED_TRACE("reply \"" + reply + "\"");
+        SetUp();
+        if (!reply.empty())
+            LineAnswer('+', 10, reply);
+        StepIntervalSequence();
+        EXPECT_EQ(TextsOf(Effect::Interval), shown);
+    }
+}
+
+TEST_F(ProtocolTest, ReplyIsTakenAsReceivedUpToTheFirstZeroByte)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"23.5", "23.5"},
+        {"", " "}, // nothing waiting: a single space
+        {std::string("ab\0cd", 5), "ab"},
+        {std::string("\0abc", 4), ""},
+        {"line 1\r\nline 2\r\n", "line 1\r\nline 2\r\n"},
+        {"  padded  ", "  padded  "},
+        {"\xff\x80\x01\x7f", "\xff\x80\x01\x7f"}, // high bytes are characters, not terminators
+        {"\xd2\xe5\xec\xef", "\xd2\xe5\xec\xef"},
+    };
+    for (const auto& [received, reply] : cases) {
+        SCOPED_TRACE("received \"" + received + "\"");
+        SetUp();
+        LineArriveAt(0, received);
+        ReadReply();
+        EXPECT_STREQ(ReplyText, reply.c_str());
+        EXPECT_EQ(LineWaiting(), 0) << "all waiting bytes are read, also those after a zero byte";
+    }
+}
+
+TEST_F(ProtocolTest, SilentLoggerShowsASpaceAndReadLogsIt)
+{
+    LineAnswer('L', 10, "1");
+    ReadSequence();
+    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
+                                 {Effect::Reading, " "}, {Effect::Log, " "}, {Effect::Memory, " "}, {Effect::Interval, "Minut"}}));
+}
+
+TEST_F(ProtocolTest, SilenceKeepsTheIntervalFieldAsItWas)
+{
+    StepIntervalSequence();
+    EXPECT_STREQ(ReplyText, " ");
+    EXPECT_EQ(CountOf(Effect::Interval), 0);
+}
+
+TEST_F(ProtocolTest, ReplyToWriteLeadsTheReplyToMemory)
+{
+    LineAnswer('W', 10, "ok");
+    LineAnswer('M', 10, "0042");
+    LineAnswer('T', 10, "23.5");
+    WriteSequence();
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"ok0042"});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"23.5"});
+}
+
+TEST_F(ProtocolTest, LateBytesJoinTheNextReply)
+{
+    LineAnswer('T', 70, "23.5"); // after the 50 ms wait: too late for its own read
+    LineAnswer('M', 30, "0042");
+    LineAnswer('L', 10, "3");
+    ReadSequence();
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{" "});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{" "});
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"23.50042"});
+    EXPECT_EQ(TextsOf(Effect::Interval), std::vector<std::string>{"Day"});
+}
+
+TEST_F(ProtocolTest, CommandTextHoldsTheLastLetterSent)
+{
+    SendCommand("F", 0);
+    EXPECT_STREQ(CommandText, "F");
+    EXPECT_EQ(LineWrittenText(), "F");
+    SendCommand("+", 0);
+    EXPECT_STREQ(CommandText, "+");
+    EXPECT_EQ(LineWrittenText(), "F+");
+}
+
+TEST_F(ProtocolTest, CountTheReadDoesNotDeliverEndsTheReplyAtTheMissingBytes)
+{
+    LineArriveAt(0, "abc");
+    LineReportCounts({10});
+    ReadReply();
+    EXPECT_STREQ(ReplyText, "abc");
+    ASSERT_EQ(LineReads().size(), 1u);
+    EXPECT_EQ(LineReads()[0].requested, 10);
+}
+
+TEST_F(ProtocolTest, FailedReadGivesAnEmptyReplyAndLeavesTheBytesForTheNext)
+{
+    LineArriveAt(0, "abc");
+    LineFailReads(1);
+    ReadReply();
+    EXPECT_STREQ(ReplyText, "");
+    ReadReply();
+    EXPECT_STREQ(ReplyText, "abc");
+}
+
+TEST_F(ProtocolTest, NonPositiveCountReadsAsSilence)
+{
+    for (std::int32_t count : {0, -1, INT_MIN}) {
+        SCOPED_TRACE(count);
+        SetUp();
+        LineArriveAt(0, "abc");
+        LineReportCounts({count});
+        ReadReply();
+        EXPECT_STREQ(ReplyText, " ");
+        EXPECT_TRUE(LineReads().empty());
+        EXPECT_EQ(LineWaiting(), 3);
+    }
+}
+
+TEST_F(ProtocolTest, HugeCountIsReadInBoundedTurns)
+{
+    LineArriveAt(0, "abc");
+    LineReportCounts({INT_MAX});
+    ReadReply();
+    EXPECT_STREQ(ReplyText, "abc");
+    ASSERT_EQ(LineReads().size(), 1u);
+    EXPECT_EQ(LineReads()[0].requested, LargestRead);
+}
+
+TEST_F(ProtocolTest, ReplyLongerThanOneReadContinuesInTheNext)
+{
+    const std::string first(static_cast<std::size_t>(LargestRead), 'x');
+    LineArriveAt(0, first + "tail");
+    ReadReply();
+    EXPECT_EQ(std::string(ReplyText), first);
+    ReadReply();
+    EXPECT_STREQ(ReplyText, "tail");
+}
+
+TEST_F(ProtocolTest, NoBlockForTheReplyKeepsThePreviousReplyAndTheBytes)
+{
+    LineArriveAt(0, "first");
+    ReadReply();
+    LineArriveAt(0, "second");
+    HeapRef heap = std::exchange(MemoryHeap, nullptr); // MemAlloc now gives nothing
+    ReadReply();
+    MemoryHeap = heap;
+    EXPECT_STREQ(ReplyText, "first");
+    EXPECT_EQ(LineWaiting(), 6);
+    ReadReply();
+    EXPECT_STREQ(ReplyText, "second");
+}
+
+} // namespace

@@ -1,0 +1,234 @@
+#include "app/logger_protocol.h"
+#include "app/memory_dump.h"
+
+#include "logger_fixture.h"
+
+#include <climits>
+#include <numeric>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using DumpTest = LoggerTest;
+
+// "D" goes out at 0 and the first poll follows its 200 ms wait; the polls
+// then come every 300 ms.
+constexpr std::int64_t Poll(int index) { return WaitAfterDump + index * std::int64_t{DumpPollInterval}; }
+
+// Positions 0 to length - 1: the progress of one chunk.
+std::vector<std::int32_t> Positions(std::int32_t length)
+{
+    std::vector<std::int32_t> positions(static_cast<std::size_t>(length));
+    std::iota(positions.begin(), positions.end(), 0);
+    return positions;
+}
+
+std::vector<std::int32_t> Joined(std::vector<std::vector<std::int32_t>> parts)
+{
+    std::vector<std::int32_t> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const RecordedEffect& LastEffect() { return RecordedEffects().back(); }
+
+TEST_F(DumpTest, WithoutAPortReportsOnceAndSendsNothing)
+{
+    CurrentPort = 0;
+    LineAnswer('D', 10, std::string("abc\0", 4));
+    RunDump();
+    EXPECT_EQ(CountOf(Effect::NoPort), 1);
+    EXPECT_EQ(RecordedEffects().size(), 1u);
+    EXPECT_TRUE(LineWritten().empty());
+    EXPECT_TRUE(LineSleeps().empty());
+}
+
+TEST_F(DumpTest, TwoLinesInOnePollGoToTheLogAsOneEntry)
+{
+    LineAnswer('D', 100, std::string("line 1\r\nline 2\0", 15));
+    RunDump();
+    EXPECT_EQ(LineWrittenText(), "D");
+    EXPECT_EQ(LineSleeps(), (std::vector<std::int32_t>{200, 300, 300}));
+    EXPECT_EQ(LinePollTimes(), (std::vector<std::int64_t>{Poll(0), Poll(1)}));
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"line 1\r\nline 2"});
+    EXPECT_EQ(ProgressPositions(), Joined({Positions(14), {0}}));
+    EXPECT_EQ(LastEffect().effect, Effect::Progress);
+    EXPECT_STREQ(DumpText, "line 1\r\nline 2");
+    EXPECT_EQ(EndSeen, 1);
+}
+
+TEST_F(DumpTest, ChunksAreCollectedPollByPoll)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::int64_t, std::string>> arrivals;
+        std::string logged;
+        std::vector<std::int32_t> progress;
+        std::int64_t endsAt; // time of the log entry
+    };
+    const std::vector<Case> cases = {
+        {"the same text over two polls",
+         {{100, "line 1\r\n"}, {400, std::string("line 2\0", 7)}},
+         "line 1\r\nline 2",
+         Joined({Positions(8), Positions(6), {0}}),
+         Poll(3)},
+        {"bytes after the zero byte in its chunk are dropped",
+         {{100, std::string("abc\0xyz", 7)}},
+         "abc",
+         Joined({Positions(3), {0}}),
+         Poll(2)},
+        {"bytes in a later chunk before the line is quiet are kept",
+         {{100, std::string("abc\0xyz", 7)}, {400, "late"}},
+         "abclate",
+         Joined({Positions(3), Positions(4), {0}}),
+         Poll(3)},
+        {"a zero byte alone after a pause ends it at the next quiet poll",
+         {{100, "abc"}, {1000, std::string("\0", 1)}},
+         "abc",
+         Joined({Positions(3), {0}}),
+         Poll(5)},
+        {"a zero byte first gives an empty entry",
+         {{100, std::string("\0", 1)}},
+         "",
+         {0},
+         Poll(2)},
+        {"high bytes are characters, not the end",
+         {{100, std::string("\xff\x80\x01\x7f\0", 5)}},
+         "\xff\x80\x01\x7f",
+         Joined({Positions(4), {0}}),
+         Poll(2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        for (const auto& [at, bytes] : c.arrivals)
+            LineArriveAt(at, bytes);
+        RunDump();
+        EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{c.logged});
+        EXPECT_EQ(ProgressPositions(), c.progress);
+        EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+        ASSERT_FALSE(RecordedEffects().empty());
+        EXPECT_EQ(LastEffect().effect, Effect::Progress);
+        EXPECT_EQ(LastEffect().at, c.endsAt);
+    }
+}
+
+TEST_F(DumpTest, EachDumpStartsFromAnEmptyText)
+{
+    LineAnswer('D', 100, std::string("first\0", 6));
+    LineAnswer('D', 100, std::string("second\0", 7));
+    RunDump();
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(DumpTest, DumpStartsBehindBytesAlreadyWaiting)
+{
+    // Nothing is flushed: a late reply to an earlier command leads the dump.
+    LineArriveAt(0, "late ");
+    LineAnswer('D', 100, std::string("dump\0", 5));
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"late dump"});
+}
+
+TEST_F(DumpTest, LoggerThatNeverAnswersEndsAfterTheSilentPollLimit)
+{
+    RunDump();
+    EXPECT_EQ(LinePollTimes().size(), static_cast<std::size_t>(DumpSilentPollLimit));
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{""});
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 1);
+    EXPECT_EQ(LastEffect().effect, Effect::NoAnswer) << "reported after the log and the progress reset";
+    EXPECT_EQ(ProgressPositions(), std::vector<std::int32_t>{0});
+    EXPECT_EQ(LastEffect().at, Poll(DumpSilentPollLimit));
+    EXPECT_EQ(EndSeen, 0);
+}
+
+TEST_F(DumpTest, LoggerUnpluggedMidDumpKeepsWhatArrived)
+{
+    LineArriveAt(100, "abc");
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 1);
+    EXPECT_EQ(LastEffect().at, Poll(1 + DumpSilentPollLimit));
+}
+
+TEST_F(DumpTest, SlowButSteadyLoggerNeverTripsTheLimit)
+{
+    // One byte just before each run of silent polls would reach the limit.
+    constexpr std::int64_t gap = (DumpSilentPollLimit - 1) * std::int64_t{DumpPollInterval};
+    const std::string text = "slow text";
+    std::int64_t at = 100;
+    for (char c : text) {
+        LineArriveAt(at, std::string(1, c));
+        at += gap + DumpPollInterval;
+    }
+    LineArriveAt(at, std::string("\0", 1));
+    RunDump();
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{text});
+}
+
+TEST_F(DumpTest, BurstLargerThanOneReadIsTakenInSeveralChunks)
+{
+    const std::int32_t rest = 904;
+    const std::string text(static_cast<std::size_t>(LargestRead + rest), 'x');
+    LineArriveAt(100, text + std::string("\0", 1));
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{text});
+    // Positions count within each chunk and may run past the bar's 300.
+    EXPECT_EQ(ProgressPositions(), Joined({Positions(LargestRead), Positions(rest), {0}}));
+}
+
+TEST_F(DumpTest, HugeOrNegativeCountsAreHandledSafely)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::int32_t> counts;
+        std::string logged;
+    };
+    const std::vector<Case> cases = {
+        {"huge count: one bounded read", {INT_MAX}, "abc"},
+        {"negative counts read as quiet polls", {-1, INT_MIN}, "abc"},
+        {"a count the read does not deliver: the missing bytes end the text", {10}, "abc"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        LineArriveAt(100, "abc");
+        LineArriveAt(Poll(2) + 100, std::string("\0", 1));
+        LineReportCounts(c.counts);
+        RunDump();
+        EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{c.logged});
+        EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+        for (const LineRead& read : LineReads())
+            EXPECT_LE(read.requested, LargestRead);
+    }
+}
+
+TEST_F(DumpTest, FailedReadEndsTheTextButLaterBytesAreStillAppended)
+{
+    // The failed read leaves a zeroed block, read as the zero byte; the bytes
+    // it did not take are still waiting and come with the next poll.
+    LineArriveAt(100, "abc");
+    LineFailReads(1);
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
+    EXPECT_EQ(ProgressPositions(), Joined({Positions(3), {0}}));
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+}
+
+TEST_F(DumpTest, NoBlockForAChunkLeavesItWaitingAndTheDumpStillEnds)
+{
+    LineArriveAt(100, std::string("abc\0", 4));
+    HeapRef heap = std::exchange(MemoryHeap, nullptr);
+    RunDump();
+    MemoryHeap = heap;
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{""});
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 1);
+    EXPECT_EQ(LineWaiting(), 4);
+}
+
+} // namespace
