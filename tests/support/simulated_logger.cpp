@@ -61,17 +61,6 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
     return static_cast<bool>(file.flush());
 }
 
-// This process's Unix id, which the logger watches: Wine starts a Unix
-// program detached, so the logger cannot tell its starter's end from its
-// own parent.
-std::string UnixProcessId()
-{
-    std::ifstream stat("Z:\\proc\\self\\stat");
-    std::string id;
-    stat >> id;
-    return !id.empty() && std::isdigit(static_cast<unsigned char>(id[0])) ? id : std::string();
-}
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 } // namespace
@@ -104,14 +93,26 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
         return;
     }
 
+    // Wine starts a Unix program detached and tells it no process id it
+    // could watch; the lock this process holds while it lives, which Wine
+    // keeps as a Unix file lock, tells the logger when the test is gone.
+    owner_ = CreateFileA((folder_ + "\\owner").c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    OVERLAPPED whole{};
+    if (owner_ != INVALID_HANDLE_VALUE &&
+        !LockFileEx(owner_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
+        CloseHandle(owner_);
+        owner_ = INVALID_HANDLE_VALUE;
+    }
+
     const std::string unixFolder = UnixPath(folder_);
     std::string command = Quoted(tools + "/simlogger/korvane-simlogger") + " --prefix " + Quoted(prefix) +
                           " --device " + Quoted(device) + " --scenario " + Quoted(unixFolder + "/scenario") +
                           " --record " + Quoted(unixFolder + "/record") + " --ready " +
                           Quoted(unixFolder + "/ready") + " --stop " + Quoted(unixFolder + "/stop") +
                           " --lifetime " + std::to_string(LifetimeSeconds);
-    if (const std::string id = UnixProcessId(); !id.empty())
-        command += " --watch-pid " + id;
+    if (owner_ != INVALID_HANDLE_VALUE)
+        command += " --watch-lock " + Quoted(unixFolder + "/owner");
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -133,7 +134,12 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
     ready_ = true;
 }
 
-SimulatedLogger::~SimulatedLogger() { Stop(); }
+SimulatedLogger::~SimulatedLogger()
+{
+    Stop();
+    if (owner_ != INVALID_HANDLE_VALUE)
+        CloseHandle(owner_);
+}
 
 void SimulatedLogger::Stop()
 {
@@ -144,6 +150,9 @@ void SimulatedLogger::Stop()
     WriteWholeFile(folder_ + "\\stop", "");
     // The logger removes the ready file last, after its port link.
     WaitFor(folder_ + "\\ready", false, StopTimeoutMilliseconds);
+    if (owner_ != INVALID_HANDLE_VALUE)
+        CloseHandle(owner_);
+    owner_ = INVALID_HANDLE_VALUE;
 }
 
 std::vector<ReceivedByte> SimulatedLogger::Received() const

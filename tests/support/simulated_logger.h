@@ -50,4 +50,5 @@ private:
     bool ready_ = false;
     bool running_ = false;
     std::string failure_;
+    void* owner_ = reinterpret_cast<void*>(-1); // the lock the logger watches (a HANDLE)
 };

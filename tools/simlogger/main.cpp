@@ -4,6 +4,7 @@
 #include "tools/simlogger/logger.h"
 #include "tools/simlogger/scenario.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -37,6 +38,10 @@ constexpr const char* Usage = R"(usage: korvane-simlogger [options]
   --stop FILE       stop as soon as this file exists
   --lifetime S      stop after S seconds (default 600; 0: no limit)
   --watch-pid PID   stop when that process ends
+  --watch-lock FILE stop when nobody holds a lock on the first byte of FILE:
+                    a Windows program under Wine keeps such a lock while it
+                    lives (Wine starts Unix programs detached, and its
+                    process ids are not Unix ones)
   --print-scenario  print the built-in scenario and exit
 The logger also stops on SIGTERM, SIGINT and SIGHUP, and when its parent ends.
 )";
@@ -71,6 +76,7 @@ struct Options {
     std::string stopFile;
     long lifetimeSeconds = DefaultLifetimeSeconds;
     pid_t watchPid = 0;
+    std::string watchLock;
 };
 
 bool ParseLong(const char* text, long low, long high, long& out)
@@ -120,6 +126,8 @@ int ParseOptions(int argc, char** argv, Options& options)
             options.stopFile = value;
         } else if (option == "--lifetime" && ParseLong(value, 0, 365L * 24 * 3600, number)) {
             options.lifetimeSeconds = number;
+        } else if (option == "--watch-lock") {
+            options.watchLock = value;
         } else if (option == "--watch-pid" && ParseLong(value, 1, 0x7FFFFFFF, number)) {
             options.watchPid = static_cast<pid_t>(number);
         } else {
@@ -189,6 +197,7 @@ struct Session {
     std::int64_t lineBusyUntil = 0; // when the last queued byte has gone out
     std::int64_t start = 0;
     pid_t parent = 0;
+    int watchedLock = -1; // the --watch-lock file, open for the whole run
 };
 
 std::int64_t SendingTime(const Session& session, std::size_t bytes)
@@ -273,6 +282,16 @@ void Receive(Session& session)
         std::fflush(session.record);
 }
 
+bool LockHeld(int file)
+{
+    struct flock probe{};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 1;
+    return file >= 0 && fcntl(file, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
 bool ShouldStop(const Session& session, std::int64_t now)
 {
     if (StopSignalled || Exists(session.options.stopFile))
@@ -280,6 +299,8 @@ bool ShouldStop(const Session& session, std::int64_t now)
     if (session.options.lifetimeSeconds > 0 && now - session.start >= session.options.lifetimeSeconds * 1000000000LL)
         return true;
     if (session.options.watchPid > 0 && kill(session.options.watchPid, 0) != 0 && errno == ESRCH)
+        return true;
+    if (!session.options.watchLock.empty() && !LockHeld(session.watchedLock))
         return true;
     // A parent that was not init when the logger started and is gone now.
     return session.parent != 1 && getppid() != session.parent;
@@ -358,6 +379,8 @@ int main(int argc, char** argv)
             return 1;
         }
     }
+    if (!session.options.watchLock.empty())
+        session.watchedLock = open(session.options.watchLock.c_str(), O_RDONLY | O_CLOEXEC);
     session.link = session.options.prefix + "/dosdevices/" + session.options.device;
     if (!LinkDevice(session.link, session.line.slavePath)) {
         std::fprintf(stderr, "korvane-simlogger: cannot link %s: %s\n", session.link.c_str(), std::strerror(errno));
@@ -376,6 +399,8 @@ int main(int argc, char** argv)
     ClosePtyLine(session.line);
     if (session.record)
         std::fclose(session.record);
+    if (session.watchedLock >= 0)
+        close(session.watchedLock);
     if (!session.options.readyFile.empty())
         unlink(session.options.readyFile.c_str());
     return status;

@@ -224,6 +224,38 @@ TEST_F(SimloggerProcessTest, EndsWhenTheWatchedProcessEnds)
     EXPECT_FALSE(fs::is_symlink(Link()));
 }
 
+TEST_F(SimloggerProcessTest, EndsWhenTheWatchedLockIsReleased)
+{
+    const fs::path owner = root_ / "owner";
+    std::ofstream(owner) << "";
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const int file = open(owner.c_str(), O_RDWR);
+        struct flock lock{};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_len = 1;
+        fcntl(file, F_SETLK, &lock);
+        const char locked = 1;
+        [[maybe_unused]] const ssize_t told = write(pipeEnds[1], &locked, 1);
+        pause();
+        _exit(0);
+    }
+    char locked = 0;
+    ASSERT_EQ(read(pipeEnds[0], &locked, 1), 1);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    Start("", {"--watch-lock", owner.string()});
+    EXPECT_FALSE(Ended(200ms));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    ASSERT_TRUE(Ended(5s));
+    EXPECT_FALSE(fs::is_symlink(Link()));
+}
+
 TEST_F(SimloggerProcessTest, EndsAfterItsLifetimeAndOnTerminate)
 {
     Start("", {"--lifetime", "1"});
