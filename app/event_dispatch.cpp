@@ -1,0 +1,63 @@
+#include "app/event_dispatch.h"
+
+#include "app/logger_protocol.h"
+#include "app/main_window.h"
+#include "app/memory_dump.h"
+#include "app/port_selection.h"
+
+#include "gadget/gadget.h"
+#include "window/event.h"
+
+namespace {
+
+void HandleGadget(ObjectNumber gadget, std::int32_t kind)
+{
+    switch (gadget) {
+    case ReadButton:
+        ReadSequence();
+        break;
+    case WriteButton:
+        WriteSequence();
+        break;
+    case FormatButton:
+        FormatSequence();
+        break;
+    case StepButton:
+        StepIntervalSequence();
+        break;
+    case DumpButton:
+        RunDump();
+        break;
+    case ClearButton:
+        GadgetClearItems(LogEditor);
+        break;
+    case PortList:
+        // The list also reports focus and drop-downs; only a new selection
+        // reopens the port.
+        if (kind == PortListSelectionChanged)
+            OpenSelectedPort();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
+{
+    if (code == EV_CLOSE)
+        return false;
+    if (code == EV_GADGET)
+        HandleGadget(object, kind);
+    return true;
+}
+
+void RunEventLoop()
+{
+    for (;;) {
+        const std::int32_t code = EventWait();
+        if (!HandleEvent(code, EventObject(), EventKind()))
+            return;
+    }
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The client's event loop: button presses become command sequences, a new
+// port list selection reopens the port, closing the window ends the loop.
+
+#include "base/object_number.h"
+
+#include <cstdint>
+
+// The combo box's selection-change notification (CBN_SELCHANGE).
+constexpr std::int32_t PortListSelectionChanged = 1;
+
+// Acts on one event; false once the loop is to end.
+bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind);
+
+// Waits for events and handles them until the window is closed.
+void RunEventLoop();

@@ -1,0 +1,37 @@
+// The program entry: the runtime's start in its fixed order, the window and
+// its gadgets, the first port and the first look at the logger, then the
+// event loop until the window is closed.
+#include "app/client_effects.h"
+#include "app/event_dispatch.h"
+#include "app/logger_protocol.h"
+#include "app/main_window.h"
+#include "app/port_selection.h"
+
+#include "window/toolkit.h"
+
+#include "base/heap.h"
+
+#include <windows.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    // Every registry and toolkit record comes from this heap, so it exists
+    // before the first start step.
+    MainHeap = HeapOpen();
+    RuntimeStart();
+    InstallClientEffects();
+
+    OpenClientFonts();
+    OpenMainWindow();
+    CreateClientGadgets();
+    FillPortList();
+    OpenSelectedPort();
+    QueryLoggerAtStartup();
+
+    RunEventLoop();
+
+    // The open port is left to the end of the process, which releases it.
+    RuntimeEnd();
+    HeapClose(MainHeap);
+    ExitProcess(0);
+}

@@ -1,0 +1,37 @@
+#include "app/port_selection.h"
+
+#include "app/logger_state.h"
+#include "app/main_window.h"
+#include "app/messages.h"
+
+#include "gadget/gadget.h"
+#include "serial/port.h"
+#include "window/message_dialog.h"
+
+#include "base/strings.h"
+#include "base/text_expression.h"
+
+char* PortName = nullptr;
+char* PortSettings = nullptr;
+
+void OpenSelectedPort()
+{
+    // Closed before the new one is tried, so a failed open never leaves the
+    // old port quietly in use.
+    if (CurrentPort != 0) {
+        PortClose(CurrentPort);
+        CurrentPort = 0;
+    }
+
+    const TextExpression name = TextStart();
+    GadgetGetText(PortList, TempLength);
+    StoreText(PortName, name);
+    StoreText(PortSettings, TextStart() + PortName + PortLineSettings);
+
+    // A settings variable that could not be stored reads as empty, which
+    // names no device: the open then fails and says so.
+    CurrentPort = PortOpen(PortSettings ? PortSettings : "", HandshakeNone, PortQueueSize, PortQueueSize);
+    if (CurrentPort == 0)
+        MessageDialog(TextErrorTitle, TextArgument(TextStart() + TextPortOpenFailed + PortName).Text(),
+                      ErrorRequesterFlags);
+}
