@@ -28,7 +28,18 @@ protected:
         RecordEffects();
     }
 
-    void TearDown() override
+    void TearDown() override { CheckLineUse(); }
+
+    // For tables of cases: checks the case just run and starts the next one
+    // from program start.
+    void Restart()
+    {
+        CheckLineUse();
+        SetUp();
+    }
+
+private:
+    static void CheckLineUse()
     {
         EXPECT_EQ(LineMisdirectedCalls(), 0) << "the line was used through some other handle";
         EXPECT_EQ(TempLength, 0) << "a string statement left text in the temporary buffer";

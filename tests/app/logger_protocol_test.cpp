@@ -64,7 +64,7 @@ TEST_F(ProtocolTest, EachSequenceSendsItsCommandsWithTheirWaits)
     };
     for (const PacingCase& c : cases) {
         SCOPED_TRACE(c.sequence.name);
-        SetUp();
+        Restart();
         AnswerEverything();
         c.sequence.run();
         EXPECT_EQ(LineWrittenText(), c.written);
@@ -93,7 +93,7 @@ TEST_F(ProtocolTest, EachSequenceShowsEachReplyWhereItBelongs)
     };
     for (const EffectsCase& c : cases) {
         SCOPED_TRACE(c.sequence.name);
-        SetUp();
+        Restart();
         AnswerEverything();
         c.sequence.run();
         EXPECT_EQ(TextEffects(), c.effects);
@@ -111,7 +111,7 @@ TEST_F(ProtocolTest, WithoutAPortEachGuardReportsOnceAndNothingIsSent)
     };
     for (const auto& [sequence, reports] : cases) {
         SCOPED_TRACE(sequence.name);
-        SetUp();
+        Restart();
         CurrentPort = 0;
         AnswerEverything();
         sequence.run();
@@ -140,7 +140,7 @@ TEST_F(ProtocolTest, IntervalIsShownOnlyForAnExactCode)
     };
     for (const auto& [reply, shown] : cases) {
         SCOPED_TRACE("reply \"" + reply + "\"");
-        SetUp();
+        Restart();
         if (!reply.empty())
             LineAnswer('+', 10, reply);
         StepIntervalSequence();
@@ -162,7 +162,7 @@ TEST_F(ProtocolTest, ReplyIsTakenAsReceivedUpToTheFirstZeroByte)
     };
     for (const auto& [received, reply] : cases) {
         SCOPED_TRACE("received \"" + received + "\"");
-        SetUp();
+        Restart();
         LineArriveAt(0, received);
         ReadReply();
         EXPECT_STREQ(ReplyText, reply.c_str());
@@ -241,7 +241,7 @@ TEST_F(ProtocolTest, NonPositiveCountReadsAsSilence)
 {
     for (std::int32_t count : {0, -1, INT_MIN}) {
         SCOPED_TRACE(count);
-        SetUp();
+        Restart();
         LineArriveAt(0, "abc");
         LineReportCounts({count});
         ReadReply();

@@ -103,7 +103,7 @@ TEST_F(DumpTest, ChunksAreCollectedPollByPoll)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetUp();
+        Restart();
         for (const auto& [at, bytes] : c.arrivals)
             LineArriveAt(at, bytes);
         RunDump();
@@ -196,7 +196,7 @@ TEST_F(DumpTest, HugeOrNegativeCountsAreHandledSafely)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetUp();
+        Restart();
         LineArriveAt(100, "abc");
         LineArriveAt(Poll(2) + 100, std::string("\0", 1));
         LineReportCounts(c.counts);
