@@ -59,6 +59,8 @@ void RunDump()
         // after it belong to the text until a poll finds the line quiet.
         if (EndSeen && waiting < 1)
             break;
+        // After the zero byte the limit can only stop a dump whose waiting
+        // bytes never get a block; that is no silence of the logger.
         silentPolls = taken ? 0 : silentPolls + 1;
         if (silentPolls >= DumpSilentPollLimit) {
             loggerSilent = !EndSeen;
