@@ -11,8 +11,8 @@
 //   COM5-COM9    serial_port_test
 //   COM10-COM12  logger_integration_test
 //   COM13-COM20  free; claim a range here before using it
-// A device name beyond the COMn form (long names) is linked as given, lower
-// case; serial_port_test uses names starting with "korvane".
+// A device name beyond these (long names) is linked as given, lower case;
+// serial_port_test also uses COM12345 and names starting with "korvane".
 
 #include <cstdint>
 #include <string>
