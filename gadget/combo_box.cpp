@@ -1,4 +1,5 @@
 #include "gadget/gadget_create.h"
+#include "gadget/gadget_images.h"
 #include "gadget/gadget_kinds.h"
 
 #include "base/strings.h"
@@ -36,10 +37,25 @@ void SetClosedHeight(const GadgetRecord* record, std::int32_t height)
     Send(record, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - comboHeightDelta);
 }
 
-// The image index of an item's image in the gadget's image lists, or -1 for
-// an item without one. Items go in without an image until the gadget has
-// image lists.
-int ItemImageIndex(GadgetRecord*, HANDLE) { return -1; }
+GadgetImageList* ItemImages(const GadgetRecord* record)
+{
+    return reinterpret_cast<GadgetImageList*>(record->kindWordB);
+}
+
+// The index of an item's image in the gadget's image lists, which the first
+// image creates and attaches; -1 when the image cannot be shown.
+int ItemImageIndex(GadgetRecord* record, HANDLE image)
+{
+    GadgetImageList* lists = ItemImages(record);
+    if (!lists) {
+        lists = ImageListsCreate(false);
+        if (!lists)
+            return -1;
+        record->kindWordB = reinterpret_cast<std::intptr_t>(lists);
+        Send(record, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(lists->smallList));
+    }
+    return ImageListsAdd(image, lists);
+}
 
 std::int32_t ComboGetState(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCURSEL)); }
 
@@ -116,7 +132,13 @@ std::intptr_t ComboRemoveItem(GadgetRecord* record, std::int32_t position)
     return Send(record, CB_DELETESTRING, static_cast<WPARAM>(position));
 }
 
-std::intptr_t ComboClearItems(GadgetRecord* record) { return Send(record, CB_RESETCONTENT); }
+std::intptr_t ComboClearItems(GadgetRecord* record)
+{
+    const LRESULT result = Send(record, CB_RESETCONTENT);
+    if (GadgetImageList* lists = ItemImages(record))
+        ImageListsReset(lists);
+    return result;
+}
 
 void ComboResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height)
 {
@@ -161,7 +183,11 @@ std::int32_t ComboGetItemData(GadgetRecord* record, std::int32_t item)
     return static_cast<std::int32_t>(Send(record, CB_GETITEMDATA, static_cast<WPARAM>(item)));
 }
 
-void ComboRelease(GadgetRecord* record) { record->kindWordB = 0; }
+void ComboRelease(GadgetRecord* record)
+{
+    ImageListsFree(ItemImages(record));
+    record->kindWordB = 0;
+}
 
 constexpr GadgetOps ComboBoxOps = {
     .kindId = GadgetKindComboBox,
