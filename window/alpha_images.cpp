@@ -82,12 +82,12 @@ VisualStyleFacts GatherVisualStyleFacts()
     return facts;
 }
 
-bool VisualStylesActive()
+bool VisualStyleTest()
 {
     return VisualStylesDecision(GatherVisualStyleFacts());
 }
 
 void ImageLayerStart()
 {
-    AlphaImagesSupported = SystemVersionAllowsAlphaImages(GatherSystemVersionFacts()) && VisualStylesActive();
+    AlphaImagesSupported = SystemVersionAllowsAlphaImages(GatherSystemVersionFacts()) && VisualStyleTest();
 }

@@ -38,4 +38,4 @@ SystemVersionFacts GatherSystemVersionFacts();
 // Computed afresh on every call: the theme can change while the program runs.
 VisualStyleFacts GatherVisualStyleFacts();
 // The visual-style test: themed, with common controls 6 or later.
-bool VisualStylesActive();
+bool VisualStyleTest();

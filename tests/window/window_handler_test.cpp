@@ -181,7 +181,7 @@ TEST(VisualStyles, TheFactsComeFromThePlatform)
     // Every common-controls library since 4.71 reports its version.
     EXPECT_GE(facts.commonControlsVersion, 0x40047u);
     EXPECT_TRUE(facts.themeLibraryLoaded);
-    EXPECT_EQ(VisualStylesActive(), VisualStylesDecision(facts));
+    EXPECT_EQ(VisualStyleTest(), VisualStylesDecision(facts));
 }
 
 } // namespace
