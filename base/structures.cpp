@@ -164,8 +164,12 @@ void ReleaseContainer(const Entry& entry, unsigned char* member)
 
 void CopyContainer(const Entry& entry, unsigned char* destination, const unsigned char* source)
 {
-    ReleaseContainer(entry, destination);
     void* sourceValue = LoadPointer(source);
+    // A destination that shares the source's container (a structure
+    // duplicated byte for byte) must not release it from under the source.
+    if (LoadPointer(destination) == sourceValue)
+        StorePointer(destination, nullptr);
+    ReleaseContainer(entry, destination);
     if (!sourceValue)
         return;
     if (entry.code == DescriptorArray) {
@@ -181,9 +185,12 @@ void CopyContainer(const Entry& entry, unsigned char* destination, const unsigne
 
 void CopyString(unsigned char* destination, const unsigned char* source)
 {
-    StringFree(static_cast<char*>(LoadPointer(destination)));
+    const auto* text = static_cast<const char*>(LoadPointer(source));
+    // A block shared with the source stays the source's.
+    if (LoadPointer(destination) != text)
+        StringFree(static_cast<char*>(LoadPointer(destination)));
     char* copy = nullptr;
-    StringInit(&copy, static_cast<const char*>(LoadPointer(source)));
+    StringInit(&copy, text);
     StorePointer(destination, copy);
 }
 

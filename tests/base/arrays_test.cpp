@@ -234,6 +234,24 @@ TEST_F(ArraysTest, ADeepCopySharesNoBlockWithItsSourceAndLeaksNothing)
     ExpectEverythingReleased();
 }
 
+TEST_F(ArraysTest, CopyingOverAByteForByteDuplicateGivesItBlocksOfItsOwn)
+{
+    void* source = nullptr;
+    auto* from = static_cast<Branch*>(ArrayCreate(sizeof(Branch), 1, 11, BranchDescriptor, &source));
+    FillBranch(from[0], 5);
+    Branch twin;
+    std::memcpy(&twin, &from[0], sizeof twin); // shares every owned block
+    StructureCopy(&twin, sizeof twin, BranchDescriptor, &from[0]);
+    ExpectSameContents(from[0], twin);
+    std::vector<const void*> blocks;
+    CollectBlocks(from[0], blocks);
+    CollectBlocks(twin, blocks);
+    EXPECT_EQ(std::set<const void*>(blocks.begin(), blocks.end()).size(), blocks.size());
+    StructureFree(&twin, BranchDescriptor);
+    ArrayFree(source);
+    ExpectEverythingReleased();
+}
+
 TEST_F(ArraysTest, CopyingAStringMemberAtAnyOffset)
 {
     // A string at offset 4 (unaligned on 64-bit words) between plain bytes.
