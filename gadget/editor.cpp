@@ -189,6 +189,9 @@ std::intptr_t EditorSetText(GadgetRecord* record, const char* text)
 {
     if (!text || !*text)
         return EditorClearItems(record);
+    // The new text is all there is: an empty line still pending from before
+    // must not turn up at the next append.
+    record->kindWordA = NoEmptyLine;
     return SetWindowTextA(record->hwnd, text);
 }
 

@@ -7,7 +7,6 @@
 
 #include <commctrl.h>
 
-
 GadgetListContext* GadgetList = nullptr;
 
 namespace {
@@ -92,7 +91,7 @@ std::intptr_t GadgetRegister(ObjectNumber number, GadgetRecord* record, HWND hwn
     // name the gadget by it.
     SetWindowLongPtrA(hwnd, GWLP_ID, id);
     SetPropA(hwnd, GadgetIdProperty, reinterpret_cast<HANDLE>(id));
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetList->defaultFont), TRUE);
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetList ? GadgetList->defaultFont : StockGuiFont()), TRUE);
     return number == AnyNumber ? id : reinterpret_cast<std::intptr_t>(hwnd);
 }
 

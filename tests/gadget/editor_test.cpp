@@ -135,6 +135,15 @@ TEST_F(Editor, EmptyTextReturnsToStateZero)
     EXPECT_EQ(State(), 0);
 }
 
+TEST_F(Editor, NewTextDropsAPendingEmptyLine)
+{
+    GadgetInsertItem(12, -1, "");
+    ASSERT_EQ(State(), 1);
+    GadgetSetText(12, "abc");
+    GadgetInsertItem(12, -1, "def");
+    EXPECT_EQ(Lines(), (Strings{"abc", "def"}));
+}
+
 TEST_F(Editor, RemoveItemTakesTheWholeLine)
 {
     GadgetInsertItem(12, -1, "a");
