@@ -313,6 +313,30 @@ TEST_F(SerialPortTest, HungUpLineFailsInsteadOfHanging)
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
+// Modem lines and line control answer 1 or 0, never the raw status word; a
+// status query that fails (on Wine's pty, which has no modem lines) answers 0.
+TEST_F(SerialPortTest, ModemStatesAndLineControlAnswerOneOrZero)
+{
+    StartLogger("");
+    OpenPort port(PortOpen(Settings(LoggerPort).c_str(), HandshakeNone, 1024, 1024));
+    ASSERT_NE(port.handle, 0u);
+    const std::int32_t modemStates[] = {PortCtsOn(port.handle), PortDsrOn(port.handle), PortRlsdOn(port.handle),
+                                        PortRingOn(port.handle)};
+    for (std::int32_t state : modemStates) {
+        EXPECT_TRUE(state == 0 || state == 1) << state;
+        if (RunningOnWine()) {
+            EXPECT_EQ(state, 0);
+        }
+    }
+    const std::int32_t lineControl[] = {PortSetDtr(port.handle, 1), PortSetDtr(port.handle, 0),
+                                        PortSetRts(port.handle, 1), PortSetRts(port.handle, 0),
+                                        PortSetBreak(port.handle, 1), PortSetBreak(port.handle, 0)};
+    for (std::int32_t answer : lineControl)
+        EXPECT_TRUE(answer == 0 || answer == 1) << answer;
+    // The line still works after all of it.
+    EXPECT_EQ(PortWrite(port.handle, "T", 1), 1);
+}
+
 TEST_F(SerialPortTest, SettingsWithoutLinePartStillOpenTheWholeNamedDevice)
 {
     StartLogger("");
