@@ -1,0 +1,248 @@
+#include "tests/e2e/client_driver.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace {
+
+constexpr UINT MessageTimeout = 2000;
+// The last gadget the program creates; once it exists the layout is complete.
+constexpr int LastGadget = 14;
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH * 2];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+// Wine shows the Unix root as drive Z:.
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result)
+{
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, MessageTimeout, &result) != 0;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    const char* title; // null: any
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    char title[64] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, title, sizeof title);
+    if (owner == search->processId && IsWindowVisible(window) && lstrcmpA(className, search->className) == 0 &&
+        (!search->title || lstrcmpA(title, search->title) == 0)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD processId, const char* className, const char* title)
+{
+    WindowSearch search{processId, className, title, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string Narrow(const std::wstring& wide)
+{
+    std::string text;
+    for (wchar_t c : wide)
+        text += c < 0x80 ? static_cast<char>(c) : '?';
+    return text;
+}
+
+} // namespace
+
+ClientProcess::ClientProcess()
+{
+    const std::string program = Environment("KORVANE_EXE");
+    if (program.empty()) {
+        failure_ = "KORVANE_EXE must name korvane.exe";
+        return;
+    }
+    std::string command = "\"" + WindowsPath(program) + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        failure_ = "cannot start " + command + ": error " + std::to_string(GetLastError());
+        return;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+}
+
+ClientProcess::~ClientProcess()
+{
+    if (!process_)
+        return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, ShortWait);
+    }
+    CloseHandle(process_);
+}
+
+HWND ClientProcess::WaitForMainWindow(DWORD timeout)
+{
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+            window = FindProcessWindow(id_, "WindowClass_0", "Korvane");
+            return window && GetDlgItem(window, LastGadget);
+        },
+        timeout);
+    return window && GetDlgItem(window, LastGadget) ? window : nullptr;
+}
+
+std::optional<DWORD> ClientProcess::WaitForExit(DWORD timeout)
+{
+    DWORD code = 0;
+    if (!process_ || WaitForSingleObject(process_, timeout) != WAIT_OBJECT_0 || !GetExitCodeProcess(process_, &code))
+        return std::nullopt;
+    return code;
+}
+
+bool WaitUntilIdle(HWND window, DWORD timeout)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result) != 0;
+}
+
+HWND GadgetWindow(HWND mainWindow, int number) { return GetDlgItem(mainWindow, number); }
+
+std::wstring WideText(HWND window)
+{
+    DWORD_PTR length = 0;
+    if (!Send(window, WM_GETTEXTLENGTH, 0, 0, length))
+        return L"<no answer>";
+    std::vector<wchar_t> text(length + 1);
+    DWORD_PTR copied = 0;
+    if (!Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied))
+        return L"<no answer>";
+    return std::wstring(text.data(), copied);
+}
+
+std::string Text(HWND window) { return Narrow(WideText(window)); }
+
+bool PostClick(HWND button)
+{
+    RECT client{};
+    GetClientRect(button, &client);
+    const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
+    return PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, middle) && PostMessageW(button, WM_LBUTTONUP, 0, middle);
+}
+
+bool SelectListEntry(HWND mainWindow, HWND list, int entry)
+{
+    DWORD_PTR result = 0;
+    if (!Send(list, CB_SETCURSEL, entry, 0, result) || static_cast<int>(result) != entry)
+        return false;
+    // The list tells its window of a choice the user made with a
+    // WM_COMMAND; posted, it reaches the program through its own loop.
+    return PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                        reinterpret_cast<LPARAM>(list));
+}
+
+std::vector<std::string> ListItems(HWND list)
+{
+    std::vector<std::string> items;
+    DWORD_PTR count = 0;
+    if (!Send(list, CB_GETCOUNT, 0, 0, count))
+        return items;
+    for (DWORD_PTR i = 0; i < count; ++i) {
+        wchar_t item[64] = {};
+        DWORD_PTR length = 0;
+        Send(list, CB_GETLBTEXTLEN, i, 0, length);
+        if (length >= std::size(item) || !Send(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item), length))
+            return items;
+        items.push_back(Narrow(item));
+    }
+    return items;
+}
+
+int ListSelection(HWND list)
+{
+    DWORD_PTR selection = 0;
+    return Send(list, CB_GETCURSEL, 0, 0, selection) ? static_cast<int>(selection) : -2;
+}
+
+int ProgressPosition(HWND progressBar)
+{
+    DWORD_PTR position = 0;
+    return Send(progressBar, PBM_GETPOS, 0, 0, position) ? static_cast<int>(position) : -1;
+}
+
+bool PostClose(HWND mainWindow) { return PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            lines.emplace_back();
+        } else {
+            lines.back() += c;
+        }
+    }
+    if (lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+Placement GadgetPlacement(HWND mainWindow, HWND gadget)
+{
+    RECT rect{};
+    GetWindowRect(gadget, &rect);
+    MapWindowPoints(HWND_DESKTOP, mainWindow, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
+std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD timeout)
+{
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = FindProcessWindow(processId, "#32770", nullptr)) != nullptr; }, timeout))
+        return std::nullopt;
+    // The message box's text is its static control, 0xFFFF.
+    return MessageBoxSeen{box, WideText(box), WideText(GetDlgItem(box, 0xFFFF))};
+}
+
+bool DismissMessageBox(const MessageBoxSeen& box)
+{
+    if (!PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0))
+        return false;
+    return WaitUntil([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); });
+}
+
+bool NoMessageBox(DWORD processId) { return FindProcessWindow(processId, "#32770", nullptr) == nullptr; }
+
+void RemovePortLink(int port)
+{
+    const std::string prefix = Environment("WINEPREFIX");
+    if (!prefix.empty())
+        DeleteFileA(WindowsPath(prefix + "/dosdevices/com" + std::to_string(port)).c_str());
+}

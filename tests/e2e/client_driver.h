@@ -1,0 +1,103 @@
+#pragma once
+// Drives a running korvane.exe from another process the way a user does:
+// clicks are posted to the buttons so that the program's own event loop
+// dispatches them, message boxes are read and dismissed, and what the window
+// shows is read back through its controls.
+//
+// A program that is inside a command sequence answers no sent message (it is
+// sleeping, not pumping), so every wait here polls under a time limit.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Generous limits: a loaded machine under Wine may be slow, never fast.
+constexpr DWORD ShortWait = 5000;
+constexpr DWORD LongWait = 20000;
+
+// korvane.exe, started from KORVANE_EXE, ended on destruction if it still runs.
+class ClientProcess {
+public:
+    ClientProcess();
+    ~ClientProcess();
+    ClientProcess(const ClientProcess&) = delete;
+    ClientProcess& operator=(const ClientProcess&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    const std::string& failure() const { return failure_; }
+    DWORD id() const { return id_; }
+
+    // The main window once it and its last gadget exist; null on time-out.
+    HWND WaitForMainWindow(DWORD timeout = LongWait);
+    // The exit code once the process ended; nothing on time-out.
+    std::optional<DWORD> WaitForExit(DWORD timeout = LongWait);
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    std::string failure_;
+};
+
+// Polls the condition until it holds or the time is up.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeout = ShortWait)
+{
+    const ULONGLONG end = GetTickCount64() + timeout;
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(10);
+    }
+}
+
+// Returns once the program is back in a message loop (its own or a message
+// box's), so that everything a finished command sequence showed is in place.
+bool WaitUntilIdle(HWND window, DWORD timeout = LongWait);
+
+HWND GadgetWindow(HWND mainWindow, int number);
+
+// Window text as wide text; the ANSI form where it is plain ASCII.
+std::wstring WideText(HWND window);
+std::string Text(HWND window);
+
+// The mouse-down and mouse-up of a click in the middle of the button.
+bool PostClick(HWND button);
+// Picks a port list entry as the user would: the list shows it selected and
+// its window hears that the selection changed.
+bool SelectListEntry(HWND mainWindow, HWND list, int entry);
+std::vector<std::string> ListItems(HWND list);
+int ListSelection(HWND list);
+int ProgressPosition(HWND progressBar);
+// What the user asks for with the close box.
+bool PostClose(HWND mainWindow);
+
+// The editor's text split into lines; line breaks of any form end a line and
+// a last empty line is dropped.
+std::vector<std::string> Lines(const std::string& text);
+
+// The gadget's position and size in its window's client area.
+struct Placement {
+    int x, y, width, height;
+    bool operator==(const Placement&) const = default;
+};
+Placement GadgetPlacement(HWND mainWindow, HWND gadget);
+
+struct MessageBoxSeen {
+    HWND window;
+    std::wstring title;
+    std::wstring text;
+};
+// The next visible message box of the process, or nothing on time-out.
+std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD timeout = LongWait);
+// Presses OK and waits until the box is gone.
+bool DismissMessageBox(const MessageBoxSeen& box);
+// True when the process shows no message box.
+bool NoMessageBox(DWORD processId);
+
+// Removes the prefix's link for COMn, so that the port is missing.
+void RemovePortLink(int port);

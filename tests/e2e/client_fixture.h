@@ -1,0 +1,123 @@
+#pragma once
+// One korvane.exe per test, with simulated loggers on the ports the test
+// names (COM2 unless it says otherwise).
+
+#include "tests/e2e/client_driver.h"
+#include "tests/support/simulated_logger.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+// The gadget numbers of the client's window, as a user sees them.
+enum Gadget : int {
+    ReadButton = 1,
+    WriteButton = 2,
+    FormatButton = 3,
+    StepButton = 4,
+    DumpButton = 5,
+    ClearButton = 6,
+    PortList = 8,
+    ReadingField = 9,
+    MemoryField = 10,
+    IntervalField = 11,
+    Log = 12,
+    Progress = 14,
+};
+
+// A logger with plain fixed answers: memory 120, reading +21.5, interval 2.
+inline constexpr char PlainLogger[] = "reply M \"120\"\nreply T \"+21.5\"\nreply L \"2\"\n";
+
+// The requester texts as the user reads them.
+inline const std::wstring ErrorTitle = L"\u041e\u0448\u0438\u0431\u043a\u0430"; // Ошибка
+inline const std::wstring NoOpenPort =                                          // Нет открытого порта
+    L"\u041d\u0435\u0442 \u043e\u0442\u043a\u0440\u044b\u0442\u043e\u0433\u043e \u043f\u043e\u0440\u0442\u0430";
+inline const std::wstring PortOpenFailed = // Не удалось открыть порт, two spaces
+    L"\u041d\u0435 \u0443\u0434\u0430\u043b\u043e\u0441\u044c \u043e\u0442\u043a\u0440\u044b\u0442\u044c "
+    L"\u043f\u043e\u0440\u0442  ";
+inline const std::wstring LoggerNotAnswering = // Логгер не отвечает
+    L"\u041b\u043e\u0433\u0433\u0435\u0440 \u043d\u0435 \u043e\u0442\u0432\u0435\u0447\u0430\u0435\u0442";
+
+class ClientTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (int port = 1; port <= 4; ++port)
+            RemovePortLink(port);
+    }
+
+    void TearDown() override
+    {
+        if (client_ && window_ && !client_->WaitForExit(0)) {
+            PostClose(window_);
+            client_->WaitForExit(ShortWait);
+        }
+        client_.reset();
+        loggers_.clear();
+    }
+
+    void StartLogger(const std::string& scenario, int port = 2)
+    {
+        auto logger = std::make_unique<SimulatedLogger>("COM" + std::to_string(port), scenario);
+        ASSERT_TRUE(logger->ready()) << logger->failure();
+        loggers_[port] = std::move(logger);
+    }
+
+    SimulatedLogger& Logger(int port = 2) { return *loggers_.at(port); }
+
+    // Starts the program and waits for its window and gadgets.
+    void StartClient()
+    {
+        client_ = std::make_unique<ClientProcess>();
+        ASSERT_TRUE(client_->started()) << client_->failure();
+        window_ = client_->WaitForMainWindow();
+        ASSERT_NE(window_, nullptr) << "the window \"Korvane\" with its gadgets did not appear";
+    }
+
+    // Starts the program against a logger on COM2 and waits until the
+    // start-up queries are answered and shown.
+    void StartClientWithLogger(const std::string& scenario)
+    {
+        StartLogger(scenario);
+        StartClient();
+        ASSERT_TRUE(Logger().WaitForReceived(3, LongWait)) << "received: " << Logger().ReceivedText();
+        ASSERT_TRUE(WaitUntilIdle(window_));
+    }
+
+    HWND Gadget(int number) { return GadgetWindow(window_, number); }
+    std::string TextOf(int gadget) { return Text(Gadget(gadget)); }
+    std::vector<std::string> LogLines() { return Lines(TextOf(Log)); }
+
+    // Presses the button and waits until the logger on the port has received
+    // `total` bytes in all and the program is back in its loop.
+    void Press(int button, std::size_t total, int port = 2)
+    {
+        ASSERT_TRUE(PostClick(Gadget(button)));
+        ASSERT_TRUE(Logger(port).WaitForReceived(total, LongWait)) << "received: " << Logger(port).ReceivedText();
+        ASSERT_TRUE(WaitUntilIdle(window_));
+    }
+
+    // Expects one requester with this text, and closes it.
+    void ExpectRequester(const std::wstring& text)
+    {
+        const std::optional<MessageBoxSeen> box = WaitForMessageBox(client_->id());
+        ASSERT_TRUE(box.has_value()) << "no requester";
+        EXPECT_EQ(box->title, ErrorTitle);
+        EXPECT_EQ(box->text, text);
+        ASSERT_TRUE(DismissMessageBox(*box));
+    }
+
+    void ExpectExitCodeZeroOnClose()
+    {
+        ASSERT_TRUE(PostClose(window_));
+        const std::optional<DWORD> code = client_->WaitForExit();
+        ASSERT_TRUE(code.has_value()) << "the program did not end";
+        EXPECT_EQ(*code, 0u);
+    }
+
+    std::unique_ptr<ClientProcess> client_;
+    HWND window_ = nullptr;
+    std::map<int, std::unique_ptr<SimulatedLogger>> loggers_;
+};
