@@ -8,6 +8,8 @@
 
 #include <richedit.h>
 
+#include <cstring>
+
 // Record words: kindWordA the empty-line state, kindWordB the back colour,
 // kindWordC the front colour (both -1 for the system's).
 //
@@ -151,8 +153,10 @@ char* EditorGetItemText(GadgetRecord* record, std::int32_t line, std::int32_t, s
         return GadgetEmptyText(resultPosition);
     std::int32_t got = 0;
     if (size <= LongestGetLine) {
-        *reinterpret_cast<WORD*>(buffer) = static_cast<WORD>(size);
-        got = static_cast<std::int32_t>(Send(hwnd, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer)));
+        const auto bufferSize = static_cast<WORD>(size);
+        std::memcpy(buffer, &bufferSize, sizeof(bufferSize)); // the buffer may sit at any offset
+        got = static_cast<std::int32_t>(
+            Send(hwnd, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer)));
     } else {
         got = ReadLongLine(hwnd, start, lineLength, buffer);
     }

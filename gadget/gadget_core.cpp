@@ -91,7 +91,8 @@ std::intptr_t GadgetRegister(ObjectNumber number, GadgetRecord* record, HWND hwn
     // name the gadget by it.
     SetWindowLongPtrA(hwnd, GWLP_ID, id);
     SetPropA(hwnd, GadgetIdProperty, reinterpret_cast<HANDLE>(id));
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GadgetList ? GadgetList->defaultFont : StockGuiFont()), TRUE);
+    HFONT font = GadgetList ? GadgetList->defaultFont : StockGuiFont();
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return number == AnyNumber ? id : reinterpret_cast<std::intptr_t>(hwnd);
 }
 

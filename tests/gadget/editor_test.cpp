@@ -262,6 +262,22 @@ TEST_F(Editor, BackColourIsStored)
     EXPECT_EQ(record->ops->getColor(record, 9), -1);
 }
 
+TEST_F(Editor, ThemedBorderTakesThePlaceOfTheClientEdge)
+{
+    if (!VisualStylesActive)
+        GTEST_SKIP() << "visual styles are not active: Wine runs this program without a theme";
+    EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+    const auto* margins = static_cast<const std::int32_t*>(GetPropA(hwnd, "GX_ClientRect"));
+    ASSERT_NE(margins, nullptr);
+    RECT window{};
+    RECT client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    EXPECT_GT(margins[0], 0);
+    EXPECT_GT(margins[1], 0);
+    EXPECT_LE(client.right, (window.right - window.left) - margins[0] - margins[2]);
+}
+
 TEST(EditorThemes, VisualStylesNeedAThemeAndCommonControlsSix)
 {
     EXPECT_TRUE(VisualStylesFrom(true, 0x60000));
