@@ -36,8 +36,8 @@ void EventQueueStart();
 
 // Waits without a time limit for the next event and returns its code.
 std::int32_t EventWait();
-// -1 waits without limit, 0 only looks, anything else waits at most that many
-// milliseconds. 0 means nothing arrived; the published values stay as they were.
+// -1 (or any negative value) waits without limit, 0 only looks, anything
+// else waits at most that many milliseconds. 0 means nothing arrived; the published values stay as they were.
 std::int32_t EventWaitTimeout(std::int32_t milliseconds);
 // The object (window or gadget number) of the last event returned.
 ObjectNumber EventObject();
