@@ -78,7 +78,14 @@ HWND FocusTarget(const std::vector<HWND>& tabStops, HWND reference, bool backwar
         return tabStops.front();
     if (!found)
         return nullptr;
-    return tabStops[(index + 1) % tabStops.size()];
+    // The inner parts of a composite control follow it in the enumeration
+    // and may carry its tab stop; Tab leaves the control as a whole.
+    for (std::size_t step = 1; step <= tabStops.size(); ++step) {
+        HWND candidate = tabStops[(index + step) % tabStops.size()];
+        if (!IsChild(reference, candidate))
+            return candidate;
+    }
+    return nullptr;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "window/event.h"
 #include "window/window.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include <gtest/gtest.h>
@@ -176,6 +177,28 @@ TEST_F(RichEditorFocusTest, TabLeavesAReadOnlyEditor)
     PressKey(VK_TAB, false);
     EXPECT_EQ(GetFocus(), first);
     EXPECT_EQ(EditorText(), "");
+}
+
+} // namespace
+
+namespace {
+
+// A drop-down list combo box of the extended kind has an inner combo box
+// that inherits its tab stop; Tab must leave the pair as a whole.
+TEST_F(FocusTest, TabLeavesACompositeControlAsAWhole)
+{
+    HWND combo = CreateWindowExA(0, WC_COMBOBOXEXA, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 150,
+                                 10, 120, 200, window, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(IsWindow(combo));
+    HWND after = Child(window, "BUTTON", WS_TABSTOP, 200);
+    SetFocus(combo);
+    HWND inner = GetFocus();
+    ASSERT_TRUE(inner == combo || IsChild(combo, inner));
+    FocusCycle(false);
+    EXPECT_EQ(GetFocus(), after);
+    SetFocus(combo);
+    FocusCycle(true);
+    EXPECT_EQ(GetFocus(), last);
 }
 
 } // namespace
