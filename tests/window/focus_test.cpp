@@ -179,10 +179,6 @@ TEST_F(RichEditorFocusTest, TabLeavesAReadOnlyEditor)
     EXPECT_EQ(EditorText(), "");
 }
 
-} // namespace
-
-namespace {
-
 // A drop-down list combo box of the extended kind has an inner combo box
 // that inherits its tab stop; Tab must leave the pair as a whole.
 TEST_F(FocusTest, TabLeavesACompositeControlAsAWhole)
