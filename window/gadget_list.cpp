@@ -97,7 +97,9 @@ HWND GadgetListUse(HWND window)
         return nullptr;
     GadgetListContext& context = *GadgetList;
     HWND previous = CurrentParent(context);
-    if (!window)
+    // A handle that names no window changes nothing: it could never
+    // receive gadgets, and its save record could never be freed.
+    if (!window || !IsWindow(window))
         return previous;
     if (previous)
         if (GadgetListSave* save = SaveOf(previous))

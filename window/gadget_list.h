@@ -6,7 +6,8 @@
 #include <windows.h>
 
 // Makes the window the current gadget list and returns the gadget parent that
-// was current before; with null it only returns the current parent.
+// was current before; with null (or a handle that names no window) it only
+// returns the current parent.
 HWND GadgetListUse(HWND window);
 
 // Installed on every window that became a gadget list: frees its save record

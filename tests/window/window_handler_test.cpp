@@ -82,19 +82,6 @@ TEST_F(WindowHandlerTest, MessagesOfAWindowWithoutANumberRaiseNothing)
     SetPropA(window, "GX_WindowID", reinterpret_cast<HANDLE>(64));
 }
 
-TEST_F(WindowHandlerTest, TheRememberedFocusGoesWithTheWindow)
-{
-    HWND window = Open(65);
-    SetPropA(window, "GX_Focus", window);
-    WindowClose(65);
-    EXPECT_FALSE(IsWindow(window));
-    // Nothing to observe on a destroyed window but that closing did not
-    // trip over the property; the handler's result for the message is 1.
-    HWND other = Open(66);
-    EXPECT_EQ(WindowMessageHandler(other, WM_NCDESTROY, 0, 0), 1);
-    EXPECT_EQ(GetPropA(other, "GX_Focus"), nullptr);
-}
-
 TEST_F(WindowHandlerTest, ColourMessagesReachOnlyTheGadgetsOwnWindow)
 {
     HWND window = Open(67);
@@ -127,6 +114,8 @@ TEST_F(WindowHandlerTest, GadgetsGoToTheCurrentGadgetList)
     EXPECT_EQ(GadgetListUse(nullptr), second);
     // Bit 3 keeps the current list.
     HWND third = Open(72, 0x8);
+    EXPECT_EQ(GadgetListUse(nullptr), second);
+    EXPECT_EQ(GadgetListUse(reinterpret_cast<HWND>(0x7FF0)), second);
     EXPECT_EQ(GadgetListUse(nullptr), second);
 
     ASSERT_NE(GadgetCreateButton(80, 0, 0, 50, 20, "in second"), 0);
