@@ -4,10 +4,17 @@
 
 PRESETS := host win64 win32
 
-.PHONY: test build bootstrap $(addprefix configure-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: test demo build bootstrap $(addprefix configure-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 test: build
 	scripts/run-tests
+
+# Only what the demo runs: the simulated logger, korvane.exe, its pilot and
+# the desktop probe.
+demo: bootstrap configure-host configure-win64
+	cmake --build --preset host --target korvane-simlogger
+	cmake --build --preset win64 --target korvane korvane_demo_pilot wine_ready
+	scripts/demo
 
 build: bootstrap $(addprefix build-,$(PRESETS))
 
