@@ -1,0 +1,159 @@
+// The client's window built inside the test process, where fonts and the
+// program's own state can be looked at directly: which font each gadget
+// shows, what port selection leaves behind, and how events are dispatched.
+#include "app/event_dispatch.h"
+#include "app/logger_state.h"
+#include "app/main_window.h"
+#include "app/port_selection.h"
+
+#include "gadget/gadget.h"
+#include "tests/support/simulated_logger.h"
+#include "window/event.h"
+#include "window/toolkit.h"
+#include "window/window.h"
+
+#include "base/heap.h"
+#include "base/strings.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <richedit.h>
+
+#include <string>
+
+namespace {
+
+class ClientWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // The runtime starts once per process, as in the program.
+        MainHeap = HeapOpen();
+        RuntimeStart();
+        OpenClientFonts();
+        OpenMainWindow();
+        CreateClientGadgets();
+        FillPortList();
+    }
+
+    static HWND Gadget(ObjectNumber number) { return GetDlgItem(WindowHandle(MainWindow), static_cast<int>(number)); }
+
+    static HFONT FontOf(ObjectNumber number)
+    {
+        return reinterpret_cast<HFONT>(SendMessageA(Gadget(number), WM_GETFONT, 0, 0));
+    }
+
+    static LOGFONTA Described(HFONT font)
+    {
+        LOGFONTA described{};
+        GetObjectA(font, sizeof described, &described);
+        return described;
+    }
+
+    static std::string WindowText(ObjectNumber number)
+    {
+        char text[256] = {};
+        GetWindowTextA(Gadget(number), text, sizeof text);
+        return text;
+    }
+};
+
+int PixelsForPoints(int points)
+{
+    HDC screen = GetDC(nullptr);
+    const int pixels = MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST_F(ClientWindow, EachFieldShowsItsFontAndTheButtonsTheDefault)
+{
+    ASSERT_NE(LargeFont, 0);
+    ASSERT_NE(MediumFont, 0);
+    ASSERT_NE(SmallBoldFont, 0);
+    struct Expected {
+        ObjectNumber gadget;
+        std::intptr_t font;
+        const char* face;
+        int points;
+        bool bold;
+    };
+    const Expected fonts[] = {
+        {ReadingField, LargeFont, "Arial Black", 22, true},
+        {MemoryField, MediumFont, "Arial ", 15, false},
+        {IntervalField, MediumFont, "Arial ", 15, false},
+    };
+    for (const Expected& expected : fonts) {
+        SCOPED_TRACE("gadget " + std::to_string(expected.gadget));
+        EXPECT_EQ(FontOf(expected.gadget), reinterpret_cast<HFONT>(expected.font));
+        const LOGFONTA described = Described(reinterpret_cast<HFONT>(expected.font));
+        EXPECT_STREQ(described.lfFaceName, expected.face);
+        EXPECT_EQ(described.lfHeight, -PixelsForPoints(expected.points));
+        EXPECT_EQ(described.lfWeight >= FW_BOLD, expected.bold);
+    }
+    // The rich edit control keeps no font handle: the font became its
+    // default character format.
+    CHARFORMAT2A format{};
+    format.cbSize = sizeof format;
+    SendMessageA(Gadget(LogEditor), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    EXPECT_EQ(std::string(format.szFaceName).substr(0, 5), "Arial");
+    EXPECT_TRUE(format.dwEffects & CFE_BOLD);
+    EXPECT_EQ(format.yHeight, 12 * 20); // twips
+    for (ObjectNumber other : {ReadButton, WriteButton, FormatButton, StepButton, DumpButton, ClearButton, PortList,
+                               DumpProgress}) {
+        EXPECT_EQ(FontOf(other), GadgetList->defaultFont) << "gadget " << other;
+    }
+}
+
+TEST_F(ClientWindow, OpeningTheSelectedPortKeepsItsNameAndSettings)
+{
+    SimulatedLogger logger("COM3", "reply T \"+1.0\"\n");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    SendMessageA(Gadget(PortList), CB_SETCURSEL, 2, 0);
+    OpenSelectedPort();
+    EXPECT_STREQ(PortName, "COM3");
+    EXPECT_STREQ(PortSettings, "COM3:9600,N,8,1");
+    ASSERT_NE(CurrentPort, 0u);
+
+    // Reopening the same entry closes the first handle before the second
+    // open, so exactly one port stays open.
+    const PortHandle first = CurrentPort;
+    OpenSelectedPort();
+    ASSERT_NE(CurrentPort, 0u);
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(reinterpret_cast<HANDLE>(first), &flags) && first != CurrentPort)
+        << "the first handle is still open";
+    PortClose(CurrentPort);
+    CurrentPort = 0;
+}
+
+TEST_F(ClientWindow, OnlyCloseEndsTheLoop)
+{
+    const std::int32_t codes[] = {EV_MOVE, EV_SIZE, EV_REPAINT, EV_ACTIVATE, EV_MINIMIZE, EV_RESTORE, 513};
+    for (std::int32_t code : codes)
+        EXPECT_TRUE(HandleEvent(code, MainWindow, -1)) << "code " << code;
+    EXPECT_FALSE(HandleEvent(EV_CLOSE, MainWindow, -1));
+}
+
+TEST_F(ClientWindow, ClearEmptiesTheLogAndOtherListNotificationsLeaveThePortAlone)
+{
+    GadgetInsertItem(LogEditor, 0, "older");
+    GadgetInsertItem(LogEditor, 0, "newer");
+    ASSERT_NE(WindowText(LogEditor), "");
+    EXPECT_TRUE(HandleEvent(EV_GADGET, ClearButton, 0));
+    EXPECT_EQ(WindowText(LogEditor), "");
+
+    // With no port open, a selection change would try to open one and say so
+    // in a requester; any other notification of the list does nothing.
+    CurrentPort = 0;
+    for (std::int32_t kind : {CBN_SETFOCUS, CBN_KILLFOCUS, CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELENDOK})
+        EXPECT_TRUE(HandleEvent(EV_GADGET, PortList, kind));
+    EXPECT_EQ(CurrentPort, 0u);
+    // Gadgets without an action, and numbers that name no gadget.
+    for (ObjectNumber gadget : {ReadingField, MemoryField, IntervalField, LogEditor, DumpProgress, ObjectNumber{7},
+                                ObjectNumber{13}, ObjectNumber{99}})
+        EXPECT_TRUE(HandleEvent(EV_GADGET, gadget, 0));
+    EXPECT_EQ(CurrentPort, 0u);
+}
+
+} // namespace
