@@ -64,8 +64,26 @@ std::intptr_t ComboSetState(GadgetRecord* record, std::int32_t index)
     return Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
+std::int32_t ComboCountItems(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCOUNT)); }
+
+// The image combo box reads an item into a buffer of a size it is told, so
+// a length that does not match the text can cut it short but never overrun.
+void ReadExtendedItem(GadgetRecord* record, std::int32_t item, char* buffer, std::int32_t size)
+{
+    COMBOBOXEXITEMA entry{};
+    entry.mask = CBEIF_TEXT;
+    entry.iItem = item;
+    entry.pszText = buffer;
+    entry.cchTextMax = size;
+    Send(record, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+}
+
 char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, std::int32_t resultPosition)
 {
+    // An item outside the list has no text; some lists answer such an item
+    // with a made-up length.
+    if (item < 0 || item >= ComboCountItems(record))
+        return GadgetEmptyText(resultPosition);
     const auto length = static_cast<std::int32_t>(Send(record, CB_GETLBTEXTLEN, static_cast<WPARAM>(item)));
     if (length < 0)
         return GadgetEmptyText(resultPosition);
@@ -73,7 +91,10 @@ char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, st
     if (!buffer)
         return GadgetEmptyText(resultPosition);
     buffer[0] = '\0';
-    Send(record, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
+    if (IsExtended(record))
+        ReadExtendedItem(record, item, buffer, length + 1);
+    else
+        Send(record, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
     TempShrink(length - static_cast<std::int32_t>(std::strlen(buffer)));
     return buffer;
 }
@@ -146,8 +167,6 @@ void ComboResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int3
     if (height != KeepValue)
         SetClosedHeight(record, height);
 }
-
-std::int32_t ComboCountItems(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCOUNT)); }
 
 std::intptr_t ComboSetItemText(GadgetRecord* record, std::int32_t item, const char* text, std::int32_t)
 {

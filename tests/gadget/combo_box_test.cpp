@@ -151,9 +151,13 @@ TEST_P(ComboBox, ItemTextAndDataSlots)
     EXPECT_EQ(Selection(8), 1);
     EXPECT_EQ(GadgetText(8), "USB1");
 
-    const std::int32_t start = TempLength;
-    record->ops->getItemText(record, 7, 0, start);
-    EXPECT_EQ(TempText(start), "");
+    // Items outside the list have no text.
+    for (const std::int32_t missing : {-1, 3, 7}) {
+        const std::int32_t start = TempLength;
+        record->ops->getItemText(record, missing, 0, start);
+        EXPECT_EQ(TempText(start), "") << "item " << missing;
+        TempSetLength(start);
+    }
 
     EXPECT_EQ(record->ops->removeItem(record, 0), 2);
     EXPECT_EQ(Items(8), (Strings{"USB1", "COM3"}));
