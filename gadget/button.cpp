@@ -25,11 +25,11 @@ constexpr GadgetOps ButtonOps = {
 std::intptr_t GadgetCreateButton(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
                                  std::int32_t height, const char* text, std::uint32_t flags)
 {
-    const GadgetWindowSpec spec{
+    const GadgetWindowPlan plan{
         0, "Button", text ? text : "", flags | WS_GROUP | WS_TABSTOP, x, y, width, height, -1,
     };
     HWND hwnd = nullptr;
-    GadgetRecord* record = GadgetCreateWindow(number, spec, &hwnd);
+    GadgetRecord* record = GadgetCreateWindow(number, plan, &hwnd);
     if (!record)
         return 0;
     return GadgetRegister(number, record, hwnd, &ButtonOps);

@@ -242,12 +242,12 @@ std::intptr_t GadgetCreateComboBox(ObjectNumber number, std::int32_t x, std::int
     const bool editable = (flags & ComboEditable) != 0;
     if (!editable)
         flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
-    const GadgetWindowSpec spec{
+    const GadgetWindowPlan plan{
         0, extended ? WC_COMBOBOXEXA : "ComboBox", nullptr, flags | WS_BORDER | WS_VSCROLL | WS_GROUP,
         x, y, width, ComboWindowHeight, -1,
     };
     HWND hwnd = nullptr;
-    GadgetRecord* record = GadgetCreateWindow(number, spec, &hwnd);
+    GadgetRecord* record = GadgetCreateWindow(number, plan, &hwnd);
     if (!record)
         return 0;
     if (editable) {

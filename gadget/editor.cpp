@@ -304,7 +304,7 @@ std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32
 {
     DetectThemes();
     LoadEditorLibraries();
-    const GadgetWindowSpec spec{
+    const GadgetWindowPlan plan{
         VisualStylesActive ? 0u : static_cast<DWORD>(WS_EX_CLIENTEDGE),
         RichEditLibrary ? "RichEdit20A" : "RichEdit",
         nullptr,
@@ -312,7 +312,7 @@ std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32
         x, y, width, height, -1,
     };
     HWND hwnd = nullptr;
-    GadgetRecord* record = GadgetCreateWindow(number, spec, &hwnd);
+    GadgetRecord* record = GadgetCreateWindow(number, plan, &hwnd);
     if (!record)
         return 0;
     record->kindWordA = NoEmptyLine;

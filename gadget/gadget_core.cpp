@@ -61,14 +61,14 @@ GadgetRecord* GadgetLookup(ObjectNumber number)
 
 HWND GadgetParent() { return GadgetList ? GadgetList->parent : nullptr; }
 
-GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowSpec& spec, HWND* window)
+GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowPlan& plan, HWND* window)
 {
     *window = nullptr;
     if (!GadgetRegistry)
         return nullptr;
-    HWND hwnd = CreateWindowExA(spec.extendedStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-                                spec.x, spec.y, spec.width, spec.height, GadgetParent(),
-                                reinterpret_cast<HMENU>(spec.controlId), GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = CreateWindowExA(plan.extendedStyle, plan.className, plan.text, WS_CHILD | WS_VISIBLE | plan.style,
+                                plan.x, plan.y, plan.width, plan.height, GadgetParent(),
+                                reinterpret_cast<HMENU>(plan.controlId), GetModuleHandleA(nullptr), nullptr);
     if (!hwnd)
         return nullptr;
     auto* record = static_cast<GadgetRecord*>(RegistryAllocate(GadgetRegistry, number));

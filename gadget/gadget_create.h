@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-struct GadgetWindowSpec {
+struct GadgetWindowPlan {
     DWORD extendedStyle;
     const char* className;
     const char* text;   // null: no window text
@@ -27,7 +27,7 @@ HWND GadgetParent();
 // record for number (an existing gadget with that number is destroyed first).
 // Null when the window or the record cannot be made; the window does not
 // outlive a missing record.
-GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowSpec& spec, HWND* window);
+GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowPlan& plan, HWND* window);
 
 // The empty text at resultPosition of the temporary text buffer.
 char* GadgetEmptyText(std::int32_t resultPosition);

@@ -107,12 +107,12 @@ std::intptr_t GadgetCreateStringField(ObjectNumber number, std::int32_t x, std::
                                       std::int32_t height, const char* text, std::uint32_t flags)
 {
     const DWORD extendedStyle = (flags & StringBorderless) ? 0 : WS_EX_CLIENTEDGE;
-    const GadgetWindowSpec spec{
+    const GadgetWindowPlan plan{
         extendedStyle, "Edit", text ? text : "", flags | WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL,
         x, y, width, height, -1,
     };
     HWND hwnd = nullptr;
-    GadgetRecord* record = GadgetCreateWindow(number, spec, &hwnd);
+    GadgetRecord* record = GadgetCreateWindow(number, plan, &hwnd);
     if (!record)
         return 0;
     EditClassProc = reinterpret_cast<WNDPROC>(
