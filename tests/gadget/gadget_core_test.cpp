@@ -3,10 +3,12 @@
 
 #include "gadget_test_support.h"
 
+#include "gadget/editor.h"
 #include "gadget/font.h"
 #include "gadget/gadget_kinds.h"
 
 #include "window/event.h"
+#include "window/window.h"
 
 #include "base/strings.h"
 
@@ -129,7 +131,7 @@ TEST_F(GadgetCore, GadgetsDieWithTheirParentWindow)
     const std::intptr_t id = GadgetCreateStringField(AnyNumber, 10, 40, 80, 20, "", 0);
     ASSERT_NE(GadgetLookup(2), nullptr);
     ASSERT_NE(GadgetLookup(id), nullptr);
-    DestroyWindow(parent);
+    WindowClose(TestWindow);
     EXPECT_EQ(GadgetLookup(2), nullptr);
     EXPECT_EQ(GadgetLookup(id), nullptr);
 }
@@ -280,6 +282,24 @@ TEST_F(GadgetCore, WindowHandsColourMessagesToTheStringField)
     EXPECT_EQ(answer, GadgetLookup(9)->kindWordC);
     EXPECT_EQ(GetBkColor(dc), static_cast<COLORREF>(0x00C0FFC0));
     ReleaseDC(record->hwnd, dc);
+}
+
+int ChildCount(HWND window)
+{
+    int count = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ++count;
+    return count;
+}
+
+TEST_F(GadgetCore, InvalidNumberLeavesNoWindowBehind)
+{
+    const int before = ChildCount(parent);
+    EXPECT_EQ(GadgetCreateButton(-5, 0, 0, 10, 10, "x"), 0);
+    EXPECT_EQ(GadgetCreateEditor(-2, 0, 0, 10, 10), 0);
+    EXPECT_EQ(ChildCount(parent), before);
+    EXPECT_EQ(GadgetLookup(-5), nullptr);
+    EXPECT_EQ(GadgetSetText(-5, "x"), 0);
 }
 
 TEST_F(GadgetCore, ConstructorWithoutAGadgetListFailsCleanly)

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr ObjectNumber TestWindow = 0;
 // A captioned window with a system menu, centred on the screen.
 constexpr std::uint32_t TestWindowFlags = 0xCA0001;
 

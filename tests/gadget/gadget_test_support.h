@@ -22,6 +22,9 @@ void PumpMessages();
 // position up to TempLength; checks that the terminator is in place.
 std::string TempText(std::int32_t position);
 
+// The number of the window each GadgetWindowTest opens.
+constexpr ObjectNumber TestWindow = 0;
+
 class GadgetWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
