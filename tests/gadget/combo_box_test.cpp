@@ -167,12 +167,13 @@ TEST_P(ComboBox, ItemTextAndDataSlots)
 
 TEST_P(ComboBox, RenamingAMissingItemChangesNothing)
 {
-    if (GetParam().extended)
-        GTEST_SKIP() << "the image combo box renames through its own message";
     Create(8);
     GadgetInsertItem(8, -1, "COM1");
     GadgetRecord* record = Record(8);
-    EXPECT_EQ(record->ops->setItemText(record, 3, "x", 0), -1);
+    const std::intptr_t result = record->ops->setItemText(record, 3, "x", 0);
+    if (!GetParam().extended) {
+        EXPECT_EQ(result, -1);
+    }
     EXPECT_EQ(Items(8), (Strings{"COM1"}));
 }
 
