@@ -27,9 +27,11 @@ std::string WindowsPath(const std::string& unixPath)
     return path;
 }
 
+// Not SMTO_ABORTIFHUNG: a program that just spent seconds in a dump without
+// pumping counts as hung for a while after, and would get no chance to answer.
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR& result)
 {
-    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, MessageTimeout, &result) != 0;
+    return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, MessageTimeout, &result) != 0;
 }
 
 struct WindowSearch {
