@@ -92,7 +92,8 @@ TEST_F(ClientTest, QueriesMemoryReadingAndIntervalOnceWithTheirWaits)
 
 TEST_F(ClientTest, WithoutALoggerReportsThePortAndEachQueryThenStaysUsable)
 {
-    // Texts read back as wide text, so a Western code page must not matter.
+    // The requesters show Windows-1251 texts; a Western code page must not
+    // garble them.
     ASSERT_NE(GetACP(), 1251u) << "this test is about a machine whose code page is not Cyrillic";
     ASSERT_NO_FATAL_FAILURE(StartClient());
     ExpectRequester(PortOpenFailed + L"COM2");
