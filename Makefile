@@ -1,10 +1,12 @@
 # The two commands a newcomer needs: `make test` and `make demo`.
 # Everything is built in build/<preset>: host (native, sanitizers), win64
-# (tested under Wine) and win32 (the release build, compiled and linked).
+# (tested under Wine), win32 (the release build, compiled and linked) and fuzz
+# (the fuzz targets, clang and libFuzzer; the tests run each for 30 seconds).
+# `make fuzz` fuzzes longer, `make bench` measures and writes BENCHMARKS.md.
 
-PRESETS := host win64 win32
+PRESETS := host win64 win32 fuzz
 
-.PHONY: test demo build bootstrap $(addprefix configure-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: fuzz bench test demo build bootstrap $(addprefix configure-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 test: build
 	scripts/run-tests
@@ -29,6 +31,18 @@ build-%: configure-%
 
 # The Windows tests use the host's test tools, so the host build comes first.
 build-win64: build-host
+
+# Each fuzz target in turn for FUZZ_SECONDS, resuming from the inputs that
+# its earlier runs in build/fuzz kept.
+FUZZ_SECONDS ?= 600
+FUZZ_TARGETS ?= $(notdir $(wildcard tests/fuzz/corpus/*))
+fuzz: bootstrap build-fuzz
+	@for target in $(FUZZ_TARGETS); do tests/fuzz/run-fuzzer build/fuzz $$target $(FUZZ_SECONDS) || exit 1; done
+
+# Figures, not pass or fail: an optimised native build without sanitizers.
+bench: bootstrap configure-bench
+	cmake --build --preset bench
+	tests/bench/write-benchmarks build/bench BENCHMARKS.md
 
 clean:
 	rm -rf build
