@@ -1,6 +1,7 @@
 // Choosing another port in the list: the old port is closed first, a working
 // port answers the buttons, a missing one is reported and leaves none open.
 #include "tests/e2e/client_fixture.h"
+#include "tests/support/wine_detect.h"
 
 namespace {
 
@@ -59,6 +60,21 @@ TEST_F(ClientTest, OtherNotificationsOfThePortListChangeNothing)
     // The port is still open: Read reaches the logger.
     ASSERT_NO_FATAL_FAILURE(Press(ReadButton, 6));
     EXPECT_EQ(TextOf(ReadingField), "+21.5");
+}
+
+TEST_F(ClientTest, APortHeldByAnotherProgramIsReportedAsNotOpened)
+{
+    if (RunningOnWine())
+        GTEST_SKIP() << "Wine does not refuse a second open of a COM port";
+    ASSERT_NO_FATAL_FAILURE(StartLogger(PlainLogger));
+    HANDLE held = CreateFileA("\\\\.\\COM2", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_NO_FATAL_FAILURE(StartClient());
+    ASSERT_NO_FATAL_FAILURE(ExpectRequester(PortOpenFailed + L"COM2"));
+    for (int query = 0; query < 3; ++query)
+        ASSERT_NO_FATAL_FAILURE(ExpectRequester(NoOpenPort));
+    CloseHandle(held);
+    EXPECT_EQ(Logger().ReceivedText(), "");
 }
 
 } // namespace
