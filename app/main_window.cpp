@@ -28,8 +28,8 @@ constexpr std::int32_t StartPortEntry = 1; // zero-based: COM2
 
 void OpenClientFonts()
 {
-    // The trailing space in "Arial " is part of the face name the fonts were
-    // designed with; the font mapper matches it to Arial all the same.
+    // The faces are passed exactly as the layout names them, the trailing
+    // space of "Arial " included; the font mapper picks the closest face.
     MediumFont = FontOpen(1, "Arial ", 15);
     LargeFont = FontOpen(2, "Arial Black", 22, FontBold);
     SmallBoldFont = FontOpen(3, "Arial ", 12, FontBold);
