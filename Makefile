@@ -23,10 +23,11 @@ build: bootstrap $(addprefix build-,$(PRESETS))
 bootstrap:
 	scripts/bootstrap
 
-configure-%:
+# Static pattern rules: make skips implicit rules for phony targets.
+$(addprefix configure-,$(PRESETS) bench): configure-%:
 	@[ -f build/$*/build.ninja ] || cmake --preset $*
 
-build-%: configure-%
+$(addprefix build-,$(PRESETS)): build-%: configure-%
 	cmake --build --preset $*
 
 # The Windows tests use the host's test tools, so the host build comes first.
