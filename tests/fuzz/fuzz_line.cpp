@@ -13,10 +13,10 @@ namespace {
 
 constexpr const char* Target = "protocol";
 
-// Bytes one run may bring in all. Keeps each run short: the dump appends
-// byte by byte, and a flood still exceeds one read of LargestRead.
-constexpr std::size_t ArrivalBudget = 8192;
-constexpr std::size_t FloodUnit = 160;
+// Bytes one run may bring in all. Keeps each run short, as the dump appends
+// byte by byte; a flood still exceeds one read of LargestRead.
+constexpr std::size_t ArrivalBudget = 6144;
+constexpr std::size_t FloodUnit = 320;
 
 // A line that has gone quiet for good lets the dump end within its silence
 // limit, plus the polls needed to drain what still waits, plus the waits left
@@ -47,10 +47,10 @@ void Arrive(const std::string& bytes)
 void ArriveDuringSleep()
 {
     std::uint8_t decision = Input->Byte();
-    if (decision >= 0x40 && decision < 0xC0)
+    if (decision >= 0x40 && decision < 0xE0)
         Arrive(Input->Bytes(decision - 0x40 + 1u));
-    else if (decision >= 0xC0 && decision < 0xF0)
-        Arrive(std::string((decision - 0xC0 + 1u) * FloodUnit, static_cast<char>(Input->Byte())));
+    else if (decision >= 0xE0 && decision < 0xF0)
+        Arrive(std::string((decision - 0xE0 + 1u) * FloodUnit, static_cast<char>(Input->Byte())));
 }
 
 std::int32_t DecideCount()
