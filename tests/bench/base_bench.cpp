@@ -188,6 +188,38 @@ void PortNameStandard(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
+// The dump's way of collecting a transfer: each byte becomes a one-character
+// text, and the whole text so far is copied into the buffer and back with it,
+// so a text of n bytes costs about n * n bytes copied. The figure is per
+// whole text.
+void AppendOwn(benchmark::State& state, int length)
+{
+    char* text = nullptr;
+    char* character = nullptr;
+    for (auto _ : state) {
+        StoreText(text, TextStart());
+        for (int i = 0; i < length; ++i) {
+            StoreText(character, TextStart() + TextOfChar('a' + i % 26));
+            StoreText(text, TextStart() + text + character);
+        }
+        benchmark::DoNotOptimize(text);
+    }
+    StringFree(text);
+    StringFree(character);
+}
+
+void AppendStandard(benchmark::State& state, int length)
+{
+    std::string text;
+    for (auto _ : state) {
+        text.clear();
+        text.shrink_to_fit();
+        for (int i = 0; i < length; ++i)
+            text += static_cast<char>('a' + i % 26);
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+
 void Register()
 {
     for (bool wide : {false, true}) {
@@ -209,6 +241,11 @@ void Register()
     }
     benchmark::RegisterBenchmark("\"COM\" + number, built and stored: StoreText", PortNameOwn);
     benchmark::RegisterBenchmark("\"COM\" + number, built and stored: std::string", PortNameStandard);
+    for (int kib : {4, 32}) {
+        const std::string text = "a " + std::to_string(kib) + " KiB text, one character at a time";
+        benchmark::RegisterBenchmark((text + ": StoreText").c_str(), AppendOwn, kib * 1024)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((text + ": std::string").c_str(), AppendStandard, kib * 1024)->Unit(benchmark::kMillisecond);
+    }
 }
 
 } // namespace
