@@ -25,6 +25,10 @@ constexpr const char* Target = "strings";
 constexpr int MaxStatements = 64;
 constexpr int MaxOperands = 4;
 constexpr std::size_t VariableCount = 4;
+// Texts that append variables to themselves would grow without bound; past
+// this length such operands are left out (the buffer has grown many times by
+// then).
+constexpr std::size_t LongestText = 1 << 17;
 
 std::array<char*, VariableCount> Variables;
 std::array<std::optional<std::string>, VariableCount> Model;
@@ -56,6 +60,8 @@ void AppendOperand(FuzzInput& input, Building& built)
     switch (input.Byte() % 10) {
     case 0: {
         std::size_t v = PickVariable(input);
+        if (built.text.size() + Model[v].value_or("").size() > LongestText)
+            return;
         TempAppend(Variables[v]);
         built.text += Model[v].value_or("");
         break;
@@ -102,6 +108,8 @@ void AppendOperand(FuzzInput& input, Building& built)
         std::uint8_t unit = input.Byte();
         char fill = static_cast<char>(input.Byte() | 1);
         std::string text(static_cast<std::size_t>(unit + 1) * 100, fill);
+        if (built.text.size() + text.size() > LongestText)
+            return;
         TempAppend(text.c_str());
         built.text += text;
         break;
