@@ -26,8 +26,8 @@ constexpr int MaxStatements = 64;
 constexpr int MaxOperands = 4;
 constexpr std::size_t VariableCount = 4;
 // Texts that append variables to themselves would grow without bound; past
-// this length such operands are left out (the buffer has grown many times by
-// then).
+// this length such operands append null instead (the buffer has grown many
+// times by then).
 constexpr std::size_t LongestText = 1 << 17;
 
 std::array<char*, VariableCount> Variables;
@@ -60,10 +60,10 @@ void AppendOperand(FuzzInput& input, Building& built)
     switch (input.Byte() % 10) {
     case 0: {
         std::size_t v = PickVariable(input);
-        if (built.text.size() + Model[v].value_or("").size() > LongestText)
-            return;
-        TempAppend(Variables[v]);
-        built.text += Model[v].value_or("");
+        const bool fits = built.text.size() + Model[v].value_or("").size() <= LongestText;
+        TempAppend(fits ? Variables[v] : nullptr);
+        if (fits)
+            built.text += Model[v].value_or("");
         break;
     }
     case 1: {
@@ -108,10 +108,10 @@ void AppendOperand(FuzzInput& input, Building& built)
         std::uint8_t unit = input.Byte();
         char fill = static_cast<char>(input.Byte() | 1);
         std::string text(static_cast<std::size_t>(unit + 1) * 100, fill);
-        if (built.text.size() + text.size() > LongestText)
-            return;
-        TempAppend(text.c_str());
-        built.text += text;
+        const bool fits = built.text.size() + text.size() <= LongestText;
+        TempAppend(fits ? text.c_str() : nullptr);
+        if (fits)
+            built.text += text;
         break;
     }
     case 8: {
