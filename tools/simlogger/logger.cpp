@@ -82,6 +82,8 @@ LoggerState StartLogger(const Scenario& scenario)
 std::vector<Transmission> AnswerCommand(LoggerState& state, const Scenario& scenario, char command)
 {
     const auto found = scenario.commands.find(command);
+    if (scenario.floodCommand == command)
+        state.flooding = true;
     const std::int32_t delay = found == scenario.commands.end() ? 0 : found->second.delayMilliseconds;
     if (command == 'D')
         return DumpTransmissions(scenario, delay);

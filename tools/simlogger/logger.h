@@ -23,6 +23,7 @@ struct LoggerState {
     std::int32_t memoryCount = 0;
     std::int32_t intervalCode = 1;
     std::uint32_t drift = 0; // state of the temperature's random walk
+    bool flooding = false;   // the flood command came: the line never falls quiet again
 };
 
 LoggerState StartLogger(const Scenario& scenario);

@@ -53,6 +53,10 @@ constexpr std::int64_t CharacterNanoseconds = 10LL * 1000000000 / 9600;
 constexpr std::int64_t IdleNanoseconds = 20 * NanosecondsPerMillisecond;
 constexpr std::int64_t RetryNanoseconds = 2 * NanosecondsPerMillisecond;
 constexpr long DefaultLifetimeSeconds = 600;
+// A flood goes out in batches of about this much line time (ten bytes), as a
+// serial port hands bytes on; more than a few batches late, it restarts.
+constexpr std::int64_t FloodBatchNanoseconds = 10 * NanosecondsPerMillisecond;
+constexpr std::int64_t FloodCatchUpNanoseconds = 5 * FloodBatchNanoseconds;
 constexpr std::int64_t HangUpSettleNanoseconds = 50 * NanosecondsPerMillisecond;
 constexpr std::int64_t HangUpDrainNanoseconds = 3000 * NanosecondsPerMillisecond;
 
@@ -195,6 +199,8 @@ struct Session {
     std::FILE* record = nullptr;
     std::deque<PendingTransmission> pending;
     std::int64_t lineBusyUntil = 0; // when the last queued byte has gone out
+    std::size_t floodSent = 0;      // flood bytes sent so far: where the text goes on
+    std::int64_t floodNextAt = 0;   // when the next flood byte is due
     std::int64_t start = 0;
     pid_t parent = 0;
     int watchedLock = -1; // the --watch-lock file, open for the whole run
@@ -265,6 +271,31 @@ void SendDue(Session& session, std::int64_t now)
     }
 }
 
+// A flooding logger fills every idle moment of its line, one byte per
+// character time; a reply that is due still goes first. After a stretch in
+// which the far end's queue was full it carries on from about now, as a line
+// cannot catch up on time it lost.
+void SendFlood(Session& session, std::int64_t now)
+{
+    if (!session.state.flooding || session.line.master < 0)
+        return;
+    if (!session.pending.empty() && session.pending.front().due <= now)
+        return;
+    const std::string& text = session.scenario.floodText;
+    std::int64_t next = session.floodNextAt == 0
+                            ? std::max(now, session.lineBusyUntil)
+                            : std::max({session.floodNextAt, session.lineBusyUntil, now - FloodCatchUpNanoseconds});
+    while (next <= now) {
+        const char byte = text[session.floodSent % text.size()];
+        if (write(session.line.master, &byte, 1) != 1)
+            break;
+        ++session.floodSent;
+        next += CharacterNanoseconds;
+    }
+    session.floodNextAt = next;
+    session.lineBusyUntil = std::max(session.lineBusyUntil, next);
+}
+
 void Receive(Session& session)
 {
     unsigned char buffer[256];
@@ -322,6 +353,8 @@ std::int64_t NextWake(const Session& session, std::int64_t now)
             next = now + RetryNanoseconds;
         wake = std::min(wake, next);
     }
+    if (session.state.flooding && session.line.master >= 0)
+        wake = std::min(wake, std::max(session.floodNextAt, now + FloodBatchNanoseconds));
     return std::max(wake - now, std::int64_t{0});
 }
 
@@ -332,6 +365,7 @@ void Run(Session& session)
         if (ShouldStop(session, now))
             return;
         SendDue(session, now);
+        SendFlood(session, now);
         const std::int64_t sleep = NextWake(session, now);
         const timespec timeout{.tv_sec = static_cast<time_t>(sleep / 1000000000),
                                .tv_nsec = static_cast<long>(sleep % 1000000000)};

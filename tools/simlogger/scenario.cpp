@@ -218,6 +218,13 @@ std::string ApplyDirective(const std::vector<Word>& words, Scenario& scenario)
         scenario.dump.push_back(std::move(chunk));
         return {};
     }
+    if (keyword == "flood") {
+        if (arguments != 2 || !ParseCommand(words[1], command) || !words[2].quoted || words[2].text.empty())
+            return "flood needs a one-byte command and a \"text\" that is not empty";
+        scenario.floodCommand = command;
+        scenario.floodText = words[2].text;
+        return {};
+    }
     if (keyword == "hangup") {
         if (arguments != 0)
             return "hangup takes nothing";

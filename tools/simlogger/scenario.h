@@ -22,6 +22,10 @@
 //   readings PAUSE COUNT      a dump piece of COUNT stored readings, one a line
 //   hangup                    after the last piece the line closes: the cable
 //                             is pulled in the middle of the dump
+//   flood C "text"            the command C sets the logger babbling: from
+//                             then on it sends the text over and over, one
+//                             byte per character time, whenever it has no
+//                             reply to send, until it stops
 //
 // The live values change as a logger's would: "+" steps the interval code
 // 1, 2, 3, 1; "W" stores a reading (the memory count grows by one); "F"
@@ -64,6 +68,8 @@ struct Scenario {
     std::int32_t intervalCode = 1;
     std::vector<DumpChunk> dump;
     bool hangUpAfterDump = false;
+    std::optional<char> floodCommand; // the command that starts the flood
+    std::string floodText;            // never empty once floodCommand is set
 };
 
 struct ScenarioError {

@@ -65,6 +65,10 @@ TEST(ScenarioTest, BadLinesAreNamedWithTheirNumber)
         {"interval 4\n", 1},
         {"memory many\n", 1},
         {"hangup now\n", 1},
+        {"flood T\n", 1},
+        {"flood T \"\"\n", 1},
+        {"flood T bare\n", 1},
+        {"flood TT \"x\"\n", 1},
         {"frobnicate\n", 1},
         {"reply T \"\\q\"\n", 1},
         {"reply T \"\\x4\"\n", 1},
@@ -172,6 +176,18 @@ TEST(LoggerTest, DumpSendsItsChunksWithPausesThenHangsUp)
     EXPECT_FALSE(pieces[1].hangUp);
     EXPECT_TRUE(pieces[2].hangUp);
     EXPECT_TRUE(pieces[2].bytes.empty());
+}
+
+TEST(LoggerTest, OnlyTheFloodCommandStartsTheFloodAndItStillAnswers)
+{
+    const Scenario scenario = Parse("reply T \"+1.0\"\nflood T \"\\xFF\\0\"\n");
+    ASSERT_EQ(scenario.floodCommand, 'T');
+    EXPECT_EQ(scenario.floodText, std::string("\xFF\0", 2));
+    LoggerState state = StartLogger(scenario);
+    EXPECT_EQ(Answer(state, scenario, 'M'), "");
+    EXPECT_FALSE(state.flooding);
+    EXPECT_EQ(Answer(state, scenario, 'T'), "+1.0");
+    EXPECT_TRUE(state.flooding);
 }
 
 TEST(LoggerTest, StoredReadingsAreNumberedLinesWithoutZeroBytes)

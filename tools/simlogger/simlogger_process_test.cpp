@@ -183,6 +183,42 @@ TEST_F(SimloggerProcessTest, LineRatePacesBytesAtTheCharacterTime)
     EXPECT_GE(Clock::now() - start, 200ms);
 }
 
+TEST_F(SimloggerProcessTest, FloodKeepsSendingAtLineRateAroundTheReplies)
+{
+    Start("reply M \"42\"\nflood T \"ab\"\n");
+    OpenLine();
+    Send("M");
+    EXPECT_EQ(Collect(2, 3s), "42");
+    // Nothing more until the flood command.
+    EXPECT_EQ(Collect(1, 200ms), "");
+
+    Send("T");
+    const auto start = Clock::now();
+    const std::string flood = Collect(400, 5s);
+    const auto took = Clock::now() - start;
+    ASSERT_EQ(flood.substr(0, 6), "ababab");
+    // 400 characters at 9600 baud take 417 ms; a line cannot go faster.
+    EXPECT_GE(took, 380ms);
+
+    // A reply still goes out, and the flood carries on after it.
+    Send("M");
+    const std::string after = Collect(200, 5s);
+    EXPECT_NE(after.find("42"), std::string::npos) << after;
+    EXPECT_GE(after.size(), 200u);
+}
+
+TEST_F(SimloggerProcessTest, FloodGoesOnWhileNobodyReads)
+{
+    Start("flood T \"x\"\n");
+    OpenLine();
+    Send("T");
+    // The far end's queue fills; the logger must neither block nor stop.
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_FALSE(Ended(0ms));
+    Collect(1 << 20, 200ms);
+    EXPECT_GE(Collect(20, 2s).size(), 20u);
+}
+
 TEST_F(SimloggerProcessTest, HangUpClosesTheLineAfterTheChunks)
 {
     Start("chunk 0 \"ab\"\nhangup\n");
