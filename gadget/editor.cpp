@@ -8,6 +8,7 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <cstring>
 
 // Record words: kindWordA the empty-line state, kindWordB the back colour,
@@ -70,7 +71,41 @@ private:
 
 void Select(HWND hwnd, LRESULT start, LRESULT end) { Send(hwnd, EM_SETSEL, static_cast<WPARAM>(start), end); }
 
-void Replace(HWND hwnd, const char* text) { Send(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text)); }
+// The text still to be handed to the control during one EM_STREAMIN.
+struct PlainTextSource {
+    const char* next;
+    std::size_t left;
+};
+
+DWORD CALLBACK ReadPlainText(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG* delivered)
+{
+    auto* source = reinterpret_cast<PlainTextSource*>(cookie);
+    const std::size_t count = std::min(source->left, static_cast<std::size_t>(capacity > 0 ? capacity : 0));
+    std::memcpy(buffer, source->next, count);
+    source->next += count;
+    source->left -= count;
+    *delivered = static_cast<LONG>(count);
+    return 0;
+}
+
+// Replaces the selection with the text exactly as it stands. Rich edit 2.0
+// and later read a text beginning with "{\rtf" as a rich-text document when
+// it comes through EM_REPLACESEL or WM_SETTEXT, so a logger's reply could
+// turn into formatting, or vanish; a stream declared as SF_TEXT is plain text
+// on every rich edit version.
+void Replace(HWND hwnd, const char* text)
+{
+    PlainTextSource source{text, std::strlen(text)};
+    if (source.left == 0) {
+        // Nothing to read as a document: deleting the selection is all.
+        Send(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
+        return;
+    }
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = ReadPlainText;
+    Send(hwnd, EM_STREAMIN, SF_TEXT | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+}
 
 LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line)); }
 
@@ -196,7 +231,10 @@ std::intptr_t EditorSetText(GadgetRecord* record, const char* text)
     // The new text is all there is: an empty line still pending from before
     // must not turn up at the next append.
     record->kindWordA = NoEmptyLine;
-    return SetWindowTextA(record->hwnd, text);
+    HiddenSelection hidden(record->hwnd);
+    Select(record->hwnd, 0, -1);
+    Replace(record->hwnd, text);
+    return 1;
 }
 
 std::intptr_t EditorGetAttribute(GadgetRecord* record, std::int32_t attribute)

@@ -10,6 +10,7 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -292,6 +293,67 @@ TEST(EditorThemes, VersionIsReadOnceAndKept)
     const std::uint32_t version = DetectThemes();
     EXPECT_GE(version >> 16, 5u) << "common controls 5 or later";
     EXPECT_EQ(DetectThemes(), version);
+}
+
+
+// Text from the logger is shown as it stands. Wine inserts "{\rtf" text
+// literally through EM_REPLACESEL, while Windows reads it as a document there
+// and through WM_SETTEXT, so besides reading the text back, each operation is
+// watched for text that reaches the control through a message that sniffs
+// for rich text on some Windows version.
+struct RichTextSniffingWatch {
+    static inline WNDPROC next = nullptr;
+    static inline std::vector<UINT> textMessages;
+
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        const bool carriesText = message == EM_REPLACESEL || message == WM_SETTEXT || message == EM_SETTEXTEX;
+        if (carriesText && lParam && *reinterpret_cast<const char*>(lParam))
+            textMessages.push_back(message);
+        return CallWindowProcA(next, window, message, wParam, lParam);
+    }
+};
+
+TEST_F(Editor, RichTextMarkupIsShownLiterally)
+{
+    const std::string markup = "{\\rtf1\\ansi\\b bold\\b0}";
+    struct Case {
+        const char* what;
+        void (*apply)(GadgetRecord*, const char*);
+        Strings expected;
+    };
+    const std::vector<Case> cases = {
+        {"insert on top", [](GadgetRecord*, const char* t) { GadgetInsertItem(12, 0, t); }, {markup, "old"}},
+        {"append", [](GadgetRecord*, const char* t) { GadgetInsertItem(12, -1, t); }, {"old", markup}},
+        {"whole text", [](GadgetRecord*, const char* t) { GadgetSetText(12, t); }, {markup}},
+        {"one line", [](GadgetRecord* r, const char* t) { r->ops->setItemText(r, 0, t, 0); }, {markup}},
+    };
+    RichTextSniffingWatch::next = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RichTextSniffingWatch::Proc)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GadgetSetText(12, "old");
+        RichTextSniffingWatch::textMessages.clear();
+        c.apply(record, markup.c_str());
+        EXPECT_EQ(Lines(), c.expected);
+        EXPECT_EQ(RichTextSniffingWatch::textMessages, std::vector<UINT>{});
+    }
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RichTextSniffingWatch::next));
+}
+
+TEST_F(Editor, TextLongerThanOneStreamBufferGoesInWhole)
+{
+    // The control takes streamed text in pieces of a few KiB.
+    std::string text;
+    for (int i = 0; text.size() < 70000; ++i)
+        text += static_cast<char>('a' + i % 26);
+    GadgetSetText(12, "top");
+    GadgetInsertItem(12, -1, text.c_str());
+    ASSERT_EQ(Count(), 2);
+    EXPECT_EQ(Line(0), "top");
+    const std::string back = Line(1);
+    EXPECT_EQ(back.size(), text.size());
+    EXPECT_TRUE(back == text) << "the text differs from byte " << std::mismatch(back.begin(), back.end(), text.begin(), text.end()).first - back.begin();
 }
 
 } // namespace
