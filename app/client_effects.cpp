@@ -3,9 +3,12 @@
 #include "app/logger_effects.h"
 #include "app/main_window.h"
 #include "app/messages.h"
+#include "app/progress_drawing.h"
 
 #include "gadget/gadget.h"
 #include "window/message_dialog.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -18,7 +21,27 @@ void ShowIntervalName(const char* text) { GadgetSetText(IntervalField, text); }
 // Line 0 of the editor: the newest entry stands above every earlier one.
 void AddLogEntry(const char* text) { GadgetInsertItem(LogEditor, 0, text); }
 
-void ShowDumpProgress(std::int32_t position) { GadgetSetState(DumpProgress, position); }
+// The position last sent to the bar; the bar starts at 0.
+std::int32_t ProgressShown = 0;
+
+// The pixels the bar's length is drawn over: its client area less the
+// one-pixel frame the control draws inside it.
+std::int32_t ProgressBarWidth()
+{
+    const GadgetRecord* bar = GadgetLookup(DumpProgress);
+    RECT client{};
+    if (!bar || !GetClientRect(bar->hwnd, &client))
+        return 0;
+    return static_cast<std::int32_t>(client.right - client.left) - 2;
+}
+
+void ShowDumpProgress(std::int32_t position)
+{
+    if (!ProgressUpdateNeeded(ProgressShown, position, DumpProgressMaximum, ProgressBarWidth()))
+        return;
+    GadgetSetState(DumpProgress, position);
+    ProgressShown = position;
+}
 
 void ShowNoPort() { MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequesterFlags); }
 
