@@ -3,9 +3,10 @@
 // null, numbers, characters including code 0, memory, raw reservations, cuts,
 // texts long enough to grow the buffer), stored into variables or passed as a
 // protected argument to a routine that builds text of its own; assignments,
-// including a variable's own text; equality. After every statement the buffer
-// is rewound and every variable holds exactly its model's text; at the end
-// nothing is left in the string heap but the buffer.
+// including a variable's own text; equality; and the buffer primitives given
+// arguments out of range. After every statement the buffer is rewound and
+// every variable holds exactly its model's text; at the end nothing is left in
+// the string heap but the buffer.
 
 #include "base/heap.h"
 #include "base/strings.h"
@@ -224,9 +225,43 @@ void Assign(FuzzInput& input)
     }
 }
 
+// A caller's mistakes with the buffer primitives: negative sizes and
+// positions, and lengths far outside the buffer. Each has a defined result,
+// and every byte written stays inside the buffer's block.
+void MisuseBuffer(FuzzInput& input)
+{
+    auto amount = input.Number<std::int32_t>();
+    const std::int32_t capacity = TempCapacity;
+    switch (input.Byte() % 4) {
+    case 0:
+        FuzzCheck(TempReserve(amount < 0 ? amount : -1 - amount, TempLength) == nullptr && TempLength == 0, Target,
+                  "a negative reservation was not refused");
+        break;
+    case 1:
+        FuzzCheck(TempReserve(1, amount < 0 ? amount : -1 - amount) == nullptr && TempLength == 0, Target,
+                  "a reservation at a negative position was not refused");
+        break;
+    case 2:
+        TempShrink(amount);
+        break;
+    case 3:
+        TempSetLength(amount);
+        FuzzCheck(TempBuffer[TempLength] == 0, Target, "TempSetLength did not terminate at the length it kept");
+        break;
+    }
+    FuzzCheck(TempCapacity == capacity, Target, "a refused or clamped operation changed the buffer");
+    FuzzCheck(TempLength >= 0 && TempLength <= TempCapacity + 1, Target, "TempLength left the buffer");
+    TempSetLength(0);
+}
+
 void RunStatement(FuzzInput& input)
 {
-    switch (input.Byte() % 6) {
+    std::uint8_t statement = input.Byte();
+    if (statement >= 0xFC) {
+        MisuseBuffer(input);
+        return;
+    }
+    switch (statement % 6) {
     case 0: {
         std::size_t v = PickVariable(input);
         StoreInto(v, BuildExpression(input));
