@@ -29,6 +29,8 @@ public:
     bool started() const { return process_ != nullptr; }
     const std::string& failure() const { return failure_; }
     DWORD id() const { return id_; }
+    // The process handle, with every access right: for its counters.
+    HANDLE handle() const { return process_; }
 
     // The main window once it and its last gadget exist; null on time-out.
     HWND WaitForMainWindow(DWORD timeout = LongWait);
