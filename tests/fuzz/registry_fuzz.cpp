@@ -117,10 +117,8 @@ void ReleaseBoth(ObjectNumber identifier)
     ModelRelease(identifier);
 }
 
-void FreeObject(ObjectNumber identifier);
-
-// Allocates a number in both and makes it live with the given record.
-void* AllocateNumber(ObjectNumber number, const ModelRecord& record)
+// Allocates a number in both and fills the record as given.
+void AllocateNumber(ObjectNumber number, const ModelRecord& record)
 {
     ModelGrow(number);
     void* made = RegistryAllocate(Registry, number);
@@ -128,10 +126,8 @@ void* AllocateNumber(ObjectNumber number, const ModelRecord& record)
     FuzzCheck(InTable(number) && made == TableRecord(number), Target, "the record for a number is not its table slot");
     FuzzCheck(Registry->capacity == Capacity(), Target, "the table grew to another capacity than number + growth step");
     FuzzCheck(RecordHolds(made, ModelRecord{}), Target, "the slot handed out for a number is not empty");
-    Expected.table[static_cast<std::size_t>(number)] = ModelRecord{};
     WriteRecord(made, record);
     Expected.table[static_cast<std::size_t>(number)] = record;
-    return made;
 }
 
 // The kind's free routine: releases the object with that identifier when it
