@@ -4,8 +4,8 @@
 
 #include <richedit.h>
 
+#include <cstddef>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -56,15 +56,56 @@ bool IsTabStop(HWND window)
            (GetWindowLongPtrA(window, GWL_STYLE) & WS_TABSTOP) != 0;
 }
 
+// The tab stops of a window in enumeration order, in a block of the process
+// heap that grows as they come; a block that cannot grow ends the list.
+class TabStops {
+public:
+    TabStops() = default;
+    ~TabStops()
+    {
+        if (items_)
+            HeapFree(GetProcessHeap(), 0, items_);
+    }
+    TabStops(const TabStops&) = delete;
+    TabStops& operator=(const TabStops&) = delete;
+
+    void Add(HWND window)
+    {
+        if (count_ == capacity_ && !Grow())
+            return;
+        items_[count_++] = window;
+    }
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    HWND operator[](std::size_t index) const { return items_[index]; }
+
+private:
+    bool Grow()
+    {
+        const std::size_t capacity = capacity_ ? capacity_ * 2 : 16;
+        void* grown = items_ ? HeapReAlloc(GetProcessHeap(), 0, items_, capacity * sizeof(HWND))
+                             : HeapAlloc(GetProcessHeap(), 0, capacity * sizeof(HWND));
+        if (!grown)
+            return false;
+        items_ = static_cast<HWND*>(grown);
+        capacity_ = capacity;
+        return true;
+    }
+
+    HWND* items_ = nullptr;
+    std::size_t count_ = 0;
+    std::size_t capacity_ = 0;
+};
+
 BOOL CALLBACK CollectTabStop(HWND window, LPARAM list)
 {
     if (IsTabStop(window))
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+        reinterpret_cast<TabStops*>(list)->Add(window);
     return TRUE;
 }
 
 // The control to move to, or null to leave the focus where it is.
-HWND FocusTarget(const std::vector<HWND>& tabStops, HWND reference, bool backward)
+HWND FocusTarget(const TabStops& tabStops, HWND reference, bool backward)
 {
     if (tabStops.empty())
         return nullptr;
@@ -73,9 +114,9 @@ HWND FocusTarget(const std::vector<HWND>& tabStops, HWND reference, bool backwar
         ++index;
     const bool found = reference && index < tabStops.size();
     if (backward)
-        return found && index > 0 ? tabStops[index - 1] : tabStops.back();
+        return found && index > 0 ? tabStops[index - 1] : tabStops[tabStops.size() - 1];
     if (!reference)
-        return tabStops.front();
+        return tabStops[0];
     if (!found)
         return nullptr;
     // The inner parts of a composite control follow it in the enumeration
@@ -112,7 +153,7 @@ void FocusCycle(bool backward)
     if (!root)
         return;
     HWND reference = FocusReference(root, GetFocus());
-    std::vector<HWND> tabStops;
+    TabStops tabStops;
     EnumChildWindows(root, CollectTabStop, reinterpret_cast<LPARAM>(&tabStops));
     if (HWND target = FocusTarget(tabStops, reference, backward))
         SetFocus(target);

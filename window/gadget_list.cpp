@@ -1,12 +1,11 @@
 #include "window/gadget_list.h"
+#include "window/window_layer.h"
 
 #include "gadget/gadget.h"
 
 #include "base/heap.h"
 
-#include <cinttypes>
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -25,21 +24,10 @@ constexpr std::int32_t StackCapacity = 10;
 
 // "GX_GadgetStack_" and the module instance in decimal: two modules of one
 // process keep their gadget lists apart.
-struct PropertyName {
-    char text[48];
-};
-
-PropertyName FormatSavePropertyName()
-{
-    PropertyName name{};
-    std::snprintf(name.text, sizeof name.text, "GX_GadgetStack_%" PRIdPTR,
-                  reinterpret_cast<std::intptr_t>(GetModuleHandleA(nullptr)));
-    return name;
-}
-
 const char* SavePropertyName()
 {
-    static const PropertyName name = FormatSavePropertyName();
+    static const NumberedName name =
+        NameWithNumber("GX_GadgetStack_", reinterpret_cast<std::intptr_t>(GetModuleHandleA(nullptr)));
     return name.text;
 }
 

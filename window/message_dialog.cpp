@@ -1,7 +1,5 @@
 #include "window/message_dialog.h"
 
-#include <string>
-
 ListBlock* DisabledWindowList = nullptr;
 
 namespace {
@@ -53,29 +51,45 @@ HWND BoxOwner()
     return process == GetCurrentProcessId() ? foreground : nullptr;
 }
 
-// Windows-1251 to UTF-16; null reads as the empty text. Every byte of the
-// code page has a character, so this fails only when memory runs out.
-bool WideText(const char* text, std::wstring& wide)
-{
-    if (!text || !*text) {
-        wide.clear();
-        return true;
+// Windows-1251 to UTF-16 in a block of the process heap; null reads as the
+// empty text. Every byte of the code page has a character, so the text is
+// missing only when memory runs out.
+class WideText {
+public:
+    explicit WideText(const char* text)
+    {
+        const char* source = text ? text : "";
+        const int length = MultiByteToWideChar(TextCodePage, 0, source, -1, nullptr, 0);
+        if (length <= 0)
+            return;
+        auto* wide = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, length * sizeof(wchar_t)));
+        if (!wide)
+            return;
+        if (MultiByteToWideChar(TextCodePage, 0, source, -1, wide, length) == length)
+            text_ = wide;
+        else
+            HeapFree(GetProcessHeap(), 0, wide);
     }
-    const int length = MultiByteToWideChar(TextCodePage, 0, text, -1, nullptr, 0);
-    if (length <= 0)
-        return false;
-    wide.assign(static_cast<std::size_t>(length), L'\0');
-    if (MultiByteToWideChar(TextCodePage, 0, text, -1, wide.data(), length) != length)
-        return false;
-    wide.pop_back(); // the terminator, which std::wstring keeps by itself
-    return true;
-}
+    ~WideText()
+    {
+        if (text_)
+            HeapFree(GetProcessHeap(), 0, text_);
+    }
+    WideText(const WideText&) = delete;
+    WideText& operator=(const WideText&) = delete;
+
+    const wchar_t* text() const { return text_; }
+
+private:
+    wchar_t* text_ = nullptr;
+};
 
 int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags)
 {
-    std::wstring wideTitle, wideText;
-    if (WideText(title, wideTitle) && WideText(text, wideText))
-        return MessageBoxW(owner, wideText.c_str(), wideTitle.c_str(), flags);
+    const WideText wideTitle(title);
+    const WideText wideText(text);
+    if (wideTitle.text() && wideText.text())
+        return MessageBoxW(owner, wideText.text(), wideTitle.text(), flags);
     // Not even the conversion worked: the bytes as they are still tell the
     // user more than no box at all.
     return MessageBoxA(owner, text ? text : "", title ? title : "", flags);

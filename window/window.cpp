@@ -8,9 +8,6 @@
 #include "base/heap.h"
 #include "base/state_block.h"
 
-#include <cinttypes>
-#include <cstdio>
-
 namespace {
 
 constexpr std::int32_t WindowRegistryStep = 16;
@@ -20,15 +17,9 @@ void* LayerBlock = nullptr;
 
 // "WindowClass_" and the number in decimal; identifiers of any-number windows
 // are addresses and are written in full, so that two never share a class.
-struct WindowClassName {
-    char text[48];
-    explicit WindowClassName(ObjectNumber number)
-    {
-        std::snprintf(text, sizeof text, "WindowClass_%" PRIdPTR, number);
-    }
-};
+NumberedName WindowClassName(ObjectNumber number) { return NameWithNumber("WindowClass_", number); }
 
-void RegisterWindowClass(const WindowClassName& name)
+void RegisterWindowClass(const NumberedName& name)
 {
     const WindowLayerState& layer = WindowLayer();
     WNDCLASSA windowClass{};
@@ -122,7 +113,7 @@ std::intptr_t WindowOpen(ObjectNumber number, std::int32_t x, std::int32_t y, st
     if (!record)
         return 0;
     const ObjectNumber id = number == AnyNumber ? reinterpret_cast<ObjectNumber>(record) : number;
-    const WindowClassName className(id);
+    const NumberedName className = WindowClassName(id);
     RegisterWindowClass(className);
 
     const WindowStyle style = WindowStyleFromFlags(flags);

@@ -58,3 +58,34 @@ struct QueuedEvent {
 
 // Takes the oldest queued event; false when the queue is empty.
 bool EventQueueTake(QueuedEvent& event);
+
+// A name made of a prefix and a number in decimal ("WindowClass_12"), with
+// room for the longest number of the word size. Written here rather than
+// with the C library's formatting, which would bring its whole floating-point
+// printer into the program.
+struct NumberedName {
+    char text[48];
+};
+
+inline NumberedName NameWithNumber(const char* prefix, std::intptr_t number)
+{
+    NumberedName name{};
+    char digits[24];
+    int count = 0;
+    // Digits are taken from the negative side, where the most negative
+    // number still has its opposite.
+    std::intptr_t rest = number < 0 ? number : -number;
+    do {
+        digits[count++] = static_cast<char>('0' - rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    std::size_t length = 0;
+    while (*prefix && length + 1 < sizeof name.text)
+        name.text[length++] = *prefix++;
+    if (number < 0 && length + 1 < sizeof name.text)
+        name.text[length++] = '-';
+    while (count > 0 && length + 1 < sizeof name.text)
+        name.text[length++] = digits[--count];
+    name.text[length] = '\0';
+    return name;
+}

@@ -68,7 +68,7 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(ProgramResources, TheIconHasSixSizesInThirtyTwoBitsWithThe256ImageAsPng)
+TEST_F(ProgramResources, TheIconHasSixSizesInThirtyTwoBitsWithTheLargeImagesAsPng)
 {
     const std::vector<BYTE> group = Resource(MAKEINTRESOURCEA(1), RT_GROUP_ICON);
     ASSERT_GE(group.size(), sizeof(IconGroupHeader));
@@ -90,7 +90,9 @@ TEST_F(ProgramResources, TheIconHasSixSizesInThirtyTwoBitsWithThe256ImageAsPng)
         constexpr BYTE PngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
         const bool png = image.size() >= sizeof PngSignature &&
                          std::memcmp(image.data(), PngSignature, sizeof PngSignature) == 0;
-        EXPECT_EQ(png, size == 256);
+        // PNG for the two large images: the 128 one as a DIB would make up
+        // a third of the program.
+        EXPECT_EQ(png, size >= 128);
         if (!png) {
             BITMAPINFOHEADER bitmap{};
             ASSERT_GE(image.size(), sizeof bitmap);
