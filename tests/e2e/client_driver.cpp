@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <fstream>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -247,4 +249,37 @@ void RemovePortLink(int port)
     const std::string prefix = Environment("WINEPREFIX");
     if (!prefix.empty())
         DeleteFileA(WindowsPath(prefix + "/dosdevices/com" + std::to_string(port)).c_str());
+}
+
+std::string ReadUnixFile(const std::string& path)
+{
+    std::ifstream file("Z:" + path, std::ios::binary);
+    std::ostringstream content;
+    content << file.rdbuf();
+    return content.str();
+}
+
+std::string KorvaneUnixProcess()
+{
+    const std::string prefix = Environment("WINEPREFIX");
+    if (prefix.empty())
+        return {};
+    // Wine passes its prefix on to the Unix process of every program it runs.
+    const std::string ownPrefix = "WINEPREFIX=" + prefix + '\0';
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return {};
+    std::string found;
+    do {
+        const std::string pid = entry.cFileName;
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string folder = "/proc/" + pid;
+        if (ReadUnixFile(folder + "/cmdline").find("korvane.exe") != std::string::npos &&
+            ReadUnixFile(folder + "/environ").find(ownPrefix) != std::string::npos)
+            found = folder;
+    } while (found.empty() && FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
 }

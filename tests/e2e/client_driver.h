@@ -101,5 +101,14 @@ bool DismissMessageBox(const MessageBoxSeen& box);
 // True when the process shows no message box.
 bool NoMessageBox(DWORD processId);
 
+// The Unix process that runs korvane.exe in this prefix, as its /proc folder
+// ("/proc/1234"), or empty when there is none. Wine reports little of another
+// Windows process (handle counts, private bytes and CPU times read 0), so
+// such figures are read there. The end-to-end tests run one program at a
+// time, so there is only one.
+std::string KorvaneUnixProcess();
+// A Unix file read whole through Wine's Z: drive; empty when unreadable.
+std::string ReadUnixFile(const std::string& path);
+
 // Removes the prefix's link for COMn, so that the port is missing.
 void RemovePortLink(int port);
