@@ -54,11 +54,13 @@ void RunDump()
     for (;;) {
         std::int32_t waiting = PortInputCount(CurrentPort);
         bool taken = waiting > 0 && TakeChunk(waiting);
-        SleepMilliseconds(DumpPollInterval);
         // The zero byte alone does not end the dump: bytes still arriving
-        // after it belong to the text until a poll finds the line quiet.
+        // after it belong to the text until a poll finds the line quiet. That
+        // poll ends it at once; another pause would only keep the user
+        // waiting for text that is complete.
         if (EndSeen && waiting < 1)
             break;
+        SleepMilliseconds(DumpPollInterval);
         // After the zero byte the limit can only stop a dump whose waiting
         // bytes never get a block; that is no silence of the logger.
         silentPolls = taken ? 0 : silentPolls + 1;

@@ -170,7 +170,6 @@ DumpOutcome ExpectedDump()
     for (std::size_t k = 0; k < polls.size(); ++k) {
         FuzzCheck(!ended, Target, "the dump polled on after it had ended");
         const LinePoll& poll = polls[k];
-        expected.sleeps.push_back(DumpPollInterval);
         FuzzCheck(poll.read == (poll.reported > 0), Target, "a dump chunk read does not follow from the count");
         if (poll.read) {
             std::string chunk = BeforeZero(poll.delivered);
@@ -180,10 +179,12 @@ DumpOutcome ExpectedDump()
                 expected.effects.push_back(ShownEffect{Shown::Progress, "", static_cast<std::int32_t>(i)});
             outcome.text += chunk;
         }
+        // The quiet poll after the zero byte ends the dump with no pause after it.
         if (outcome.endSeen && poll.reported < 1) {
             ended = true;
             continue;
         }
+        expected.sleeps.push_back(DumpPollInterval);
         silentPolls = poll.read ? 0 : silentPolls + 1;
         if (silentPolls >= DumpSilentPollLimit) {
             loggerSilent = !outcome.endSeen;
