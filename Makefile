@@ -41,8 +41,13 @@ fuzz: bootstrap build-fuzz
 	@for target in $(FUZZ_TARGETS); do tests/fuzz/run-fuzzer build/fuzz $$target $(FUZZ_SECONDS) || exit 1; done
 
 # Figures, not pass or fail: an optimised native build without sanitizers.
-bench: bootstrap configure-bench
+# The client's figures under Wine need the simulated logger (host), korvane.exe
+# with its bench driver (win64) and the release build's size (win32).
+bench: bootstrap configure-bench configure-host configure-win64 configure-win32
 	cmake --build --preset bench
+	cmake --build --preset host --target korvane-simlogger
+	cmake --build --preset win64 --target korvane korvane_wine_bench korvane_minimal_window wine_ready
+	cmake --build --preset win32 --target korvane
 	tests/bench/write-benchmarks build/bench BENCHMARKS.md
 
 clean:

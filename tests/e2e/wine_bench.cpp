@@ -1,0 +1,283 @@
+// Figures of the real korvane.exe under Wine, for BENCHMARKS.md: the Read
+// sequence, dumps at line rate, the start-up beside a minimal program's, the
+// CPU time of an idle window. Prints one "name value" line per figure; the
+// bench script puts them in proportion. Times in milliseconds.
+//
+// Needs KORVANE_EXE, KORVANE_MINIMAL_EXE, KORVANE_HOST_TOOLS and WINEPREFIX,
+// as the end-to-end tests do.
+#include "tests/e2e/client_driver.h"
+#include "tests/support/simulated_logger.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ReadButton = 1;
+constexpr int DumpButton = 5;
+constexpr int ReadingField = 9;
+constexpr int MemoryField = 10;
+constexpr int IntervalField = 11;
+constexpr int Log = 12;
+constexpr int Reads = 20;
+constexpr int StartUps = 5;
+constexpr DWORD IdleMilliseconds = 10000;
+constexpr DWORD DumpWait = 180000;
+
+const std::string Logger = "pacing line-rate\nreply M \"120\"\nreply T \"+21.5\"\nreply L \"1\" \"2\"\n";
+
+double NowMilliseconds()
+{
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// User and kernel time of the process so far.
+double CpuMilliseconds(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return -1;
+    auto ticks = [](const FILETIME& time) {
+        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// Linux counts a process's CPU time in ticks of 1/100 s (USER_HZ).
+constexpr double UnixTickMilliseconds = 10;
+
+// The CPU time of korvane.exe. Wine's answer for another process does not
+// move, so under Wine it is read from the Unix process that runs the program,
+// to a tick; on Windows, from the system.
+double ClientCpuMilliseconds(HANDLE process)
+{
+    const std::string unixProcess = KorvaneUnixProcess();
+    if (unixProcess.empty())
+        return CpuMilliseconds(process);
+    const std::string stat = ReadUnixFile(unixProcess + "/stat");
+    const std::size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos)
+        return -1;
+    // After the name: the state (field 3) ... user time (14), system time (15).
+    std::istringstream fields(stat.substr(nameEnd + 1));
+    std::string field;
+    double ticks = 0;
+    for (int number = 3; number <= 15 && fields >> field; ++number)
+        if (number >= 14)
+            ticks += std::strtod(field.c_str(), nullptr);
+    return ticks * UnixTickMilliseconds;
+}
+
+void Print(const char* name, double value) { std::printf("%s %.3f\n", name, value); }
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void PrintSeries(const std::string& name, const std::vector<double>& values)
+{
+    Print((name + "_median").c_str(), Median(values));
+    Print((name + "_min").c_str(), *std::min_element(values.begin(), values.end()));
+    Print((name + "_max").c_str(), *std::max_element(values.begin(), values.end()));
+}
+
+// A logger on COM2 and korvane.exe with its start-up done.
+struct Session {
+    std::unique_ptr<SimulatedLogger> logger;
+    std::unique_ptr<ClientProcess> client;
+    HWND window = nullptr;
+
+    bool Start(const std::string& scenario)
+    {
+        for (int port = 1; port <= 4; ++port)
+            RemovePortLink(port);
+        logger = std::make_unique<SimulatedLogger>("COM2", scenario);
+        if (!logger->ready()) {
+            std::fprintf(stderr, "wine_bench: %s\n", logger->failure().c_str());
+            return false;
+        }
+        client = std::make_unique<ClientProcess>();
+        window = client->started() ? client->WaitForMainWindow() : nullptr;
+        return window && logger->WaitForReceived(3, LongWait) && WaitUntilIdle(window);
+    }
+
+    // Clicks the button and returns the milliseconds until the program is
+    // back in its loop with everything shown; negative on a time-out.
+    double Press(int button, DWORD limit)
+    {
+        const std::size_t before = logger->Received().size();
+        const double start = NowMilliseconds();
+        if (!PostClick(GetDlgItem(window, button)) || !logger->WaitForReceived(before + 1, LongWait) ||
+            !WaitUntilIdle(window, limit))
+            return -1;
+        return NowMilliseconds() - start;
+    }
+
+    ~Session()
+    {
+        if (client && window && !client->WaitForExit(0)) {
+            PostClose(window);
+            client->WaitForExit(ShortWait);
+        }
+    }
+};
+
+bool MeasureRead()
+{
+    Session session;
+    if (!session.Start(Logger))
+        return false;
+    std::vector<double> times;
+    std::string lastInterval = Text(GetDlgItem(session.window, IntervalField));
+    for (int i = 0; i < Reads; ++i) {
+        const double time = session.Press(ReadButton, LongWait);
+        const std::string interval = Text(GetDlgItem(session.window, IntervalField));
+        // The interval field is the last one a Read updates; its reply
+        // alternates, so a Read that did not finish would show the old text.
+        if (time < 0 || interval == lastInterval)
+            return false;
+        lastInterval = interval;
+        times.push_back(time);
+    }
+    PrintSeries("read_ms", times);
+    return true;
+}
+
+bool MeasureDump(const char* name, int readings)
+{
+    Session session;
+    if (!session.Start(Logger + "readings 0 " + std::to_string(readings) + "\nchunk 0 \"\\0\"\n"))
+        return false;
+    const double cpuBefore = ClientCpuMilliseconds(session.client->handle());
+    const double time = session.Press(DumpButton, DumpWait);
+    const double cpu = ClientCpuMilliseconds(session.client->handle()) - cpuBefore;
+    const std::size_t shown = Text(GetDlgItem(session.window, Log)).size();
+    if (time < 0)
+        return false;
+    const std::string prefix = std::string("dump_") + name;
+    Print((prefix + "_bytes").c_str(), readings * 12.0 + 1);
+    Print((prefix + "_shown_bytes").c_str(), static_cast<double>(shown));
+    Print((prefix + "_ms").c_str(), time);
+    Print((prefix + "_cpu_ms").c_str(), cpu);
+    return true;
+}
+
+// From the process start until the window shows the three start-up replies.
+bool MeasureStartUp()
+{
+    for (int port = 1; port <= 4; ++port)
+        RemovePortLink(port);
+    SimulatedLogger logger("COM2", Logger);
+    if (!logger.ready())
+        return false;
+    std::vector<double> times;
+    for (int i = 0; i < StartUps; ++i) {
+        const double start = NowMilliseconds();
+        ClientProcess client;
+        HWND window = client.WaitForMainWindow();
+        if (!window)
+            return false;
+        const bool shown = WaitUntil(
+            [&] {
+                return Text(GetDlgItem(window, MemoryField)) == "120" &&
+                       Text(GetDlgItem(window, ReadingField)) == "+21.5" &&
+                       !Text(GetDlgItem(window, IntervalField)).empty();
+            },
+            LongWait);
+        if (!shown)
+            return false;
+        times.push_back(NowMilliseconds() - start);
+        PostClose(window);
+        client.WaitForExit(ShortWait);
+    }
+    PrintSeries("startup_ms", times);
+    return true;
+}
+
+bool MeasureMinimalStartUp()
+{
+    char program[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA("KORVANE_MINIMAL_EXE", program, sizeof program);
+    if (length == 0 || length >= sizeof program)
+        return false;
+    std::string command = std::string("\"Z:") + program + "\"";
+    std::replace(command.begin(), command.end(), '/', '\\');
+    std::vector<double> times;
+    for (int i = 0; i < StartUps; ++i) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        const double start = NowMilliseconds();
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return false;
+        HWND window = nullptr;
+        const bool shown = WaitUntil(
+            [&] {
+                window = FindWindowA("KorvaneMinimalWindow", "Korvane minimal window");
+                return window && IsWindowVisible(window);
+            },
+            LongWait);
+        if (shown)
+            times.push_back(NowMilliseconds() - start);
+        if (window)
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        WaitForSingleObject(process.hProcess, ShortWait);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        if (!shown)
+            return false;
+    }
+    PrintSeries("minimal_startup_ms", times);
+    return true;
+}
+
+bool MeasureIdle()
+{
+    Session session;
+    if (!session.Start(Logger))
+        return false;
+    const double before = ClientCpuMilliseconds(session.client->handle());
+    Sleep(IdleMilliseconds);
+    const double after = ClientCpuMilliseconds(session.client->handle());
+    Print("idle_seconds", IdleMilliseconds / 1000.0);
+    Print("idle_cpu_ms", after - before);
+    return before >= 0;
+}
+
+} // namespace
+
+int main()
+{
+    struct Step {
+        const char* name;
+        bool (*run)();
+    };
+    const Step steps[] = {
+        {"read", MeasureRead},
+        {"dump 4 KiB", [] { return MeasureDump("4k", 341); }},
+        {"dump 32 KiB", [] { return MeasureDump("32k", 2731); }},
+        {"start-up", MeasureStartUp},
+        {"minimal start-up", MeasureMinimalStartUp},
+        {"idle", MeasureIdle},
+    };
+    int failures = 0;
+    for (const Step& step : steps) {
+        if (!step.run()) {
+            std::fprintf(stderr, "wine_bench: the %s measure failed\n", step.name);
+            ++failures;
+        }
+        std::fflush(stdout);
+    }
+    return failures == 0 ? 0 : 1;
+}
