@@ -161,11 +161,18 @@ std::intptr_t ComboClearItems(GadgetRecord* record)
     return result;
 }
 
+// A move can make the control measure its closed height anew from its font
+// (the image combo box does under Wine), so a kept height is read before the
+// move and applied again after it.
 void ComboResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height)
 {
+    if (height == KeepValue) {
+        RECT rect{};
+        GetWindowRect(record->hwnd, &rect);
+        height = rect.bottom - rect.top;
+    }
     GadgetMoveResize(record, x, y, width, KeepValue);
-    if (height != KeepValue)
-        SetClosedHeight(record, height);
+    SetClosedHeight(record, height);
 }
 
 std::intptr_t ComboSetItemText(GadgetRecord* record, std::int32_t item, const char* text, std::int32_t)
