@@ -1,5 +1,7 @@
 #include "tests/e2e/client_driver.h"
 
+#include "tests/support/wine_paths.h"
+
 #include <commctrl.h>
 
 #include <fstream>
@@ -11,23 +13,6 @@ namespace {
 constexpr UINT MessageTimeout = 2000;
 // The last gadget the program creates; once it exists the layout is complete.
 constexpr int LastGadget = 14;
-
-std::string Environment(const char* name)
-{
-    char value[MAX_PATH * 2];
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
-}
-
-// Wine shows the Unix root as drive Z:.
-std::string WindowsPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
 
 // Not SMTO_ABORTIFHUNG: a program that just spent seconds in a dump without
 // pumping counts as hung for a while after, and would get no chance to answer.

@@ -1,5 +1,7 @@
 #include "tests/support/simulated_logger.h"
 
+#include "tests/support/wine_paths.h"
+
 #include <windows.h>
 
 #include <cctype>
@@ -14,32 +16,6 @@ constexpr DWORD StopTimeoutMilliseconds = 5000;
 constexpr DWORD PollMilliseconds = 5;
 // A logger outlives no test run by much, even when nothing stops it.
 constexpr int LifetimeSeconds = 600;
-
-std::string Environment(const char* name)
-{
-    char value[MAX_PATH * 2];
-    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
-    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
-}
-
-// Wine shows the Unix root as drive Z:.
-std::string WindowsPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-std::string UnixPath(const std::string& windowsPath)
-{
-    std::string path = windowsPath.substr(2);
-    for (char& c : path)
-        if (c == '\\')
-            c = '/';
-    return path;
-}
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -1,0 +1,30 @@
+#include "tests/support/wine_paths.h"
+
+#include <windows.h>
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH * 2];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string UnixPath(const std::string& windowsPath)
+{
+    if (windowsPath.size() < 2)
+        return std::string();
+    std::string path = windowsPath.substr(2); // past the drive
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
