@@ -1,5 +1,5 @@
 // Long use of one running program: 400 Read sequences and 20 dumps. After a
-// warm-up round, the program's handle count and private bytes must stay flat.
+// warm-up, the program's handle count and private bytes must stay flat.
 #include "tests/e2e/client_fixture.h"
 
 #include <psapi.h>
@@ -14,13 +14,15 @@ namespace {
 
 constexpr int Rounds = 20;
 constexpr int ReadsPerRound = 20;
-// The bounds held after the warm-up round, against the figures at its end:
-// not one handle more, and at most 32 KiB more private memory over the other
-// 380 Reads and 19 dumps: a leak of 100 bytes a Read, or of 2 KiB a round,
-// breaks it. (Under Wine the memory is counted in pages of 4 KiB; runs here
-// grew by two pages at most.)
+// The first half of the rounds is the warm-up: the heaps of the program and
+// of the controls it drives settle there (runs here grew by up to 14 pages of
+// 4 KiB over the first six rounds, then not at all). The bounds held over the
+// second half, against the highest figures of the first: not one handle more,
+// and at most 16 KiB more private memory over 200 Reads and 10 dumps, so a
+// leak of 100 bytes a Read, or of 2 KiB a round, breaks it.
+constexpr int WarmUpRounds = Rounds / 2;
 constexpr std::uint64_t HandleGrowthBound = 0;
-constexpr std::uint64_t PrivateBytesGrowthBound = 32 * 1024;
+constexpr std::uint64_t PrivateBytesGrowthBound = 16 * 1024;
 
 struct Usage {
     std::uint64_t handles = 0;
@@ -99,9 +101,9 @@ TEST_F(ClientTest, FourHundredReadsAndTwentyDumpsLeaveHandlesAndMemoryFlat)
         const Usage now = Measure(client_->handle());
         std::printf("round %2d: %llu handles, %llu private bytes\n", round + 1,
                     static_cast<unsigned long long>(now.handles), static_cast<unsigned long long>(now.privateBytes));
-        if (round == 0) {
-            baseline = now;
-            highest = now;
+        if (round < WarmUpRounds) {
+            baseline.handles = std::max(baseline.handles, now.handles);
+            baseline.privateBytes = std::max(baseline.privateBytes, now.privateBytes);
             continue;
         }
         highest.handles = std::max(highest.handles, now.handles);
