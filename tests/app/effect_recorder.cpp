@@ -1,24 +1,25 @@
 #include "effect_recorder.h"
 
 #include "app/logger_effects.h"
-#include "scripted_line.h"
 
 #include <algorithm>
 
 namespace {
 
 std::vector<RecordedEffect> recorded;
+std::int64_t (*recordClock)() = nullptr;
 
 void Record(Effect effect, const char* text, std::int32_t position = 0)
 {
-    recorded.push_back(RecordedEffect{effect, text ? text : "", position, LineNow()});
+    recorded.push_back(RecordedEffect{effect, text ? text : "", position, recordClock ? recordClock() : 0});
 }
 
 } // namespace
 
-void RecordEffects()
+void RecordEffects(std::int64_t (*clock)())
 {
     recorded.clear();
+    recordClock = clock;
     LoggerInstallEffects(LoggerEffects{
         .showReading = [](const char* text) { Record(Effect::Reading, text); },
         .showMemory = [](const char* text) { Record(Effect::Memory, text); },

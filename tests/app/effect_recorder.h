@@ -1,6 +1,7 @@
 #pragma once
 // Installs effects that record what the protocol and the dump would have shown,
-// each with the virtual time of the scripted line.
+// each with the time the given clock reads (the scripted line's virtual time;
+// 0 without a clock).
 
 #include <cstdint>
 #include <string>
@@ -16,7 +17,7 @@ struct RecordedEffect {
 };
 
 // Clears the record and installs the recording effects.
-void RecordEffects();
+void RecordEffects(std::int64_t (*clock)() = nullptr);
 const std::vector<RecordedEffect>& RecordedEffects();
 
 // The texts, or progress positions, of one kind of effect, in order.

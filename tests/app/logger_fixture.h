@@ -4,10 +4,8 @@
 // virtual time 0 with the port open on it, and the effects recorded.
 
 #include "app/logger_state.h"
-#include "base/heap.h"
-#include "base/memory.h"
-#include "base/strings.h"
 #include "effect_recorder.h"
+#include "logger_heaps.h"
 #include "scripted_line.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +14,11 @@ class LoggerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!MainHeap)
-            MainHeap = HeapOpen();
-        if (!StringHeap)
-            StringServiceStart();
-        if (!MemoryHeap)
-            MemoryServiceStart();
+        StartLoggerHeaps();
         LineReset();
         LoggerStateReset();
         CurrentPort = ScriptedPort();
-        RecordEffects();
+        RecordEffects(LineNow);
     }
 
     void TearDown() override { CheckLineUse(); }

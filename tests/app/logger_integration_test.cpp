@@ -1,13 +1,11 @@
 // The request sequences and the dump through the real serial library, against
 // the simulated logger on a pseudo-terminal, under Wine.
-#include "app/logger_effects.h"
 #include "app/logger_protocol.h"
 #include "app/logger_state.h"
 #include "app/memory_dump.h"
-#include "base/heap.h"
-#include "base/memory.h"
-#include "base/strings.h"
 #include "serial/port.h"
+#include "tests/app/effect_recorder.h"
+#include "tests/app/logger_heaps.h"
 #include "tests/support/simulated_logger.h"
 
 #include <gtest/gtest.h>
@@ -22,58 +20,11 @@ namespace {
 // This binary's ports (see tests/support/simulated_logger.h).
 constexpr const char* LoggerPort = "COM10";
 
-enum class Shown { Reading, Memory, Interval, Log, Progress, NoPort, NoAnswer };
-
-struct ShownEffect {
-    Shown where;
-    std::string text;
-    std::int32_t position = 0;
-};
-
-std::vector<ShownEffect> Effects;
-
-std::vector<std::string> TextsIn(Shown where)
-{
-    std::vector<std::string> texts;
-    for (const ShownEffect& effect : Effects)
-        if (effect.where == where)
-            texts.push_back(effect.text);
-    return texts;
-}
-
-std::vector<std::int32_t> ProgressPositions()
-{
-    std::vector<std::int32_t> positions;
-    for (const ShownEffect& effect : Effects)
-        if (effect.where == Shown::Progress)
-            positions.push_back(effect.position);
-    return positions;
-}
-
-void RecordEffects()
-{
-    Effects.clear();
-    LoggerEffects effects{};
-    effects.showReading = [](const char* text) { Effects.push_back({Shown::Reading, text}); };
-    effects.showMemory = [](const char* text) { Effects.push_back({Shown::Memory, text}); };
-    effects.showInterval = [](const char* text) { Effects.push_back({Shown::Interval, text}); };
-    effects.addToLog = [](const char* text) { Effects.push_back({Shown::Log, text}); };
-    effects.showProgress = [](std::int32_t position) { Effects.push_back({Shown::Progress, {}, position}); };
-    effects.reportNoPort = [] { Effects.push_back({Shown::NoPort, {}}); };
-    effects.reportNoAnswer = [] { Effects.push_back({Shown::NoAnswer, {}}); };
-    LoggerInstallEffects(effects);
-}
-
 class LoggerIntegrationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!MainHeap)
-            MainHeap = HeapOpen();
-        if (!StringHeap)
-            StringServiceStart();
-        if (!MemoryHeap)
-            MemoryServiceStart();
+        StartLoggerHeaps();
         LoggerStateReset();
         RecordEffects();
     }
@@ -128,10 +79,10 @@ TEST_F(LoggerIntegrationTest, StartupQueriesFillTheThreeFields)
 {
     Connect(Logger);
     QueryLoggerAtStartup();
-    EXPECT_EQ(TextsIn(Shown::Memory), std::vector<std::string>{"300"});
-    EXPECT_EQ(TextsIn(Shown::Reading), std::vector<std::string>{"+21.5"});
-    EXPECT_EQ(TextsIn(Shown::Interval), std::vector<std::string>{"Minut"});
-    EXPECT_TRUE(TextsIn(Shown::Log).empty());
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"300"});
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"+21.5"});
+    EXPECT_EQ(TextsOf(Effect::Interval), std::vector<std::string>{"Minut"});
+    EXPECT_TRUE(TextsOf(Effect::Log).empty());
     EXPECT_EQ(CommandsWithWaits({WaitAfterMemory, WaitAfterReading}), "MTL");
 }
 
@@ -139,10 +90,10 @@ TEST_F(LoggerIntegrationTest, ReadShowsAndLogsTheReading)
 {
     Connect(Logger);
     ReadSequence();
-    EXPECT_EQ(TextsIn(Shown::Reading), std::vector<std::string>{"+21.5"});
-    EXPECT_EQ(TextsIn(Shown::Log), std::vector<std::string>{"+21.5"});
-    EXPECT_EQ(TextsIn(Shown::Memory), std::vector<std::string>{"300"});
-    EXPECT_EQ(TextsIn(Shown::Interval), std::vector<std::string>{"Minut"});
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"+21.5"});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"+21.5"});
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"300"});
+    EXPECT_EQ(TextsOf(Effect::Interval), std::vector<std::string>{"Minut"});
     EXPECT_EQ(CommandsWithWaits({WaitAfterReading, WaitAfterMemory}), "TML");
 }
 
@@ -152,9 +103,9 @@ TEST_F(LoggerIntegrationTest, WriteJoinsItsReplyToTheMemoryCount)
 {
     Connect(Logger);
     WriteSequence();
-    EXPECT_EQ(TextsIn(Shown::Memory), std::vector<std::string>{"w301"});
-    EXPECT_EQ(TextsIn(Shown::Reading), std::vector<std::string>{"+21.5"});
-    EXPECT_EQ(TextsIn(Shown::Log), std::vector<std::string>{"+21.5"});
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"w301"});
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"+21.5"});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"+21.5"});
     EXPECT_EQ(CommandsWithWaits({WaitAfterWrite, WaitAfterMemory}), "WMT");
 }
 
@@ -162,8 +113,8 @@ TEST_F(LoggerIntegrationTest, FormatLogsTheLoggersAnswer)
 {
     Connect(Logger);
     FormatSequence();
-    EXPECT_EQ(TextsIn(Shown::Log), std::vector<std::string>{"Memory cleared\r\n"});
-    EXPECT_EQ(TextsIn(Shown::Memory), std::vector<std::string>{"0"});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"Memory cleared\r\n"});
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"0"});
     EXPECT_EQ(CommandsWithWaits({WaitAfterFormat}), "FM");
 }
 
@@ -172,7 +123,7 @@ TEST_F(LoggerIntegrationTest, PlusStepsThroughTheIntervals)
     Connect(Logger);
     for (int i = 0; i < 4; ++i)
         StepIntervalSequence();
-    EXPECT_EQ(TextsIn(Shown::Interval), (std::vector<std::string>{"Hour", "Day", "Minut", "Hour"}));
+    EXPECT_EQ(TextsOf(Effect::Interval), (std::vector<std::string>{"Hour", "Day", "Minut", "Hour"}));
     EXPECT_EQ(CommandsWithWaits({WaitAfterStep, WaitAfterStep, WaitAfterStep}), "++++");
 }
 
@@ -180,10 +131,10 @@ TEST_F(LoggerIntegrationTest, SilentLoggerReadsAsASpace)
 {
     Connect("");
     ReadSequence();
-    EXPECT_EQ(TextsIn(Shown::Reading), std::vector<std::string>{" "});
-    EXPECT_EQ(TextsIn(Shown::Log), std::vector<std::string>{" "});
-    EXPECT_EQ(TextsIn(Shown::Memory), std::vector<std::string>{" "});
-    EXPECT_TRUE(TextsIn(Shown::Interval).empty());
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{" "});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{" "});
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{" "});
+    EXPECT_TRUE(TextsOf(Effect::Interval).empty());
     EXPECT_EQ(logger_->ReceivedText(), "TML");
 }
 
@@ -195,7 +146,7 @@ TEST_F(LoggerIntegrationTest, DumpCollectsChunksAcrossPolls)
             "chunk 400 \"0002 +20.6\\r\\n\"\n"
             "chunk 400 \"0003 +20.7\\0\"\n");
     RunDump();
-    EXPECT_EQ(TextsIn(Shown::Log), std::vector<std::string>{"0001 +20.5\r\n0002 +20.6\r\n0003 +20.7"});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"0001 +20.5\r\n0002 +20.6\r\n0003 +20.7"});
     const std::vector<std::int32_t> positions = ProgressPositions();
     ASSERT_FALSE(positions.empty());
     EXPECT_EQ(positions.back(), 0);
@@ -205,7 +156,7 @@ TEST_F(LoggerIntegrationTest, DumpCollectsChunksAcrossPolls)
     EXPECT_GE(restarts, 1) << "the progress must start again with a later chunk";
     for (std::int32_t position : positions)
         EXPECT_LT(position, 12);
-    EXPECT_TRUE(TextsIn(Shown::NoAnswer).empty());
+    EXPECT_TRUE(TextsOf(Effect::NoAnswer).empty());
     EXPECT_EQ(logger_->ReceivedText(), "D");
 }
 
@@ -214,7 +165,7 @@ TEST_F(LoggerIntegrationTest, DefaultLoggerDumpsItsStoredReadings)
 {
     Connect("pacing line-rate\nreadings 0 300\nchunk 0 \"\\0\"\n");
     RunDump();
-    const std::vector<std::string> log = TextsIn(Shown::Log);
+    const std::vector<std::string> log = TextsOf(Effect::Log);
     ASSERT_EQ(log.size(), 1u);
     std::size_t lines = 0;
     for (char c : log[0])
@@ -230,8 +181,8 @@ TEST_F(LoggerIntegrationTest, DumpCutByAHangUpEndsWithWhatCame)
 {
     Connect("chunk 0 \"0001 +20.5\\r\\n00\"\nhangup\n");
     RunDump();
-    EXPECT_EQ(TextsIn(Shown::Log), std::vector<std::string>{"0001 +20.5\r\n00"});
-    EXPECT_EQ(TextsIn(Shown::NoAnswer).size(), 1u);
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"0001 +20.5\r\n00"});
+    EXPECT_EQ(TextsOf(Effect::NoAnswer).size(), 1u);
     EXPECT_EQ(ProgressPositions().back(), 0);
 }
 
@@ -242,7 +193,7 @@ TEST_F(LoggerIntegrationTest, NoPortSendsNothing)
     CurrentPort = 0;
     ReadSequence();
     RunDump();
-    EXPECT_EQ(TextsIn(Shown::NoPort).size(), 2u);
+    EXPECT_EQ(TextsOf(Effect::NoPort).size(), 2u);
     Sleep(100);
     EXPECT_EQ(logger_->ReceivedText(), "");
 }
