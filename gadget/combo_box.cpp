@@ -66,16 +66,33 @@ std::intptr_t ComboSetState(GadgetRecord* record, std::int32_t index)
 
 std::int32_t ComboCountItems(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCOUNT)); }
 
-// The image combo box reads an item into a buffer of a size it is told, so
-// a length that does not match the text can cut it short but never overrun.
-void ReadExtendedItem(GadgetRecord* record, std::int32_t item, char* buffer, std::int32_t size)
+// The image combo box knows no item's length: CB_GETLBTEXTLEN reaches its
+// owner-drawn inner list, which answers with the size of its item data. So
+// the text is read into a buffer that grows until the text leaves room to
+// spare; only then was nothing cut off. A text cut off may also lack its
+// terminator, so it is measured within the buffer only.
+char* ReadExtendedItem(GadgetRecord* record, std::int32_t item, std::int32_t resultPosition)
 {
-    COMBOBOXEXITEMA entry{};
-    entry.mask = CBEIF_TEXT;
-    entry.iItem = item;
-    entry.pszText = buffer;
-    entry.cchTextMax = size;
-    Send(record, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+    constexpr std::int32_t FirstCapacity = 64;
+    constexpr std::int32_t LargestCapacity = INT32_MAX / 2;
+    for (std::int32_t capacity = FirstCapacity; capacity <= LargestCapacity; capacity *= 2) {
+        char* buffer = TempReserve(capacity, resultPosition);
+        if (!buffer)
+            break;
+        buffer[0] = '\0';
+        COMBOBOXEXITEMA entry{};
+        entry.mask = CBEIF_TEXT;
+        entry.iItem = item;
+        entry.pszText = buffer;
+        entry.cchTextMax = capacity;
+        Send(record, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        const auto length = static_cast<std::int32_t>(strnlen(buffer, static_cast<std::size_t>(capacity)));
+        if (length < capacity - 1) {
+            TempShrink(capacity - length);
+            return buffer;
+        }
+    }
+    return GadgetEmptyText(resultPosition);
 }
 
 char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, std::int32_t resultPosition)
@@ -84,6 +101,8 @@ char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, st
     // with a made-up length.
     if (item < 0 || item >= ComboCountItems(record))
         return GadgetEmptyText(resultPosition);
+    if (IsExtended(record))
+        return ReadExtendedItem(record, item, resultPosition);
     const auto length = static_cast<std::int32_t>(Send(record, CB_GETLBTEXTLEN, static_cast<WPARAM>(item)));
     if (length < 0)
         return GadgetEmptyText(resultPosition);
@@ -91,10 +110,7 @@ char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, st
     if (!buffer)
         return GadgetEmptyText(resultPosition);
     buffer[0] = '\0';
-    if (IsExtended(record))
-        ReadExtendedItem(record, item, buffer, length + 1);
-    else
-        Send(record, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
+    Send(record, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
     TempShrink(length - static_cast<std::int32_t>(std::strlen(buffer)));
     return buffer;
 }

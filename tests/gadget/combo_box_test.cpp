@@ -165,6 +165,37 @@ TEST_P(ComboBox, ItemTextAndDataSlots)
     EXPECT_EQ(record->ops->countItems(record), 0);
 }
 
+// Windows' image combo box answers CB_GETLBTEXTLEN from its owner-drawn
+// inner list: the size of an item's data, whatever the text. Wine answers
+// with the text's length. Put in front of the control, this gives Windows'
+// answer.
+WNDPROC imageComboProc = nullptr;
+LRESULT CALLBACK AnswerItemDataSize(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == CB_GETLBTEXTLEN)
+        return sizeof(ULONG_PTR);
+    return CallWindowProcA(imageComboProc, hwnd, message, wParam, lParam);
+}
+
+TEST_P(ComboBox, LongItemTextsAreReadWhole)
+{
+    Create(8);
+    if (GetParam().extended)
+        imageComboProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(GadgetWindow(8), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnswerItemDataSize)));
+    Strings names;
+    for (const std::size_t length : {9, 40, 63, 64, 300}) {
+        std::string name;
+        for (std::size_t i = 0; i < length; ++i)
+            name += static_cast<char>('a' + i % 26);
+        names.push_back(name);
+        GadgetInsertItem(8, -1, name.c_str());
+    }
+    EXPECT_EQ(Items(8), names);
+    GadgetSetState(8, 4);
+    EXPECT_EQ(GadgetText(8), names[4]);
+}
+
 TEST_P(ComboBox, RenamingAMissingItemChangesNothing)
 {
     Create(8);
