@@ -68,15 +68,14 @@ bool GrowCache(GadgetImageList* lists)
     return true;
 }
 
-// The cached index of the image; -1 when it is not cached or was refused
-// before (and so is to be added again).
-std::int32_t CachedIndex(const GadgetImageList* lists, HANDLE image)
+// The image's pair in the cache; null when it was never added.
+const ImageCachePair* CachedPair(const GadgetImageList* lists, HANDLE image)
 {
     for (std::int32_t i = 0; i < lists->count; ++i) {
         if (lists->cache[i].image == image)
-            return lists->cache[i].index;
+            return &lists->cache[i];
     }
-    return -1;
+    return nullptr;
 }
 
 std::int32_t AddBitmap(HIMAGELIST list, HBITMAP source, SIZE size)
@@ -242,8 +241,10 @@ GadgetImageList* ImageListsCreate(bool withLarge)
 
 std::int32_t ImageListsAdd(HANDLE image, GadgetImageList* lists)
 {
-    if (const std::int32_t cached = CachedIndex(lists, image); cached != -1)
-        return cached;
+    // A refused image keeps its -1: trying it again would cache another pair
+    // for it at every add.
+    if (const ImageCachePair* cached = CachedPair(lists, image))
+        return cached->index;
     // Without room to remember the image it is not added at all: adding it
     // unremembered would add it again on every call.
     if (lists->count == lists->capacity && !GrowCache(lists))

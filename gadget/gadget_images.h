@@ -26,7 +26,7 @@ struct GadgetImageList {
 // record or the small list cannot be made.
 GadgetImageList* ImageListsCreate(bool withLarge);
 // The image's index in the small list (1 and up), or -1 when the list
-// refused it. A bitmap is scaled to the list's size and masked by its alpha;
+// refused it; a refusal is remembered like an index. A bitmap is scaled to the list's size and masked by its alpha;
 // anything else is taken as an icon.
 std::int32_t ImageListsAdd(HANDLE image, GadgetImageList* lists);
 // Back to the blank only; the next image gets index 1 again.
