@@ -1,13 +1,12 @@
 #include "base/node_pool.h"
 
 #include "base/heap.h"
+#include "base/object_number.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace {
-
-constexpr std::int32_t WordSize = static_cast<std::int32_t>(sizeof(void*));
 
 void ListPushFront(NodeChunk** head, NodeChunk* chunk)
 {

@@ -16,6 +16,15 @@ void WriteDecimal(std::int64_t value, std::int32_t reserve, std::int32_t positio
         TempSetLength(TempLength);
         return;
     }
+    const std::int32_t written = DecimalText(value, destination);
+    TempShrink(reserve - written);
+    destination[written] = 0;
+}
+
+} // namespace
+
+std::int32_t DecimalText(std::int64_t value, char* destination)
+{
     std::int32_t written = 0;
     // Unsigned negation keeps the magnitude of the most negative value exact.
     std::uint64_t magnitude = static_cast<std::uint64_t>(value);
@@ -31,11 +40,8 @@ void WriteDecimal(std::int64_t value, std::int32_t reserve, std::int32_t positio
     } while (magnitude != 0);
     while (count > 0)
         destination[written++] = scratch[--count];
-    TempShrink(reserve - written);
-    destination[written] = 0;
+    return written;
 }
-
-} // namespace
 
 void NumberToText(std::int64_t value, std::int32_t position)
 {

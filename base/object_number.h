@@ -8,3 +8,6 @@
 using ObjectNumber = std::intptr_t;
 
 constexpr ObjectNumber AnyNumber = -1;
+
+// Bytes of a pointer, of an ObjectNumber and of a handle: 4 or 8.
+constexpr std::int32_t WordSize = static_cast<std::int32_t>(sizeof(void*));

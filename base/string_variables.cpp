@@ -7,21 +7,18 @@
 
 namespace {
 
-// Every variable block holds its text, the terminator and four spare bytes.
-constexpr std::size_t BlockSlack = 5;
-
 char* AllocateBlock(std::size_t length)
 {
-    if (length > SIZE_MAX - BlockSlack)
+    if (length > SIZE_MAX - StringBlockSlack)
         return nullptr;
-    return static_cast<char*>(HeapBlockAlloc(StringHeap, length + BlockSlack, false));
+    return static_cast<char*>(HeapBlockAlloc(StringHeap, length + StringBlockSlack, false));
 }
 
 char* ResizeBlock(char* block, std::size_t length)
 {
-    if (length > SIZE_MAX - BlockSlack)
+    if (length > SIZE_MAX - StringBlockSlack)
         return nullptr;
-    return static_cast<char*>(HeapBlockResize(StringHeap, block, length + BlockSlack));
+    return static_cast<char*>(HeapBlockResize(StringHeap, block, length + StringBlockSlack));
 }
 
 // A new block for the variable, or its old one resized; null, with the old

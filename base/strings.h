@@ -98,8 +98,16 @@ std::int32_t StringEquals(const char* a, const char* b);
 // Producers: each writes its text at position and leaves TempLength =
 // position + the text's length, with the terminator at TempLength.
 
+// Bytes a string block holds beyond its text: the terminator and the spare
+// bytes that let a reader write one byte past its reservation.
+constexpr std::int32_t StringBlockSlack = 5;
+
 // Decimal text: no leading zeros, no plus sign, no grouping.
 void NumberToText(std::int64_t value, std::int32_t position);
+// The same decimal text written to a buffer of the caller's, without a
+// terminator; returns its length, at most LongestDecimal.
+constexpr std::int32_t LongestDecimal = 20; // "-9223372036854775808"
+std::int32_t DecimalText(std::int64_t value, char* destination);
 // One character, the low 8 bits of the code. Always occupies exactly one byte
 // of the expression, even for code 0 (whose text then reads as empty).
 void CharToText(std::int32_t code, std::int32_t position);

@@ -1,4 +1,5 @@
 #include "base/arrays.h"
+#include "base/object_number.h"
 #include "base/strings.h"
 #include "base/structure_walk.h"
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr std::int64_t WordSize = static_cast<std::int64_t>(sizeof(void*));
 constexpr std::int64_t SizeUnknown = -1;
 
 // One descriptor entry, decoded; words[0] is its code.

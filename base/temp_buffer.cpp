@@ -14,9 +14,6 @@ namespace {
 
 constexpr std::int32_t InitialCapacity = 16;
 constexpr std::int32_t GrowthHeadroom = 16384;
-// Bytes a block holds beyond its nominal size: the terminator and the spare
-// bytes that let a reader write one byte past its reservation.
-constexpr std::int32_t BlockSlack = 5;
 
 // Offsets set directly are kept inside the block; TempCapacity + 1 is where a
 // text argument's protecting byte can leave the end.
@@ -45,19 +42,19 @@ void ReleaseRetiredBlocks()
     }
 }
 
-// Moves the buffer to a new block of capacity + BlockSlack bytes, keeping its
-// contents; false, with nothing changed, when the heap refuses.
+// Moves the buffer to a new block of capacity + StringBlockSlack bytes,
+// keeping its contents; false, with nothing changed, when the heap refuses.
 bool GrowBuffer(std::int64_t capacity)
 {
     auto* retired = static_cast<RetiredBlock*>(HeapBlockAlloc(StringHeap, sizeof(RetiredBlock), false));
     if (!retired)
         return false;
-    auto* grown = static_cast<char*>(HeapBlockAlloc(StringHeap, static_cast<std::size_t>(capacity) + BlockSlack, false));
+    auto* grown = static_cast<char*>(HeapBlockAlloc(StringHeap, static_cast<std::size_t>(capacity) + StringBlockSlack, false));
     if (!grown) {
         HeapBlockFree(StringHeap, retired);
         return false;
     }
-    std::memcpy(grown, TempBuffer, static_cast<std::size_t>(TempCapacity) + BlockSlack);
+    std::memcpy(grown, TempBuffer, static_cast<std::size_t>(TempCapacity) + StringBlockSlack);
     *retired = RetiredBlock{Retired, TempBuffer};
     Retired = retired;
     TempBuffer = grown;
@@ -90,7 +87,7 @@ void StringServiceStart()
     StringHeap = HeapOpen();
     if (!StringHeap)
         return;
-    TempBuffer = static_cast<char*>(HeapBlockAlloc(StringHeap, InitialCapacity + BlockSlack, false));
+    TempBuffer = static_cast<char*>(HeapBlockAlloc(StringHeap, InitialCapacity + StringBlockSlack, false));
     TempCapacity = TempBuffer ? InitialCapacity : 0;
     TempLength = 0;
 }
@@ -108,7 +105,7 @@ char* TempReserve(std::int32_t length, std::int32_t position)
     const std::int64_t end = static_cast<std::int64_t>(std::max(TempLength, position)) + length;
     if (end >= TempCapacity - 4) {
         const std::int64_t capacity = end + GrowthHeadroom;
-        if (capacity > INT32_MAX - BlockSlack || !GrowBuffer(capacity))
+        if (capacity > INT32_MAX - StringBlockSlack || !GrowBuffer(capacity))
             return nullptr;
     }
     TempLength = position + length;

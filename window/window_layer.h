@@ -5,6 +5,7 @@
 
 #include "base/object_number.h"
 #include "base/registry.h"
+#include "base/strings.h"
 
 #include <windows.h>
 
@@ -46,7 +47,6 @@ WindowRecord* WindowRecordOf(ObjectNumber number);
 // Window properties.
 constexpr char WindowIdProperty[] = "GX_WindowID";
 constexpr char FocusProperty[] = "GX_Focus";
-constexpr char GadgetIdProperty[] = "GX_ID";
 
 // One queued event; the event wait takes them first in, first out.
 struct QueuedEvent {
@@ -60,8 +60,8 @@ struct QueuedEvent {
 bool EventQueueTake(QueuedEvent& event);
 
 // A name made of a prefix and a number in decimal ("WindowClass_12"), with
-// room for the longest number of the word size. Written here rather than
-// with the C library's formatting, which would bring its whole floating-point
+// room for the longest number of the word size. The string layer writes the
+// digits: the C library's formatting would bring its whole floating-point
 // printer into the program.
 struct NumberedName {
     char text[48];
@@ -70,22 +70,13 @@ struct NumberedName {
 inline NumberedName NameWithNumber(const char* prefix, std::intptr_t number)
 {
     NumberedName name{};
-    char digits[24];
-    int count = 0;
-    // Digits are taken from the negative side, where the most negative
-    // number still has its opposite.
-    std::intptr_t rest = number < 0 ? number : -number;
-    do {
-        digits[count++] = static_cast<char>('0' - rest % 10);
-        rest /= 10;
-    } while (rest != 0);
+    char digits[LongestDecimal];
+    const std::int32_t count = DecimalText(number, digits);
     std::size_t length = 0;
     while (*prefix && length + 1 < sizeof name.text)
         name.text[length++] = *prefix++;
-    if (number < 0 && length + 1 < sizeof name.text)
-        name.text[length++] = '-';
-    while (count > 0 && length + 1 < sizeof name.text)
-        name.text[length++] = digits[--count];
+    for (std::int32_t i = 0; i < count && length + 1 < sizeof name.text; ++i)
+        name.text[length++] = digits[i];
     name.text[length] = '\0';
     return name;
 }
