@@ -6,8 +6,7 @@
 #include "app/logger_protocol.h"
 #include "app/main_window.h"
 #include "app/port_selection.h"
-
-#include "window/toolkit.h"
+#include "app/runtime.h"
 
 #include "base/heap.h"
 

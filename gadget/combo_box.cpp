@@ -27,14 +27,9 @@ bool IsDropDownList(const GadgetRecord* record)
     return (GetWindowLongPtrA(record->hwnd, GWL_STYLE) & 1) != 0;
 }
 
-LRESULT Send(const GadgetRecord* record, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-{
-    return SendMessageA(record->hwnd, message, wParam, lParam);
-}
-
 void SetClosedHeight(const GadgetRecord* record, std::int32_t height)
 {
-    Send(record, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - comboHeightDelta);
+    Send(record->hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - comboHeightDelta);
 }
 
 GadgetImageList* ItemImages(const GadgetRecord* record)
@@ -52,19 +47,19 @@ int ItemImageIndex(GadgetRecord* record, HANDLE image)
         if (!lists)
             return -1;
         record->kindWordB = reinterpret_cast<std::intptr_t>(lists);
-        Send(record, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(lists->smallList));
+        Send(record->hwnd, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(lists->smallList));
     }
     return ImageListsAdd(image, lists);
 }
 
-std::int32_t ComboGetState(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCURSEL)); }
+std::int32_t ComboGetState(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record->hwnd, CB_GETCURSEL)); }
 
 std::intptr_t ComboSetState(GadgetRecord* record, std::int32_t index)
 {
-    return Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
+    return Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
-std::int32_t ComboCountItems(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record, CB_GETCOUNT)); }
+std::int32_t ComboCountItems(GadgetRecord* record) { return static_cast<std::int32_t>(Send(record->hwnd, CB_GETCOUNT)); }
 
 // The image combo box knows no item's length: CB_GETLBTEXTLEN reaches its
 // owner-drawn inner list, which answers with the size of its item data. So
@@ -85,7 +80,7 @@ char* ReadExtendedItem(GadgetRecord* record, std::int32_t item, std::int32_t res
         entry.iItem = item;
         entry.pszText = buffer;
         entry.cchTextMax = capacity;
-        Send(record, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        Send(record->hwnd, CBEM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
         const auto length = static_cast<std::int32_t>(strnlen(buffer, static_cast<std::size_t>(capacity)));
         if (length < capacity - 1) {
             TempShrink(capacity - length);
@@ -103,14 +98,14 @@ char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, st
         return GadgetEmptyText(resultPosition);
     if (IsExtended(record))
         return ReadExtendedItem(record, item, resultPosition);
-    const auto length = static_cast<std::int32_t>(Send(record, CB_GETLBTEXTLEN, static_cast<WPARAM>(item)));
+    const auto length = static_cast<std::int32_t>(Send(record->hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(item)));
     if (length < 0)
         return GadgetEmptyText(resultPosition);
     char* buffer = TempReserve(length, resultPosition);
     if (!buffer)
         return GadgetEmptyText(resultPosition);
     buffer[0] = '\0';
-    Send(record, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
+    Send(record->hwnd, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
     TempShrink(length - static_cast<std::int32_t>(std::strlen(buffer)));
     return buffer;
 }
@@ -131,18 +126,18 @@ std::intptr_t ComboSetText(GadgetRecord* record, const char* text)
     if (!IsDropDownList(record))
         return SetWindowTextA(record->hwnd, text);
     if (!text || !*text)
-        return Send(record, CB_SETCURSEL, static_cast<WPARAM>(-1));
-    const LRESULT index = Send(record, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+        return Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1));
+    const LRESULT index = Send(record->hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
     if (index == CB_ERR)
         return -1;
-    return Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
+    return Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index));
 }
 
 void InsertExtendedItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE image)
 {
     COMBOBOXEXITEMA item{};
     item.mask = CBEIF_TEXT;
-    item.iItem = position < 0 ? Send(record, CB_GETCOUNT) : position;
+    item.iItem = position < 0 ? Send(record->hwnd, CB_GETCOUNT) : position;
     item.pszText = const_cast<char*>(text);
     if (image) {
         const int index = ItemImageIndex(record, image);
@@ -152,7 +147,7 @@ void InsertExtendedItem(GadgetRecord* record, std::int32_t position, const char*
             item.iSelectedImage = index;
         }
     }
-    Send(record, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    Send(record->hwnd, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 std::intptr_t ComboAddItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE image)
@@ -160,18 +155,18 @@ std::intptr_t ComboAddItem(GadgetRecord* record, std::int32_t position, const ch
     if (IsExtended(record))
         InsertExtendedItem(record, position, text, image);
     else if (position >= -1) // -1 appends; lower positions add nothing
-        Send(record, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text));
+        Send(record->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text));
     return 1;
 }
 
 std::intptr_t ComboRemoveItem(GadgetRecord* record, std::int32_t position)
 {
-    return Send(record, CB_DELETESTRING, static_cast<WPARAM>(position));
+    return Send(record->hwnd, CB_DELETESTRING, static_cast<WPARAM>(position));
 }
 
 std::intptr_t ComboClearItems(GadgetRecord* record)
 {
-    const LRESULT result = Send(record, CB_RESETCONTENT);
+    const LRESULT result = Send(record->hwnd, CB_RESETCONTENT);
     if (GadgetImageList* lists = ItemImages(record))
         ImageListsReset(lists);
     return result;
@@ -200,29 +195,29 @@ std::intptr_t ComboSetItemText(GadgetRecord* record, std::int32_t item, const ch
         entry.mask = CBEIF_TEXT;
         entry.iItem = item;
         entry.pszText = const_cast<char*>(text);
-        return Send(record, CBEM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        return Send(record->hwnd, CBEM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
     }
     // The plain list cannot rename an item: replace it, keeping its data and
     // the selection on it.
-    const LRESULT data = Send(record, CB_GETITEMDATA, static_cast<WPARAM>(item));
-    const bool selected = Send(record, CB_GETCURSEL) == item;
-    if (Send(record, CB_DELETESTRING, static_cast<WPARAM>(item)) == CB_ERR)
+    const LRESULT data = Send(record->hwnd, CB_GETITEMDATA, static_cast<WPARAM>(item));
+    const bool selected = Send(record->hwnd, CB_GETCURSEL) == item;
+    if (Send(record->hwnd, CB_DELETESTRING, static_cast<WPARAM>(item)) == CB_ERR)
         return -1;
-    const LRESULT index = Send(record, CB_INSERTSTRING, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
-    Send(record, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    const LRESULT index = Send(record->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    Send(record->hwnd, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
     if (selected)
-        Send(record, CB_SETCURSEL, static_cast<WPARAM>(index));
+        Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index));
     return index;
 }
 
 std::intptr_t ComboSetItemData(GadgetRecord* record, std::int32_t item, std::int32_t value)
 {
-    return Send(record, CB_SETITEMDATA, static_cast<WPARAM>(item), value);
+    return Send(record->hwnd, CB_SETITEMDATA, static_cast<WPARAM>(item), value);
 }
 
 std::int32_t ComboGetItemData(GadgetRecord* record, std::int32_t item)
 {
-    return static_cast<std::int32_t>(Send(record, CB_GETITEMDATA, static_cast<WPARAM>(item)));
+    return static_cast<std::int32_t>(Send(record->hwnd, CB_GETITEMDATA, static_cast<WPARAM>(item)));
 }
 
 void ComboRelease(GadgetRecord* record)

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr char MarginsProperty[] = "GX_ClientRect";
 constexpr DWORD EditorStyle = WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL |
                               ES_AUTOHSCROLL | ES_NOHIDESEL | ES_WANTRETURN;
 constexpr std::int32_t NoEmptyLine = 0;
@@ -35,11 +34,6 @@ constexpr std::int32_t LongestGetLine = 0xFFFF;
 bool EditorLibraryLoaded = false;
 HMODULE RichEditLibrary = nullptr;
 WNDPROC RichEditClassProc = nullptr;
-
-LRESULT Send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
-{
-    return SendMessageA(hwnd, message, wParam, lParam);
-}
 
 LRESULT PassOn(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -297,16 +291,6 @@ constexpr GadgetOps EditorOps = {
     .getColor = EditorGetColor,
 };
 
-// The editor's own record, once GadgetRegister has tied the window to it.
-GadgetRecord* RegisteredEditor(HWND window)
-{
-    const ObjectNumber id = GetWindowLongPtrA(window, GWLP_ID);
-    if (id != reinterpret_cast<ObjectNumber>(GetPropA(window, "GX_ID")))
-        return nullptr;
-    GadgetRecord* record = GadgetLookup(id);
-    return record && record->hwnd == window ? record : nullptr;
-}
-
 } // namespace
 
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -315,7 +299,7 @@ LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_SETFONT:
         PassOn(window, message, wParam, lParam);
         // A new font resets the character format: the text colour goes with it.
-        if (GadgetRecord* record = RegisteredEditor(window))
+        if (GadgetRecord* record = GadgetOfWindow(window))
             EditorSetColor(record, ColorFront, static_cast<std::int32_t>(record->kindWordC));
         return 0;
     case WM_NCDESTROY:

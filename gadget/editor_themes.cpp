@@ -1,8 +1,9 @@
 #include "gadget/editor.h"
 #include "gadget/editor_themes.h"
 
+#include "window/system_library.h"
+
 #include <richedit.h>
-#include <shlwapi.h>
 #include <uxtheme.h>
 
 #include <cstdint>
@@ -19,7 +20,6 @@ using DrawThemeParentBackgroundFn = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
 using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, LPCRECT);
 using IsAppThemedFn = BOOL(WINAPI*)();
 
-constexpr char MarginsProperty[] = "GX_ClientRect";
 constexpr int EditTextPart = 1;     // EP_EDITTEXT
 constexpr int NormalState = 1;      // ETS_NORMAL
 constexpr int DisabledState = 4;    // ETS_DISABLED
@@ -37,30 +37,6 @@ struct ThemeCalls {
     DrawThemeBackgroundFn drawThemeBackground;
 };
 ThemeCalls Theme{};
-
-template <typename Function>
-Function Lookup(HMODULE library, const char* name)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-std::uint32_t ReadCommonControlsVersion()
-{
-    HMODULE library = LoadLibraryA("COMCTL32.DLL");
-    if (!library)
-        return 0;
-    std::uint32_t version = 0;
-    if (auto getVersion = Lookup<DLLGETVERSIONPROC>(library, "DllGetVersion")) {
-        DLLVERSIONINFO info{};
-        info.cbSize = sizeof(info);
-        if (getVersion(&info) >= 0)
-            version = ((info.dwMajorVersion & 0xFFFF) << 16) | (info.dwMinorVersion & 0xFFFF);
-    } else {
-        version = 1;
-    }
-    FreeLibrary(library);
-    return version;
-}
 
 bool ThemedFrameAvailable()
 {
@@ -97,7 +73,7 @@ std::uint32_t DetectThemes()
     if (!ThemeLibrary)
         ThemeLibrary = LoadLibraryA("uxtheme.dll");
     if (ThemeLibrary) {
-        if (auto isAppThemed = Lookup<IsAppThemedFn>(ThemeLibrary, "IsAppThemed"))
+        if (auto isAppThemed = LibraryFunction<IsAppThemedFn>(ThemeLibrary, "IsAppThemed"))
             VisualStylesActive = VisualStylesFrom(isAppThemed() != FALSE, version);
     }
     CommonControlsVersion = version;
@@ -108,14 +84,14 @@ void LoadThemeEntryPoints()
 {
     if (!ThemeLibrary)
         return;
-    Theme.openThemeData = Lookup<OpenThemeDataFn>(ThemeLibrary, "OpenThemeData");
-    Theme.closeThemeData = Lookup<CloseThemeDataFn>(ThemeLibrary, "CloseThemeData");
+    Theme.openThemeData = LibraryFunction<OpenThemeDataFn>(ThemeLibrary, "OpenThemeData");
+    Theme.closeThemeData = LibraryFunction<CloseThemeDataFn>(ThemeLibrary, "CloseThemeData");
     Theme.getThemeBackgroundContentRect =
-        Lookup<GetThemeBackgroundContentRectFn>(ThemeLibrary, "GetThemeBackgroundContentRect");
+        LibraryFunction<GetThemeBackgroundContentRectFn>(ThemeLibrary, "GetThemeBackgroundContentRect");
     Theme.isThemeBackgroundPartiallyTransparent =
-        Lookup<IsThemeBackgroundPartiallyTransparentFn>(ThemeLibrary, "IsThemeBackgroundPartiallyTransparent");
-    Theme.drawThemeParentBackground = Lookup<DrawThemeParentBackgroundFn>(ThemeLibrary, "DrawThemeParentBackground");
-    Theme.drawThemeBackground = Lookup<DrawThemeBackgroundFn>(ThemeLibrary, "DrawThemeBackground");
+        LibraryFunction<IsThemeBackgroundPartiallyTransparentFn>(ThemeLibrary, "IsThemeBackgroundPartiallyTransparent");
+    Theme.drawThemeParentBackground = LibraryFunction<DrawThemeParentBackgroundFn>(ThemeLibrary, "DrawThemeParentBackground");
+    Theme.drawThemeBackground = LibraryFunction<DrawThemeBackgroundFn>(ThemeLibrary, "DrawThemeBackground");
 }
 
 bool MeasureThemedFrame(HWND window, RECT* proposed)

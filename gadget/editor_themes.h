@@ -5,6 +5,10 @@
 
 #include <windows.h>
 
+// The window property holding the themed border's margins: a block of four
+// 32-bit values (left, top, right, bottom) that the editor allocates and frees.
+constexpr char MarginsProperty[] = "GX_ClientRect";
+
 // Looks the theme drawing calls up in the theme library DetectThemes loaded;
 // once, with the first editor.
 void LoadThemeEntryPoints();

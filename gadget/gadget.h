@@ -2,16 +2,14 @@
 // The gadget core: numbered child controls whose kind-specific behaviour is
 // reached through one operation table per kind.
 
+#include "window/gadget_list.h"
+#include "window/window.h"
+
 #include "base/object_number.h"
 
 #include <windows.h>
 
 #include <cstdint>
-
-// The result by which the window message handler and every gadget's
-// parent-message handler say that a message was not handled and default
-// window processing is to run.
-constexpr LRESULT DEFAULT_PROCESSING = static_cast<LRESULT>(0xD0D0D0D1u);
 
 struct GadgetRecord;
 
@@ -75,21 +73,15 @@ struct GadgetRecord {
     std::intptr_t kindWordC; // a brush handle for string fields
 };
 
-// One record per process, created by GadgetLibraryStart. The window layer
-// switches the gadget-list part (parent and the stack) from window to window.
-struct GadgetListContext {
-    HWND parent; // the window that receives new gadgets
-    HFONT defaultFont;
-    HWND* stack; // block of stackCapacity window handles
-    std::int32_t stackDepth;
-    std::int32_t stackCapacity;
-};
-
-// Null until GadgetLibraryStart has run.
-extern GadgetListContext* GadgetList;
-
 // The live gadget with that number or identifier, or null.
 GadgetRecord* GadgetLookup(ObjectNumber number);
+// The gadget whose own window that is, or null: the window must carry the
+// gadget's number both as its control id and as its "GX_ID" property.
+GadgetRecord* GadgetOfWindow(HWND window);
+
+// Kinds of the EV_GADGET events that string fields raise on focus changes.
+constexpr std::int32_t GADGET_FOCUS_GAINED = 14000;
+constexpr std::int32_t GADGET_FOCUS_LOST = 14001;
 
 // A coordinate of GadgetMoveResize (and of the resize slots) that keeps the
 // current value.
@@ -100,8 +92,9 @@ constexpr std::int32_t KeepValue = -65535;
 constexpr std::int32_t ColorFront = 1;
 constexpr std::int32_t ColorBack = 2;
 
-// Brush cache, common controls, the registry and the GadgetList context;
-// once, before the first gadget is created.
+// Brush cache, common controls, the registry, the GadgetList context and the
+// window handler's way to the gadgets; once, before the first gadget is
+// created.
 void GadgetLibraryStart();
 
 // The last step of every constructor: ties the window to the record and the

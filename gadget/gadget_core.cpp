@@ -7,13 +7,10 @@
 
 #include <commctrl.h>
 
-GadgetListContext* GadgetList = nullptr;
-
 namespace {
 
 constexpr char GadgetIdProperty[] = "GX_ID";
 constexpr std::int32_t GadgetRegistryStep = 50;
-constexpr std::int32_t GadgetStackCapacity = 10;
 constexpr std::intptr_t NoControlId = -1;
 
 ObjectRegistry* GadgetRegistry = nullptr;
@@ -35,6 +32,17 @@ GadgetListContext* CreateGadgetListContext(HFONT defaultFont)
     return context;
 }
 
+// Offers a message about a control to the control's gadget. Windows that are
+// not gadgets (the inner parts of composite controls, plain child windows)
+// are left to default processing.
+LRESULT OfferToGadget(HWND control, HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    GadgetRecord* gadget = GadgetOfWindow(control);
+    if (!gadget || !gadget->ops || !gadget->ops->handleParentMessage)
+        return DEFAULT_PROCESSING;
+    return gadget->ops->handleParentMessage(gadget, parent, message, wParam, lParam);
+}
+
 } // namespace
 
 void GadgetLibraryStart()
@@ -45,6 +53,7 @@ void GadgetLibraryStart()
     HFONT stockFont = StockGuiFont();
     GadgetRegistry = RegistryCreate(sizeof(GadgetRecord), GadgetRegistryStep, DestroyReusedGadget);
     GadgetList = CreateGadgetListContext(stockFont);
+    WindowSetGadgetHook(OfferToGadget);
     INITCOMMONCONTROLSEX classes{};
     classes.dwSize = sizeof(classes);
     classes.dwICC = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES |
@@ -57,6 +66,17 @@ GadgetRecord* GadgetLookup(ObjectNumber number)
     if (!GadgetRegistry)
         return nullptr;
     return static_cast<GadgetRecord*>(RegistryLookup(GadgetRegistry, number));
+}
+
+GadgetRecord* GadgetOfWindow(HWND window)
+{
+    const auto id = static_cast<ObjectNumber>(GetWindowLongPtrA(window, GWLP_ID));
+    if (reinterpret_cast<ObjectNumber>(GetPropA(window, GadgetIdProperty)) != id)
+        return nullptr;
+    GadgetRecord* gadget = GadgetLookup(id);
+    // A control without "GX_ID" and with id 0 passes the check above; only
+    // the gadget's own window may reach the gadget.
+    return gadget && gadget->hwnd == window ? gadget : nullptr;
 }
 
 HWND GadgetParent() { return GadgetList ? GadgetList->parent : nullptr; }

@@ -20,6 +20,12 @@ struct GadgetWindowPlan {
     std::intptr_t controlId; // -1 for every kind but the progress bar
 };
 
+// SendMessageA with the parameters most messages leave at zero.
+inline LRESULT Send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    return SendMessageA(hwnd, message, wParam, lParam);
+}
+
 // The window that receives new gadgets (GadgetList->parent), or null.
 HWND GadgetParent();
 

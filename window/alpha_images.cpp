@@ -1,7 +1,7 @@
 #include "window/alpha_images.h"
+#include "window/system_library.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 bool AlphaImagesSupported = false;
 
@@ -39,37 +39,12 @@ SystemVersionFacts GatherSystemVersionFacts()
     return {known, info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
 }
 
-namespace {
-
-template <typename Function>
-Function LibraryFunction(HMODULE library, const char* name)
-{
-    // GetProcAddress hands out a generic pointer; the caller names the real type.
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
-std::uint32_t CommonControlsVersion()
-{
-    std::uint32_t version = 1;
-    HMODULE library = LoadLibraryA("COMCTL32.DLL");
-    if (!library)
-        return version;
-    if (auto getVersion = LibraryFunction<DLLGETVERSIONPROC>(library, "DllGetVersion")) {
-        DLLVERSIONINFO info{};
-        info.cbSize = sizeof info;
-        if (SUCCEEDED(getVersion(&info)))
-            version = (info.dwMajorVersion & 0xFFFF) << 16 | (info.dwMinorVersion & 0xFFFF);
-    }
-    FreeLibrary(library);
-    return version;
-}
-
-} // namespace
-
 VisualStyleFacts GatherVisualStyleFacts()
 {
     VisualStyleFacts facts{};
-    facts.commonControlsVersion = CommonControlsVersion();
+    // A version that could not be read counts as the oldest.
+    const std::uint32_t version = ReadCommonControlsVersion();
+    facts.commonControlsVersion = version ? version : 1;
     HMODULE theme = LoadLibraryA("uxtheme.dll");
     facts.themeLibraryLoaded = theme != nullptr;
     if (!theme)

@@ -23,10 +23,6 @@ constexpr std::int32_t EV_MINIMIZE = 13107;
 constexpr std::int32_t EV_MAXIMIZE = 13108;
 constexpr std::int32_t EV_RESTORE = 13109;
 
-// Kinds of the EV_GADGET events that string fields raise on focus changes.
-constexpr std::int32_t GADGET_FOCUS_GAINED = 14000;
-constexpr std::int32_t GADGET_FOCUS_LOST = 14001;
-
 // Accelerator commands of every toolkit window: Tab and Shift+Tab.
 constexpr WORD FOCUS_NEXT_COMMAND = 64001;
 constexpr WORD FOCUS_PREV_COMMAND = 64002;

@@ -1,11 +1,9 @@
 #include "window/gadget_list.h"
 #include "window/window_layer.h"
 
-#include "gadget/gadget.h"
-
 #include "base/heap.h"
 
-#include <cstdint>
+GadgetListContext* GadgetList = nullptr;
 
 namespace {
 
@@ -19,8 +17,6 @@ struct GadgetListSave {
     std::int32_t stackCapacity;
     WNDPROC previousProc;
 };
-
-constexpr std::int32_t StackCapacity = 10;
 
 // "GX_GadgetStack_" and the module instance in decimal: two modules of one
 // process keep their gadget lists apart.
@@ -60,8 +56,8 @@ void RestoreContext(GadgetListContext& context, GadgetListSave& save)
 void StartEmptyStack(GadgetListContext& context)
 {
     if (!context.stack) {
-        context.stack = static_cast<HWND*>(HeapBlockAlloc(MainHeap, StackCapacity * sizeof(HWND), true));
-        context.stackCapacity = context.stack ? StackCapacity : 0;
+        context.stack = static_cast<HWND*>(HeapBlockAlloc(MainHeap, GadgetStackCapacity * sizeof(HWND), true));
+        context.stackCapacity = context.stack ? GadgetStackCapacity : 0;
     }
     context.stackDepth = 0;
 }

@@ -1,6 +1,5 @@
 #include "window/live_sizing.h"
-
-#include "gadget/gadget.h"
+#include "window/window.h"
 
 #include "base/state_block.h"
 

@@ -42,6 +42,19 @@ HWND WindowHandle(ObjectNumber number);
 // ancestor carrying "GX_WindowID"; -1 when there is none.
 ObjectNumber WindowNumberOf(HWND window);
 
+// The result by which the window message handler, its filters and every
+// gadget's parent-message handler say that a message was not handled and
+// default window processing is to run.
+constexpr LRESULT DEFAULT_PROCESSING = static_cast<LRESULT>(0xD0D0D0D1u);
+
+// How the message handler offers a message about a control (a command, a
+// notification, a colour or scroll request) to the control's gadget: the
+// gadget's answer, or DEFAULT_PROCESSING when the control is no gadget or the
+// gadget leaves the message alone. The gadget library installs it at its
+// start; until then no control is a gadget.
+using GadgetMessageHook = LRESULT (*)(HWND control, HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
+void WindowSetGadgetHook(GadgetMessageHook hook);
+
 LRESULT CALLBACK WindowClassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The toolkit's handling of one message, or DEFAULT_PROCESSING.
 LRESULT WindowMessageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

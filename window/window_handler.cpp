@@ -3,29 +3,18 @@
 #include "window/window.h"
 #include "window/window_layer.h"
 
-#include "gadget/gadget.h"
-
 namespace {
 
 // The toolkit-private message offered to gadgets; nothing in the system sends it.
 constexpr UINT GadgetPrivateMessage = 0x3340;
 
-// Offers a message about a control to the control's gadget. Windows that are
-// not gadgets (the inner parts of composite controls, plain child windows)
-// are left to default processing.
+GadgetMessageHook GadgetHook = nullptr;
+
 LRESULT GadgetDispatch(HWND control, HWND parent, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (!control)
+    if (!control || !GadgetHook)
         return DEFAULT_PROCESSING;
-    const auto id = static_cast<ObjectNumber>(GetWindowLongPtrA(control, GWLP_ID));
-    if (reinterpret_cast<ObjectNumber>(GetPropA(control, GadgetIdProperty)) != id)
-        return DEFAULT_PROCESSING;
-    GadgetRecord* gadget = GadgetLookup(id);
-    // A control without "GX_ID" and with id 0 passes the check above; only
-    // the gadget's own window may reach the gadget.
-    if (!gadget || gadget->hwnd != control || !gadget->ops || !gadget->ops->handleParentMessage)
-        return DEFAULT_PROCESSING;
-    return gadget->ops->handleParentMessage(gadget, parent, message, wParam, lParam);
+    return GadgetHook(control, parent, message, wParam, lParam);
 }
 
 void PostSizeEvents(WindowRecord& record, ObjectNumber number, WPARAM sizeType)
@@ -100,6 +89,8 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 }
 
 } // namespace
+
+void WindowSetGadgetHook(GadgetMessageHook hook) { GadgetHook = hook; }
 
 LRESULT WindowMessageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -9,7 +9,7 @@
 #include "gadget/gadget.h"
 #include "tests/support/simulated_logger.h"
 #include "window/event.h"
-#include "window/toolkit.h"
+#include "app/runtime.h"
 #include "window/window.h"
 
 #include "base/heap.h"

@@ -1,7 +1,7 @@
 #include "tests/window/toolkit_session.h"
 
 #include "window/event.h"
-#include "window/toolkit.h"
+#include "app/runtime.h"
 
 #include "base/heap.h"
 

@@ -1,10 +1,11 @@
-#include "window/toolkit.h"
-#include "window/alpha_images.h"
-#include "window/event.h"
-#include "window/window.h"
+#include "app/runtime.h"
 
 #include "gadget/font.h"
 #include "gadget/gadget.h"
+
+#include "window/alpha_images.h"
+#include "window/event.h"
+#include "window/window.h"
 
 #include "base/arrays.h"
 #include "base/memory.h"
