@@ -64,5 +64,5 @@ bool VisualStyleTest()
 
 void ImageLayerStart()
 {
-    AlphaImagesSupported = SystemVersionAllowsAlphaImages(GatherSystemVersionFacts()) && VisualStyleTest();
+    AlphaImagesSupported = AlphaImagesDecision(GatherSystemVersionFacts(), GatherVisualStyleFacts());
 }
