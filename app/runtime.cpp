@@ -31,6 +31,9 @@ void RuntimeStart()
 
 void RuntimeEnd()
 {
+    // The memory service goes down first, though it has nothing to release:
+    // the base comes down around the toolkits as it came up.
+    MemoryServiceEnd();
     WindowCloseAll();
     FontLibraryStop();
 }
