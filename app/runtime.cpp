@@ -31,8 +31,8 @@ void RuntimeStart()
 
 void RuntimeEnd()
 {
-    // The memory service goes down first, though it has nothing to release:
-    // the base comes down around the toolkits as it came up.
+    // The memory service, started after the toolkits, ends before them,
+    // though it has nothing to release.
     MemoryServiceEnd();
     WindowCloseAll();
     FontLibraryStop();
