@@ -1,0 +1,13 @@
+#pragma once
+// The saved log's bytes: the log's text, as the control holds it in UTF-16,
+// written as UTF-8 after a byte-order mark (which spreadsheet programs and
+// text editors read as "this is UTF-8"), with every line ended by CR LF.
+
+#include <cstddef>
+
+// Writes the file's bytes to out and returns their count; with out null it
+// only counts them, so the caller can size the block first. A line end in the
+// text (CR LF, a lone CR or a lone LF) becomes one CR LF: no line is added or
+// lost. A UTF-16 unit that is half of no pair becomes U+FFFD, since UTF-8
+// cannot carry it.
+std::size_t EncodeLogFile(const char16_t* text, std::size_t length, unsigned char* out);

@@ -1,0 +1,43 @@
+// The saved log's bytes: what a spreadsheet program or a text editor reads
+// back must be the log's text, line for line.
+#include "app/log_file_format.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Encoded(const std::u16string& text)
+{
+    const std::size_t size = EncodeLogFile(text.data(), text.size(), nullptr);
+    std::string bytes(size + 1, '#');
+    EXPECT_EQ(EncodeLogFile(text.data(), text.size(), reinterpret_cast<unsigned char*>(bytes.data())), size);
+    EXPECT_EQ(bytes.back(), '#') << "written past the counted size";
+    bytes.pop_back();
+    return bytes;
+}
+
+const std::string Bom = "\xEF\xBB\xBF";
+
+TEST(LogFileFormat, EveryLineEndBecomesOneCrLfAndNothingElseChanges)
+{
+    EXPECT_EQ(Encoded(u""), Bom);
+    // The control's paragraph mark (CR), a pasted CR LF and a lone LF are
+    // each one line end; blank lines and a last line end stay.
+    EXPECT_EQ(Encoded(u"001 +21.5\r002 +21.7\r\n\n\r\nlast\r"),
+              Bom + "001 +21.5\r\n002 +21.7\r\n\r\n\r\nlast\r\n");
+    EXPECT_EQ(Encoded(u"\r\r\n\n\r"), Bom + "\r\n\r\n\r\n\r\n");
+}
+
+TEST(LogFileFormat, TextIsUtf8WithPairsJoinedAndStrayHalvesReplaced)
+{
+    // Cyrillic, a two-byte and a three-byte sign, a character beyond the
+    // basic plane, then a half pair in the middle and one at the very end.
+    EXPECT_EQ(Encoded(u"\u0416\u0443\u0440\u043d\u0430\u043b \u00b0C \u20ac \U0001F321"),
+              Bom + "\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB \xC2\xB0" "C \xE2\x82\xAC \xF0\x9F\x8C\xA1");
+    EXPECT_EQ(Encoded(std::u16string{u'a', char16_t(0xDC00), u'b', char16_t(0xD800), u'\r', char16_t(0xD83C)}),
+              Bom + "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\r\n\xEF\xBF\xBD");
+}
+
+} // namespace
