@@ -95,12 +95,24 @@ int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags
     return MessageBoxA(owner, text ? text : "", title ? title : "", flags);
 }
 
+// Runs the box with every other window of the thread disabled.
+template <typename Show>
+std::int32_t RunModal(Show show)
+{
+    EnumWindows(DisableThreadWindow, 0);
+    const int result = show(BoxOwner());
+    EnableThreadWindows();
+    return result;
+}
+
 } // namespace
 
 std::int32_t MessageDialog(const char* title, const char* text, std::uint32_t flags)
 {
-    EnumWindows(DisableThreadWindow, 0);
-    const int result = ShowBox(BoxOwner(), title, text, flags);
-    EnableThreadWindows();
-    return result;
+    return RunModal([&](HWND owner) { return ShowBox(owner, title, text, flags); });
+}
+
+std::int32_t MessageDialogWide(const wchar_t* title, const wchar_t* text, std::uint32_t flags)
+{
+    return RunModal([&](HWND owner) { return MessageBoxW(owner, text ? text : L"", title ? title : L"", flags); });
 }

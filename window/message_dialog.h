@@ -23,3 +23,6 @@ extern ListBlock* DisabledWindowList;
 // and are shown as such whatever the machine's code page; flags are the
 // MessageBox flags, unchanged.
 std::int32_t MessageDialog(const char* title, const char* text, std::uint32_t flags);
+// The same for text that is wide already, such as file names and the
+// system's own messages, which need not fit code page 1251.
+std::int32_t MessageDialogWide(const wchar_t* title, const wchar_t* text, std::uint32_t flags);
