@@ -1,5 +1,6 @@
 #include "app/event_dispatch.h"
 
+#include "app/log_document.h"
 #include "app/logger_protocol.h"
 #include "app/main_window.h"
 #include "app/memory_dump.h"
@@ -30,6 +31,10 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
         break;
     case ClearButton:
         GadgetClearItems(LogEditor);
+        break;
+    case LogEditor:
+        // Its menu and keys; the control's own notifications are not commands.
+        RunLogCommand(kind);
         break;
     case PortList:
         // The list also reports focus and drop-downs; only a new selection

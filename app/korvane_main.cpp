@@ -3,6 +3,7 @@
 // event loop until the window is closed.
 #include "app/client_effects.h"
 #include "app/event_dispatch.h"
+#include "app/log_document.h"
 #include "app/logger_protocol.h"
 #include "app/main_window.h"
 #include "app/port_selection.h"
@@ -23,6 +24,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     OpenClientFonts();
     OpenMainWindow();
     CreateClientGadgets();
+    InstallLogDocument();
     FillPortList();
     OpenSelectedPort();
     QueryLoggerAtStartup();

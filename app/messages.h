@@ -24,3 +24,24 @@ inline constexpr char TextLoggerNotAnswering[] =
 
 // Requester flags for the error messages: stop icon, one OK button.
 inline constexpr std::int32_t ErrorRequesterFlags = 16;
+
+// The log's context menu. After the tab, the key that does the same.
+// "Копировать", Ctrl+C
+inline constexpr char TextMenuCopy[] = "\xca\xee\xef\xe8\xf0\xee\xe2\xe0\xf2\xfc\tCtrl+C";
+// "Выделить всё", Ctrl+A
+inline constexpr char TextMenuSelectAll[] = "\xc2\xfb\xe4\xe5\xeb\xe8\xf2\xfc \xe2\xf1\xb8\tCtrl+A";
+// "Сохранить журнал как...", Ctrl+S
+inline constexpr char TextMenuSaveAs[] =
+    "\xd1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb \xea\xe0\xea...\tCtrl+S";
+// "Очистить журнал"
+inline constexpr char TextMenuClear[] = "\xce\xf7\xe8\xf1\xf2\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb";
+
+// "Сохранить журнал": the title of the Save dialog.
+inline constexpr char TextSaveTitle[] = "\xd1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb";
+// "Текстовые файлы (*.txt)" and "Все файлы (*.*)": the dialog's filters.
+inline constexpr char TextTextFiles[] = "\xd2\xe5\xea\xf1\xf2\xee\xe2\xfb\xe5 \xf4\xe0\xe9\xeb\xfb (*.txt)";
+inline constexpr char TextAllFiles[] = "\xc2\xf1\xe5 \xf4\xe0\xe9\xeb\xfb (*.*)";
+// "Не удалось сохранить журнал в файл": followed by the file's name on the
+// next line and the system's reason below it.
+inline constexpr char TextSaveFailed[] =
+    "\xcd\xe5 \xf3\xe4\xe0\xeb\xee\xf1\xfc \xf1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb \xe2 \xf4\xe0\xe9\xeb";

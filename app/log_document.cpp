@@ -1,0 +1,168 @@
+#include "app/log_document.h"
+
+#include "app/main_window.h"
+#include "app/messages.h"
+
+#include "gadget/gadget.h"
+#include "window/event.h"
+#include "window/window.h"
+
+#include <windows.h>
+#include <richedit.h>
+#include <windowsx.h>
+
+#include <iterator>
+
+namespace {
+
+WNDPROC LogPreviousProc = nullptr;
+// The key (VK_APPS, or F10 with Shift) that is to open the menu when it is
+// released; 0 when none is down.
+WPARAM MenuKeyDown = 0;
+
+HWND LogWindow()
+{
+    const GadgetRecord* record = GadgetLookup(LogEditor);
+    return record ? record->hwnd : nullptr;
+}
+
+void QueueLogCommand(std::int32_t command) { EventPost(EV_GADGET, LogEditor, MainWindow, command); }
+
+bool HasSelection(HWND log)
+{
+    CHARRANGE range{};
+    SendMessageA(log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range.cpMin != range.cpMax;
+}
+
+// The item's text is shown wide, so it reads right whatever the machine's
+// code page.
+void AppendItem(HMENU menu, UINT flags, std::int32_t command, const char* text)
+{
+    wchar_t wide[64];
+    if (MultiByteToWideChar(1251, 0, text, -1, wide, static_cast<int>(std::size(wide))) > 0)
+        AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), wide);
+}
+
+// A menu asked for from the keyboard opens at the caret when it is in view,
+// else at the log's corner.
+POINT KeyboardMenuPoint(HWND log)
+{
+    POINT point{};
+    RECT client{};
+    GetClientRect(log, &client);
+    if (!GetCaretPos(&point) || !PtInRect(&client, point))
+        point = {client.left, client.top};
+    ClientToScreen(log, &point);
+    return point;
+}
+
+void ShowLogMenu(HWND log, LPARAM where)
+{
+    POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (where == -1)
+        point = KeyboardMenuPoint(log);
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    AppendItem(menu, HasSelection(log) ? 0 : MF_GRAYED, LogCommandCopy, TextMenuCopy);
+    AppendItem(menu, 0, LogCommandSelectAll, TextMenuSelectAll);
+    AppendItem(menu, 0, LogCommandSave, TextMenuSaveAs);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendItem(menu, 0, LogCommandClear, TextMenuClear);
+    const int command =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0, log, nullptr);
+    DestroyMenu(menu);
+    if (command)
+        QueueLogCommand(command);
+}
+
+bool IsMenuKey(WPARAM key) { return key == VK_APPS || (key == VK_F10 && GetKeyState(VK_SHIFT) < 0); }
+
+// In front of the log gadget: the rich edit control has no menu of its own.
+// The menu keys open it on their release and are kept from default
+// processing, which would otherwise open the menu a second time or, for F10,
+// enter the window's menu mode.
+LRESULT CALLBACK LogDocumentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CONTEXTMENU:
+        ShowLogMenu(window, lParam);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (IsMenuKey(wParam)) {
+            MenuKeyDown = wParam;
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (MenuKeyDown && wParam == MenuKeyDown) {
+            MenuKeyDown = 0;
+            ShowLogMenu(window, -1);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcA(LogPreviousProc, window, message, wParam, lParam);
+}
+
+// Ctrl+S pressed first (not repeated) in the main window or any control in it.
+bool IsSaveKey(const MSG& message)
+{
+    constexpr LPARAM WasDown = 1 << 30;
+    if (message.message != WM_KEYDOWN || message.wParam != 'S' || (message.lParam & WasDown) ||
+        GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
+        return false;
+    HWND main = WindowHandle(MainWindow);
+    return main && (message.hwnd == main || IsChild(main, message.hwnd));
+}
+
+// Sees every message the thread takes from its queue, whichever control has
+// the focus: Ctrl+S becomes the save command and goes no further.
+LRESULT CALLBACK WatchSaveKey(int code, WPARAM removal, LPARAM lParam)
+{
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && (removal & PM_REMOVE) && IsSaveKey(*message)) {
+        message->message = WM_NULL;
+        QueueLogCommand(LogCommandSave);
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+} // namespace
+
+void InstallLogDocument()
+{
+    HWND log = LogWindow();
+    if (!log)
+        return;
+    LogPreviousProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
+    SetWindowsHookExA(WH_GETMESSAGE, WatchSaveKey, nullptr, GetCurrentThreadId());
+}
+
+void RunLogCommand(std::int32_t command)
+{
+    HWND log = LogWindow();
+    switch (command) {
+    case LogCommandCopy:
+        SendMessageA(log, WM_COPY, 0, 0);
+        break;
+    case LogCommandSelectAll:
+        SendMessageA(log, EM_SETSEL, 0, -1);
+        break;
+    case LogCommandSave:
+        SaveLogAs();
+        break;
+    case LogCommandClear:
+        // The same as the Clear button.
+        GadgetClearItems(LogEditor);
+        break;
+    default:
+        break;
+    }
+}

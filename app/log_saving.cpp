@@ -1,0 +1,240 @@
+// Saving the log: the system's Save dialog, then the log's whole text into a
+// new file beside the chosen one, which replaces it only once every byte is
+// on disk. A save that fails leaves the earlier file as it was.
+#include "app/log_document.h"
+#include "app/log_file_format.h"
+#include "app/main_window.h"
+#include "app/messages.h"
+
+#include "gadget/gadget.h"
+#include "window/message_dialog.h"
+#include "window/window.h"
+
+#include <windows.h>
+#include <commdlg.h>
+#include <richedit.h>
+#include <shlobj.h>
+
+#include <iterator>
+
+namespace {
+
+constexpr UINT TextCodePage = 1251;
+constexpr UINT Utf16CodePage = 1200;
+constexpr DWORD PathCapacity = 1024;
+constexpr DWORD LargestWrite = 1 << 20;
+
+// Wide text gathered piece by piece in a caller's fixed buffer; a piece that
+// does not fit is cut short, and the text stays terminated.
+class WideBuilder {
+public:
+    WideBuilder(wchar_t* text, std::size_t capacity) : text_(text), capacity_(capacity) { text_[0] = L'\0'; }
+
+    void Append(const wchar_t* piece)
+    {
+        for (; *piece && length_ + 1 < capacity_; ++piece)
+            text_[length_++] = *piece;
+        text_[length_] = L'\0';
+    }
+
+    void AppendFrom1251(const char* piece)
+    {
+        const int room = static_cast<int>(capacity_ - length_);
+        const int written = MultiByteToWideChar(TextCodePage, 0, piece, -1, text_ + length_, room);
+        if (written > 0)
+            length_ += static_cast<std::size_t>(written) - 1;
+        text_[length_] = L'\0';
+    }
+
+    // Keeps the terminator and starts the next piece after it: the Save
+    // dialog's filter list is a row of such pieces.
+    void EndPiece()
+    {
+        if (length_ + 2 < capacity_)
+            text_[++length_] = L'\0';
+    }
+
+private:
+    wchar_t* text_;
+    std::size_t capacity_;
+    std::size_t length_ = 0;
+};
+
+// A block of the process heap, released with its owner.
+class HeapBuffer {
+public:
+    explicit HeapBuffer(std::size_t size) : data_(HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) {}
+    ~HeapBuffer()
+    {
+        if (data_)
+            HeapFree(GetProcessHeap(), 0, data_);
+    }
+    HeapBuffer(const HeapBuffer&) = delete;
+    HeapBuffer& operator=(const HeapBuffer&) = delete;
+
+    void* data() const { return data_; }
+
+private:
+    void* data_;
+};
+
+// "korvane-YYYYMMDD-HHMM.txt" from the local time.
+void DefaultFileName(wchar_t* name)
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wsprintfW(name, L"korvane-%04u%02u%02u-%02u%02u.txt", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute);
+}
+
+// The file the user chose, in path; false when the dialog was cancelled.
+bool AskForTarget(wchar_t* path, DWORD capacity)
+{
+    DefaultFileName(path);
+    wchar_t documents[MAX_PATH];
+    const bool haveDocuments =
+        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
+    wchar_t filters[96];
+    WideBuilder filterList(filters, std::size(filters));
+    filterList.AppendFrom1251(TextTextFiles);
+    filterList.EndPiece();
+    filterList.Append(L"*.txt");
+    filterList.EndPiece();
+    filterList.AppendFrom1251(TextAllFiles);
+    filterList.EndPiece();
+    filterList.Append(L"*.*");
+    filterList.EndPiece();
+    wchar_t title[32];
+    WideBuilder(title, std::size(title)).AppendFrom1251(TextSaveTitle);
+
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = WindowHandle(MainWindow);
+    dialog.lpstrFilter = filters;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = capacity;
+    dialog.lpstrInitialDir = haveDocuments ? documents : nullptr;
+    dialog.lpstrTitle = title;
+    dialog.lpstrDefExt = L"txt";
+    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    return GetSaveFileNameW(&dialog) != FALSE;
+}
+
+DWORD LastErrorOr(DWORD fallback)
+{
+    const DWORD error = GetLastError();
+    return error ? error : fallback;
+}
+
+DWORD WriteWholeFile(const wchar_t* path, const unsigned char* bytes, std::size_t size)
+{
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return LastErrorOr(ERROR_WRITE_FAULT);
+    DWORD error = 0;
+    while (size > 0 && !error) {
+        const DWORD chunk = size < LargestWrite ? static_cast<DWORD>(size) : LargestWrite;
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written == 0) {
+            error = LastErrorOr(ERROR_WRITE_FAULT);
+        } else {
+            bytes += written;
+            size -= written;
+        }
+    }
+    if (!error && !FlushFileBuffers(file))
+        error = LastErrorOr(ERROR_WRITE_FAULT);
+    if (!CloseHandle(file) && !error)
+        error = LastErrorOr(ERROR_WRITE_FAULT);
+    return error;
+}
+
+// Writes a new file in the target's folder and moves it over the target once
+// every byte is flushed; 0, or the system's error code with the new file
+// removed and the target untouched.
+DWORD ReplaceFileSafely(const wchar_t* target, const unsigned char* bytes, std::size_t size)
+{
+    wchar_t folder[PathCapacity];
+    lstrcpynW(folder, target, PathCapacity);
+    wchar_t* cut = folder;
+    for (wchar_t* c = folder; *c; ++c)
+        if (*c == L'\\' || *c == L'/')
+            cut = c + 1;
+    *cut = L'\0';
+    wchar_t temporary[MAX_PATH];
+    if (!GetTempFileNameW(folder[0] ? folder : L".", L"kor", 0, temporary))
+        return LastErrorOr(ERROR_CANNOT_MAKE);
+    DWORD error = WriteWholeFile(temporary, bytes, size);
+    if (!error && !MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = LastErrorOr(ERROR_WRITE_FAULT);
+    if (error)
+        DeleteFileW(temporary);
+    return error;
+}
+
+DWORD SaveLogText(const wchar_t* target)
+{
+    HWND log = GadgetLookup(LogEditor) ? GadgetLookup(LogEditor)->hwnd : nullptr;
+    GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, Utf16CodePage};
+    const LRESULT counted = SendMessageA(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+    // Room for line ends counted as one character and read as two.
+    const std::size_t capacity = 2 * static_cast<std::size_t>(counted > 0 ? counted : 0) + 1;
+    HeapBuffer text(capacity * sizeof(char16_t));
+    if (!text.data())
+        return ERROR_NOT_ENOUGH_MEMORY;
+    GETTEXTEX request{};
+    request.cb = static_cast<DWORD>(capacity * sizeof(char16_t));
+    request.flags = GT_DEFAULT;
+    request.codepage = Utf16CodePage;
+    const LRESULT read = SendMessageA(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                                      reinterpret_cast<LPARAM>(text.data()));
+    const std::size_t length = read > 0 ? static_cast<std::size_t>(read) : 0;
+    const auto* units = static_cast<const char16_t*>(text.data());
+
+    const std::size_t size = EncodeLogFile(units, length, nullptr);
+    HeapBuffer bytes(size);
+    if (!bytes.data())
+        return ERROR_NOT_ENOUGH_MEMORY;
+    EncodeLogFile(units, length, static_cast<unsigned char*>(bytes.data()));
+    return ReplaceFileSafely(target, static_cast<const unsigned char*>(bytes.data()), size);
+}
+
+// The file's name and the system's own words for what went wrong.
+void ReportSaveFailure(const wchar_t* target, DWORD error)
+{
+    wchar_t text[PathCapacity + 512];
+    WideBuilder message(text, std::size(text));
+    message.AppendFrom1251(TextSaveFailed);
+    message.Append(L"\n");
+    message.Append(target);
+    message.Append(L"\n");
+    wchar_t* reason = nullptr;
+    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr) &&
+        reason) {
+        // The system's text ends with a line break the box need not show.
+        for (wchar_t* end = reason + lstrlenW(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');)
+            *--end = L'\0';
+        message.Append(reason);
+        LocalFree(reason);
+    } else {
+        wchar_t code[16];
+        wsprintfW(code, L"%lu", error);
+        message.Append(code);
+    }
+    wchar_t title[32];
+    WideBuilder(title, std::size(title)).AppendFrom1251(TextErrorTitle);
+    MessageDialogWide(title, text, ErrorRequesterFlags);
+}
+
+} // namespace
+
+void SaveLogAs()
+{
+    wchar_t target[PathCapacity];
+    if (!AskForTarget(target, PathCapacity))
+        return;
+    if (const DWORD error = SaveLogText(target))
+        ReportSaveFailure(target, error);
+}
