@@ -2,6 +2,7 @@
 // program's own state can be looked at directly: which font each gadget
 // shows, what port selection leaves behind, and how events are dispatched.
 #include "app/event_dispatch.h"
+#include "app/log_document.h"
 #include "app/logger_state.h"
 #include "app/main_window.h"
 #include "app/port_selection.h"
@@ -20,6 +21,7 @@
 #include <richedit.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -57,6 +59,57 @@ protected:
         return text;
     }
 };
+
+// The log's menu as it stands open, read from inside its own modal loop by a
+// timer, which then closes it.
+struct MenuItemSeen {
+    std::wstring text;
+    bool greyed;
+    bool operator==(const MenuItemSeen&) const = default;
+};
+
+void PrintTo(const MenuItemSeen& item, std::ostream* out)
+{
+    *out << ::testing::PrintToString(item.text) << (item.greyed ? " greyed" : "");
+}
+std::vector<MenuItemSeen> OpenMenuItems;
+
+BOOL CALLBACK FindOpenMenu(HWND window, LPARAM found)
+{
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (!IsWindowVisible(window) || lstrcmpA(name, "#32768") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+}
+
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND window = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&window));
+    auto menu = reinterpret_cast<HMENU>(window ? SendMessageW(window, MN_GETHMENU, 0, 0) : 0);
+    if (!menu)
+        return;
+    KillTimer(nullptr, timer);
+    for (int item = 0; item < GetMenuItemCount(menu); ++item) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(item), text, 64, MF_BYPOSITION);
+        // A separator reads as greyed on some systems; only items count.
+        const UINT state = GetMenuState(menu, static_cast<UINT>(item), MF_BYPOSITION);
+        OpenMenuItems.push_back({text, !(state & MF_SEPARATOR) && (state & MF_GRAYED)});
+    }
+    EndMenu();
+}
+
+std::vector<MenuItemSeen> LogMenuItems(HWND log)
+{
+    OpenMenuItems.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadOpenMenu);
+    SendMessageA(log, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(log), -1);
+    KillTimer(nullptr, timer);
+    return OpenMenuItems;
+}
 
 int PixelsForPoints(int points)
 {
@@ -154,6 +207,28 @@ TEST_F(ClientWindow, ClearEmptiesTheLogAndOtherListNotificationsLeaveThePortAlon
                                 ObjectNumber{13}, ObjectNumber{99}})
         EXPECT_TRUE(HandleEvent(EV_GADGET, gadget, 0));
     EXPECT_EQ(CurrentPort, 0u);
+}
+
+TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
+{
+    InstallLogDocument();
+    HWND log = Gadget(LogEditor);
+    GadgetInsertItem(LogEditor, 0, "+21.5");
+    SendMessageA(log, EM_SETSEL, 0, 0);
+    const std::vector<MenuItemSeen> expected = {
+        {L"\u041a\u043e\u043f\u0438\u0440\u043e\u0432\u0430\u0442\u044c\tCtrl+C", true}, // Копировать
+        {L"\u0412\u044b\u0434\u0435\u043b\u0438\u0442\u044c \u0432\u0441\u0451\tCtrl+A", false}, // Выделить всё
+        {L"\u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b "
+         L"\u043a\u0430\u043a...\tCtrl+S", false}, // Сохранить журнал как...
+        {L"", false},
+        {L"\u041e\u0447\u0438\u0441\u0442\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b", false}, // Очистить журнал
+    };
+    EXPECT_EQ(LogMenuItems(log), expected);
+    SendMessageA(log, EM_SETSEL, 0, -1);
+    const std::vector<MenuItemSeen> items = LogMenuItems(log);
+    ASSERT_EQ(items.size(), expected.size());
+    EXPECT_FALSE(items[0].greyed);
+    GadgetClearItems(LogEditor);
 }
 
 } // namespace
