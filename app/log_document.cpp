@@ -15,6 +15,9 @@
 
 namespace {
 
+// The code page the program's texts are stored in.
+constexpr UINT TextCodePage = 1251;
+
 WNDPROC LogPreviousProc = nullptr;
 // The key (VK_APPS, or F10 with Shift) that is to open the menu when it is
 // released; 0 when none is down.
@@ -40,7 +43,7 @@ bool HasSelection(HWND log)
 void AppendItem(HMENU menu, UINT flags, std::int32_t command, const char* text)
 {
     wchar_t wide[64];
-    if (MultiByteToWideChar(1251, 0, text, -1, wide, static_cast<int>(std::size(wide))) > 0)
+    if (MultiByteToWideChar(TextCodePage, 0, text, -1, wide, static_cast<int>(std::size(wide))) > 0)
         AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), wide);
 }
 
@@ -57,10 +60,12 @@ POINT KeyboardMenuPoint(HWND log)
     return point;
 }
 
+// where: the screen point of a click, or -1 in both halves when a key asked
+// for the menu.
 void ShowLogMenu(HWND log, LPARAM where)
 {
     POINT point{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
-    if (where == -1)
+    if (point.x == -1 && point.y == -1)
         point = KeyboardMenuPoint(log);
     HMENU menu = CreatePopupMenu();
     if (!menu)
@@ -100,7 +105,7 @@ LRESULT CALLBACK LogDocumentProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_SYSKEYUP:
         if (MenuKeyDown && wParam == MenuKeyDown) {
             MenuKeyDown = 0;
-            ShowLogMenu(window, -1);
+            ShowLogMenu(window, MAKELPARAM(-1, -1));
             return 0;
         }
         break;
@@ -156,7 +161,7 @@ void RunLogCommand(std::int32_t command)
         SendMessageA(log, EM_SETSEL, 0, -1);
         break;
     case LogCommandSave:
-        SaveLogAs();
+        SaveLogAs(log);
         break;
     case LogCommandClear:
         // The same as the Clear button.

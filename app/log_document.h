@@ -4,6 +4,8 @@
 // an event of the log gadget, so the event loop runs it like a button press
 // and nothing else runs meanwhile.
 
+#include <windows.h>
+
 #include <cstdint>
 
 // The log's commands, as the kinds of its gadget events and as the menu's
@@ -20,6 +22,6 @@ void InstallLogDocument();
 // Runs one of the commands above; any other kind is ignored.
 void RunLogCommand(std::int32_t command);
 
-// The Save dialog, then the log's text into the chosen file. A failure shows
-// a requester and leaves any earlier file as it was.
-void SaveLogAs();
+// The Save dialog, then the log's whole text into the chosen file. A failure
+// shows a requester and leaves any earlier file as it was.
+void SaveLogAs(HWND log);

@@ -6,7 +6,6 @@
 #include "app/main_window.h"
 #include "app/messages.h"
 
-#include "gadget/gadget.h"
 #include "window/message_dialog.h"
 #include "window/window.h"
 
@@ -24,8 +23,8 @@ constexpr UINT Utf16CodePage = 1200;
 constexpr DWORD PathCapacity = 1024;
 constexpr DWORD LargestWrite = 1 << 20;
 
-// Wide text gathered piece by piece in a caller's fixed buffer; a piece that
-// does not fit is cut short, and the text stays terminated.
+// Wide text gathered piece by piece in a caller's fixed buffer; what does not
+// fit is left out, and the text stays terminated.
 class WideBuilder {
 public:
     WideBuilder(wchar_t* text, std::size_t capacity) : text_(text), capacity_(capacity) { text_[0] = L'\0'; }
@@ -173,9 +172,8 @@ DWORD ReplaceFileSafely(const wchar_t* target, const unsigned char* bytes, std::
     return error;
 }
 
-DWORD SaveLogText(const wchar_t* target)
+DWORD SaveLogText(HWND log, const wchar_t* target)
 {
-    HWND log = GadgetLookup(LogEditor) ? GadgetLookup(LogEditor)->hwnd : nullptr;
     GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, Utf16CodePage};
     const LRESULT counted = SendMessageA(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
     // Room for line ends counted as one character and read as two.
@@ -230,11 +228,11 @@ void ReportSaveFailure(const wchar_t* target, DWORD error)
 
 } // namespace
 
-void SaveLogAs()
+void SaveLogAs(HWND log)
 {
     wchar_t target[PathCapacity];
     if (!AskForTarget(target, PathCapacity))
         return;
-    if (const DWORD error = SaveLogText(target))
+    if (const DWORD error = SaveLogText(log, target))
         ReportSaveFailure(target, error);
 }
