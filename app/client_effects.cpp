@@ -47,6 +47,8 @@ void ShowNoPort() { MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequester
 
 void ShowNoAnswer() { MessageDialog(TextErrorTitle, TextLoggerNotAnswering, ErrorRequesterFlags); }
 
+void ShowNoMemory() { MessageDialog(TextErrorTitle, TextNoMemory, ErrorRequesterFlags); }
+
 } // namespace
 
 void InstallClientEffects()
@@ -59,5 +61,6 @@ void InstallClientEffects()
         .showProgress = ShowDumpProgress,
         .reportNoPort = ShowNoPort,
         .reportNoAnswer = ShowNoAnswer,
+        .reportNoMemory = ShowNoMemory,
     });
 }

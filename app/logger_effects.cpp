@@ -51,3 +51,9 @@ void ReportNoAnswer()
     if (installed.reportNoAnswer)
         installed.reportNoAnswer();
 }
+
+void ReportNoMemory()
+{
+    if (installed.reportNoMemory)
+        installed.reportNoMemory();
+}

@@ -15,6 +15,7 @@ struct LoggerEffects {
     // Both reports are modal requesters: they return once the user closed them.
     void (*reportNoPort)();         // "Ошибка" / "Нет открытого порта"
     void (*reportNoAnswer)();       // "Ошибка" / "Логгер не отвечает": a dump ran into silence
+    void (*reportNoMemory)();       // "Ошибка" / "Недостаточно памяти": a dump got no memory for its bytes
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -29,3 +30,4 @@ void AddToLog(const char* text);
 void ShowProgress(std::int32_t position);
 void ReportNoPort();
 void ReportNoAnswer();
+void ReportNoMemory();

@@ -13,29 +13,42 @@
 
 namespace {
 
+// What one poll's chunk gave the dump.
+enum class Chunk { Taken, Nothing, NoMemory };
+
 // Reads one chunk of the waiting bytes and appends them to DumpText up to a
-// zero byte; the bytes after the zero byte in this chunk are dropped. False
-// when no block could be had: the bytes then stay waiting for the next poll.
-bool TakeChunk(std::int32_t waiting)
+// zero byte; the bytes after the zero byte in this chunk are dropped. Without
+// a block the bytes stay waiting for the next poll.
+Chunk TakeChunk(std::int32_t waiting)
 {
     std::int32_t count = std::min(waiting, LargestRead);
     auto* block = static_cast<unsigned char*>(MemAlloc(count));
     if (!block)
-        return false;
-    // Bytes the read does not deliver stay zero and so end the dump's text.
-    PortRead(CurrentPort, block, count);
-    for (std::int32_t i = 0; i < count; ++i) {
-        std::int32_t byte = MemReadByte(block + i);
-        if (byte == 0) {
-            EndSeen = 1;
-            break;
+        return Chunk::NoMemory;
+    // The read does not say how many bytes it delivered, and bytes it does
+    // not deliver read as zero. So a chunk counts as taken only when it
+    // appended a byte or met the dump's first zero byte: a port that keeps
+    // reporting bytes it never delivers must not keep the dump alive.
+    bool taken = false;
+    if (!PortRead(CurrentPort, block, count)) {
+        // A failed read ends the text as its zeroed block would.
+        EndSeen = 1;
+    } else {
+        for (std::int32_t i = 0; i < count; ++i) {
+            std::int32_t byte = MemReadByte(block + i);
+            if (byte == 0) {
+                taken = taken || !EndSeen;
+                EndSeen = 1;
+                break;
+            }
+            StoreText(DumpCharacter, TextStart() + TextOfChar(byte));
+            StoreText(DumpText, TextStart() + DumpText + DumpCharacter);
+            ShowProgress(i);
+            taken = true;
         }
-        StoreText(DumpCharacter, TextStart() + TextOfChar(byte));
-        StoreText(DumpText, TextStart() + DumpText + DumpCharacter);
-        ShowProgress(i);
     }
     MemFree(block);
-    return true;
+    return taken ? Chunk::Taken : Chunk::Nothing;
 }
 
 } // namespace
@@ -49,11 +62,11 @@ void RunDump()
     StoreText(DumpCharacter, TextStart());
     EndSeen = 0;
 
-    int silentPolls = 0;
-    bool loggerSilent = false;
+    int emptyPolls = 0;
+    bool memoryRefused = false;
     for (;;) {
         std::int32_t waiting = PortInputCount(CurrentPort);
-        bool taken = waiting > 0 && TakeChunk(waiting);
+        Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
         // The zero byte alone does not end the dump: bytes still arriving
         // after it belong to the text until a poll finds the line quiet. That
         // poll ends it at once; another pause would only keep the user
@@ -61,16 +74,21 @@ void RunDump()
         if (EndSeen && waiting < 1)
             break;
         SleepMilliseconds(DumpPollInterval);
-        // After the zero byte the limit can only stop a dump whose waiting
-        // bytes never get a block; that is no silence of the logger.
-        silentPolls = taken ? 0 : silentPolls + 1;
-        if (silentPolls >= DumpSilentPollLimit) {
-            loggerSilent = !EndSeen;
-            break;
+        if (chunk == Chunk::Taken) {
+            emptyPolls = 0;
+            memoryRefused = false;
+            continue;
         }
+        memoryRefused = memoryRefused || chunk == Chunk::NoMemory;
+        if (++emptyPolls >= DumpSilentPollLimit)
+            break;
     }
     AddToLog(DumpText);
     ShowProgress(0);
-    if (loggerSilent)
+    if (emptyPolls < DumpSilentPollLimit)
+        return;
+    if (memoryRefused)
+        ReportNoMemory();
+    else
         ReportNoAnswer();
 }

@@ -9,11 +9,12 @@
 inline constexpr std::int32_t DumpPollInterval = 300;
 
 // A logger that is unplugged, or never answers "D", would otherwise keep the
-// dump polling forever with the window frozen. This many polls in a row that
-// take nothing from the line before the zero byte (six seconds) end the dump
-// with what was collected and a report that the logger does not answer. Any
-// byte received starts the count again, so a slow but steady logger never
-// trips it.
+// dump polling forever with the window frozen, and so would a port that
+// reports bytes its reads never deliver. This many polls in a row that append
+// nothing (six seconds) end the dump with what was collected and a report:
+// that the logger does not answer, or that no memory could be had for the
+// waiting bytes. Any byte appended starts the count again, so a slow but
+// steady logger never trips it.
 inline constexpr int DumpSilentPollLimit = 20;
 
 // Sends "D" and collects the reply into DumpText until the line falls quiet

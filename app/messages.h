@@ -22,6 +22,11 @@ inline constexpr char TextPortOpenFailed[] =
 inline constexpr char TextLoggerNotAnswering[] =
     "\xcb\xee\xe3\xe3\xe5\xf0\x20\xed\xe5\x20\xee\xf2\xe2\xe5\xf7\xe0\xe5\xf2";
 
+// "Недостаточно памяти": a dump ended because no memory could be had for the
+// bytes waiting on the line.
+inline constexpr char TextNoMemory[] =
+    "\xcd\xe5\xe4\xee\xf1\xf2\xe0\xf2\xee\xf7\xed\xee\x20\xef\xe0\xec\xff\xf2\xe8";
+
 // Requester flags for the error messages: stop icon, one OK button.
 inline constexpr std::int32_t ErrorRequesterFlags = 16;
 

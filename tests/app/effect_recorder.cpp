@@ -28,6 +28,7 @@ void RecordEffects(std::int64_t (*clock)())
         .showProgress = [](std::int32_t position) { Record(Effect::Progress, nullptr, position); },
         .reportNoPort = [] { Record(Effect::NoPort, nullptr); },
         .reportNoAnswer = [] { Record(Effect::NoAnswer, nullptr); },
+        .reportNoMemory = [] { Record(Effect::NoMemory, nullptr); },
     });
 }
 

@@ -228,8 +228,35 @@ TEST_F(DumpTest, NoBlockForAChunkLeavesItWaitingAndTheDumpStillEnds)
     RunDump();
     MemoryHeap = heap;
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{""});
-    EXPECT_EQ(CountOf(Effect::NoAnswer), 1);
+    EXPECT_EQ(CountOf(Effect::NoMemory), 1);
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0) << "the logger did answer";
     EXPECT_EQ(LineWaiting(), 4);
+}
+
+TEST_F(DumpTest, PortThatNeverDeliversWhatItReportsEndsAtTheLimit)
+{
+    struct Case {
+        const char* name;
+        void (*script)();
+    };
+    const Case cases[] = {
+        {"every read fails", [] {
+             LineArriveAt(100, "abc");
+             LineFailReads(1000);
+         }},
+        {"every read delivers nothing", [] { LineReportCounts(std::vector<std::int32_t>(1000, 5)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        c.script();
+        RunDump();
+        // The first empty read may pass for the zero byte, which the limit
+        // does not count.
+        EXPECT_LE(LinePollTimes().size(), static_cast<std::size_t>(DumpSilentPollLimit + 1));
+        EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{""});
+        EXPECT_EQ(CountOf(Effect::NoAnswer), 1);
+    }
 }
 
 } // namespace

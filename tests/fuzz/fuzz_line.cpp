@@ -136,8 +136,10 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     poll.read = true;
     poll.requested = length;
     std::int32_t delivered = DecideDelivery(length);
-    if (delivered < 0)
+    if (delivered < 0) {
+        poll.failed = true;
         return 0;
+    }
     poll.delivered.assign(Waiting.begin(), Waiting.begin() + delivered);
     Waiting.erase(Waiting.begin(), Waiting.begin() + delivered);
     std::copy(poll.delivered.begin(), poll.delivered.end(), static_cast<char*>(buffer));

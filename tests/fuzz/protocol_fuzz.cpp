@@ -31,7 +31,7 @@ constexpr int MaxSequences = 8;
 // block with its bookkeeping record, which the next statement releases.
 constexpr std::size_t MostStringBlocks = 7;
 
-enum class Shown { Reading, Memory, Interval, Log, Progress, NoPort, NoAnswer };
+enum class Shown { Reading, Memory, Interval, Log, Progress, NoPort, NoAnswer, NoMemory };
 
 struct ShownEffect {
     Shown what;
@@ -58,6 +58,7 @@ void RecordEffects()
         .showProgress = [](std::int32_t position) { Record(Shown::Progress, "", position); },
         .reportNoPort = [] { Record(Shown::NoPort, ""); },
         .reportNoAnswer = [] { Record(Shown::NoAnswer, ""); },
+        .reportNoMemory = [] { Record(Shown::NoMemory, ""); },
     });
 }
 
@@ -156,7 +157,7 @@ struct DumpOutcome {
 // The dump as its rules play out over the polls the line recorded: every
 // chunk read up to its zero byte (bytes the read did not deliver are zero),
 // the end at the first quiet poll after a zero byte, or after the silence
-// limit of polls that took nothing.
+// limit of polls that took nothing, which the logger's silence reports.
 DumpOutcome ExpectedDump()
 {
     const std::vector<LinePoll>& polls = FuzzLinePolls();
@@ -171,10 +172,14 @@ DumpOutcome ExpectedDump()
         FuzzCheck(!ended, Target, "the dump polled on after it had ended");
         const LinePoll& poll = polls[k];
         FuzzCheck(poll.read == (poll.reported > 0), Target, "a dump chunk read does not follow from the count");
+        // A chunk counts against the silence limit unless its read succeeded
+        // and it appended a byte or met the dump's first zero byte.
+        bool taken = false;
         if (poll.read) {
             std::string chunk = BeforeZero(poll.delivered);
-            if (chunk.size() < static_cast<std::size_t>(poll.requested))
-                outcome.endSeen = true;
+            bool endMet = chunk.size() < static_cast<std::size_t>(poll.requested);
+            taken = !poll.failed && (!chunk.empty() || (endMet && !outcome.endSeen));
+            outcome.endSeen = outcome.endSeen || endMet;
             for (std::size_t i = 0; i < chunk.size(); ++i)
                 expected.effects.push_back(ShownEffect{Shown::Progress, "", static_cast<std::int32_t>(i)});
             outcome.text += chunk;
@@ -185,9 +190,9 @@ DumpOutcome ExpectedDump()
             continue;
         }
         expected.sleeps.push_back(DumpPollInterval);
-        silentPolls = poll.read ? 0 : silentPolls + 1;
+        silentPolls = taken ? 0 : silentPolls + 1;
         if (silentPolls >= DumpSilentPollLimit) {
-            loggerSilent = !outcome.endSeen;
+            loggerSilent = true;
             ended = true;
         }
     }
