@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/progress_drawing.h"
+#include "base/delay.h"
 
 #include "gadget/gadget.h"
 #include "window/message_dialog.h"
@@ -21,8 +22,10 @@ void ShowIntervalName(const char* text) { GadgetSetText(IntervalField, text); }
 // Line 0 of the editor: the newest entry stands above every earlier one.
 void AddLogEntry(const char* text) { GadgetInsertItem(LogEditor, 0, text); }
 
-// The position last sent to the bar; the bar starts at 0.
-std::int32_t ProgressShown = 0;
+// What the bar was last sent (it starts at 0), and the position the dump
+// reported last.
+ProgressBar DumpBar;
+std::int32_t ProgressReported = 0;
 
 // The pixels the bar's length is drawn over: its client area less the
 // one-pixel frame the control draws inside it.
@@ -35,13 +38,19 @@ std::int32_t ProgressBarWidth()
     return static_cast<std::int32_t>(client.right - client.left) - 2;
 }
 
+void DrawDumpProgress(std::int32_t position, bool stands)
+{
+    if (ProgressDraw(DumpBar, position, stands, MonotonicMilliseconds(), DumpProgressMaximum, ProgressBarWidth()))
+        GadgetSetState(DumpProgress, position);
+}
+
 void ShowDumpProgress(std::int32_t position)
 {
-    if (!ProgressUpdateNeeded(ProgressShown, position, DumpProgressMaximum, ProgressBarWidth()))
-        return;
-    GadgetSetState(DumpProgress, position);
-    ProgressShown = position;
+    ProgressReported = position;
+    DrawDumpProgress(position, false);
 }
+
+void HoldDumpProgress() { DrawDumpProgress(ProgressReported, true); }
 
 void ShowNoPort() { MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequesterFlags); }
 
@@ -59,6 +68,7 @@ void InstallClientEffects()
         .showInterval = ShowIntervalName,
         .addToLog = AddLogEntry,
         .showProgress = ShowDumpProgress,
+        .holdProgress = HoldDumpProgress,
         .reportNoPort = ShowNoPort,
         .reportNoAnswer = ShowNoAnswer,
         .reportNoMemory = ShowNoMemory,

@@ -40,6 +40,12 @@ void ShowProgress(std::int32_t position)
         installed.showProgress(position);
 }
 
+void HoldProgress()
+{
+    if (installed.holdProgress)
+        installed.holdProgress();
+}
+
 void ReportNoPort()
 {
     if (installed.reportNoPort)

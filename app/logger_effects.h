@@ -12,7 +12,8 @@ struct LoggerEffects {
     void (*showInterval)(const char* text); // the interval field, gadget 11
     void (*addToLog)(const char* text);     // inserted above the earlier lines of the log, gadget 12
     void (*showProgress)(std::int32_t position); // the progress bar, gadget 14 (range 0 to 300)
-    // Both reports are modal requesters: they return once the user closed them.
+    void (*holdProgress)(); // the position last shown stands until the next poll: the chunk is done
+    // The reports are modal requesters: they return once the user closed them.
     void (*reportNoPort)();         // "Ошибка" / "Нет открытого порта"
     void (*reportNoAnswer)();       // "Ошибка" / "Логгер не отвечает": a dump ran into silence
     void (*reportNoMemory)();       // "Ошибка" / "Недостаточно памяти": a dump got no memory for its bytes
@@ -28,6 +29,7 @@ void ShowInMemoryField(const char* text);
 void ShowInIntervalField(const char* text);
 void AddToLog(const char* text);
 void ShowProgress(std::int32_t position);
+void HoldProgress();
 void ReportNoPort();
 void ReportNoAnswer();
 void ReportNoMemory();

@@ -46,6 +46,7 @@ Chunk TakeChunk(std::int32_t waiting)
             ShowProgress(i);
             taken = true;
         }
+        HoldProgress();
     }
     MemFree(block);
     return taken ? Chunk::Taken : Chunk::Nothing;

@@ -26,6 +26,7 @@ void RecordEffects(std::int64_t (*clock)())
         .showInterval = [](const char* text) { Record(Effect::Interval, text); },
         .addToLog = [](const char* text) { Record(Effect::Log, text); },
         .showProgress = [](std::int32_t position) { Record(Effect::Progress, nullptr, position); },
+        .holdProgress = [] { Record(Effect::ProgressHold, nullptr); },
         .reportNoPort = [] { Record(Effect::NoPort, nullptr); },
         .reportNoAnswer = [] { Record(Effect::NoAnswer, nullptr); },
         .reportNoMemory = [] { Record(Effect::NoMemory, nullptr); },

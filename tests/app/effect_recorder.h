@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-enum class Effect { Reading, Memory, Interval, Log, Progress, NoPort, NoAnswer, NoMemory };
+enum class Effect { Reading, Memory, Interval, Log, Progress, ProgressHold, NoPort, NoAnswer, NoMemory };
 
 struct RecordedEffect {
     Effect effect;

@@ -57,6 +57,11 @@ TEST_F(DumpTest, TwoLinesInOnePollGoToTheLogAsOneEntry)
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"line 1\r\nline 2"});
     EXPECT_EQ(ProgressPositions(), Joined({Positions(14), {0}}));
     EXPECT_EQ(LastEffect().effect, Effect::Progress);
+    // The bar may skip positions only if the chunk's last one is held.
+    const std::vector<RecordedEffect>& effects = RecordedEffects();
+    ASSERT_GE(effects.size(), 4u);
+    EXPECT_EQ(effects[effects.size() - 4].position, 13);
+    EXPECT_EQ(effects[effects.size() - 3].effect, Effect::ProgressHold);
     EXPECT_STREQ(DumpText, "line 1\r\nline 2");
     EXPECT_EQ(EndSeen, 1);
 }

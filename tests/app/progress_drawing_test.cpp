@@ -79,4 +79,27 @@ TEST(ProgressDrawing, TheFilteredBarDrawsWhatEveryUpdateWouldHaveDrawn)
     }
 }
 
+// A chunk's positions reported `apart` ms from each other, then held: the
+// bar is drawn at most once a frame, yet ends drawn as the chunk's last position,
+// and the reset after it is drawn at once.
+TEST(ProgressDrawing, AChunkIsDrawnOnceAFrameAndEndsOnItsLastPosition)
+{
+    constexpr std::int32_t width = 138;
+    constexpr std::int32_t last = 287;
+    for (const std::int64_t apart : {0, 1, 3, 16, 40}) {
+        SCOPED_TRACE(testing::Message() << apart << " ms apart");
+        ProgressBar bar{0, 0};
+        std::int64_t now = 1000;
+        int drawings = 0;
+        for (std::int32_t position = 0; position <= last; ++position, now += apart)
+            drawings += ProgressDraw(bar, position, false, now, Maximum, width);
+        drawings += ProgressDraw(bar, last, true, now, Maximum, width);
+        EXPECT_EQ(ProgressDrawnLength(bar.shown, Maximum, width), ProgressDrawnLength(last, Maximum, width));
+        // The first position, one a frame, and the held last one.
+        EXPECT_LE(drawings, 2 + last * apart / DisplayFrameMilliseconds);
+        EXPECT_GE(drawings, apart >= DisplayFrameMilliseconds ? width / 2 : 2);
+        EXPECT_TRUE(ProgressDraw(bar, 0, false, now, Maximum, width));
+    }
+}
+
 } // namespace

@@ -84,4 +84,14 @@ TEST(DelayTest, NegativeAndZeroDelaysReturn)
     SleepMilliseconds(0);
 }
 
+TEST(DelayTest, TheClockCountsMilliseconds)
+{
+    const std::int64_t before = MonotonicMilliseconds();
+    SleepMilliseconds(50);
+    const std::int64_t slept = MonotonicMilliseconds() - before;
+    // Sleeps may end a timer tick early and run long on a busy machine.
+    EXPECT_GE(slept, 40);
+    EXPECT_LT(slept, 5000);
+}
+
 } // namespace

@@ -56,6 +56,7 @@ void RecordEffects()
         .showInterval = [](const char* text) { Record(Shown::Interval, text); },
         .addToLog = [](const char* text) { Record(Shown::Log, text); },
         .showProgress = [](std::int32_t position) { Record(Shown::Progress, "", position); },
+        .holdProgress = nullptr,
         .reportNoPort = [] { Record(Shown::NoPort, ""); },
         .reportNoAnswer = [] { Record(Shown::NoAnswer, ""); },
         .reportNoMemory = [] { Record(Shown::NoMemory, ""); },
