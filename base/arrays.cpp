@@ -105,7 +105,7 @@ std::int32_t ArrayCopy(void* source, void* destination, std::int32_t reshape)
     const ArrayHeader* to = ArrayHeaderOf(destination);
     // Elements of another size or layout would be written past the
     // destination's block or freed by the wrong descriptor.
-    if (to->count != from->count || to->elementSize != from->elementSize || to->descriptor != from->descriptor)
+    if (to->count != from->count || to->elementSize != from->elementSize || !DescriptorsAlike(to->descriptor, from->descriptor))
         return 0;
     if (!from->descriptor) {
         std::memcpy(destination, source, static_cast<std::size_t>(from->elementSize * from->count));

@@ -13,6 +13,11 @@
 // nesting through -2 and -3 no deeper than DescriptorMaxDepth.
 bool DescriptorAccepted(const DescriptorWord* descriptor, std::int64_t size);
 
+// True when both describe the same layout, word for word, sub-descriptors
+// compared by what they hold rather than where they lie: a table defined in
+// a header has a copy in every source file that uses it.
+bool DescriptorsAlike(const DescriptorWord* a, const DescriptorWord* b);
+
 void StructureInitWalk(unsigned char* structure, const DescriptorWord* descriptor);
 void StructureFreeWalk(unsigned char* structure, const DescriptorWord* descriptor);
 void StructureCopyWalk(unsigned char* destination, std::int64_t size, const DescriptorWord* descriptor,

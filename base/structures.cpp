@@ -112,6 +112,31 @@ bool Accepted(const DescriptorWord* descriptor, std::int64_t size, int depth)
     }
 }
 
+bool Alike(const DescriptorWord* a, const DescriptorWord* b, int depth)
+{
+    if (a == b)
+        return true;
+    if (!a || !b || depth > DescriptorMaxDepth)
+        return false;
+    for (;;) {
+        const Entry entry = Decode(a);
+        if (entry.length == 0 || b[0] != entry.code)
+            return false;
+        if (entry.code == DescriptorEnd)
+            return true;
+        // Run, nested and array entries end with their sub-descriptor.
+        const bool endsInSub = entry.code == DescriptorRun || entry.code == DescriptorNested || entry.code == DescriptorArray;
+        const std::ptrdiff_t plainWords = endsInSub ? entry.length - 1 : entry.length;
+        for (std::ptrdiff_t i = 1; i < plainWords; ++i)
+            if (a[i] != b[i])
+                return false;
+        if (endsInSub && !Alike(SubDescriptor(a[plainWords]), SubDescriptor(b[plainWords]), depth + 1))
+            return false;
+        a += entry.length;
+        b += entry.length;
+    }
+}
+
 bool HasContainers(const DescriptorWord* descriptor, int depth)
 {
     if (!descriptor || depth > DescriptorMaxDepth)
@@ -197,6 +222,8 @@ void CopyString(unsigned char* destination, const unsigned char* source)
 } // namespace
 
 bool DescriptorAccepted(const DescriptorWord* descriptor, std::int64_t size) { return Accepted(descriptor, size, 0); }
+
+bool DescriptorsAlike(const DescriptorWord* a, const DescriptorWord* b) { return Alike(a, b, 0); }
 
 void StructureInitWalk(unsigned char* structure, const DescriptorWord* descriptor)
 {

@@ -340,6 +340,30 @@ TEST_F(ArraysTest, CopyRefusesArraysOfAnotherLayout)
     ExpectEverythingReleased();
 }
 
+TEST_F(ArraysTest, CopyComparesLayoutsByContentNotByAddress)
+{
+    // A table defined in a header has a copy in every source file using it.
+    const DescriptorWord leafAgain[] = {offsetof(Leaf, name), DescriptorEnd};
+    const DescriptorWord idAsText[] = {offsetof(Leaf, id), DescriptorEnd};
+    const DescriptorWord wrapped[] = {DescriptorNested, 0, sizeof(Leaf), DescriptorAddress(LeafDescriptor), DescriptorEnd};
+    const DescriptorWord wrappedAgain[] = {DescriptorNested, 0, sizeof(Leaf), DescriptorAddress(leafAgain), DescriptorEnd};
+    const DescriptorWord wrappedOther[] = {DescriptorNested, 0, sizeof(Leaf), DescriptorAddress(idAsText), DescriptorEnd};
+    void* source = nullptr;
+    void* same = nullptr;
+    void* other = nullptr;
+    auto* leaves = static_cast<Leaf*>(ArrayCreate(sizeof(Leaf), 1, 11, wrapped, &source));
+    StringAssign(&leaves[0].name, "leaf");
+    ArrayCreate(sizeof(Leaf), 1, 11, wrappedAgain, &same);
+    ArrayCreate(sizeof(Leaf), 1, 11, wrappedOther, &other);
+    EXPECT_EQ(ArrayCopy(source, same, 0), 1);
+    EXPECT_STREQ(static_cast<Leaf*>(same)[0].name, "leaf");
+    EXPECT_EQ(ArrayCopy(source, other, 0), 0);
+    ArrayFree(source);
+    ArrayFree(same);
+    ArrayFree(other);
+    ExpectEverythingReleased();
+}
+
 TEST_F(ArraysTest, WhichDescriptorsHaveContainers)
 {
     const DescriptorWord strings[] = {0, 8, DescriptorEnd};
