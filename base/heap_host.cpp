@@ -1,4 +1,5 @@
 #include "base/heap.h"
+#include "base/heap_refusal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,9 +47,16 @@ void Unlink(Arena* arena, BlockHeader* header)
         header->next->prev = header->prev;
 }
 
-bool SizeFits(std::size_t size) { return size <= static_cast<std::size_t>(PTRDIFF_MAX) - PayloadOffset; }
+std::size_t LargestGranted = SIZE_MAX;
+
+bool SizeFits(std::size_t size)
+{
+    return size <= static_cast<std::size_t>(PTRDIFF_MAX) - PayloadOffset && size <= LargestGranted;
+}
 
 } // namespace
+
+void HeapRefuseLargerThan(std::size_t bytes) { LargestGranted = bytes; }
 
 HeapRef HeapOpen() { return new (std::nothrow) Arena{nullptr}; }
 

@@ -11,6 +11,20 @@
 
 #include <cstddef>
 
+#ifndef _WIN32
+#include "base/heap_refusal.h"
+
+#include <cstdint>
+
+// While it lives, every heap refuses blocks of more than `bytes` bytes.
+struct HeapRefusal {
+    explicit HeapRefusal(std::size_t bytes) { HeapRefuseLargerThan(bytes); }
+    ~HeapRefusal() { HeapRefuseLargerThan(SIZE_MAX); }
+    HeapRefusal(const HeapRefusal&) = delete;
+    HeapRefusal& operator=(const HeapRefusal&) = delete;
+};
+#endif
+
 class BaseHeaps : public ::testing::Test {
 protected:
     void SetUp() override

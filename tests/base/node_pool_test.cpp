@@ -157,6 +157,24 @@ TEST_F(NodePoolTest, AChunkIsReleasedAsSoonAsItsLastSlotComesBack)
     EXPECT_EQ(pool->totalSlots, 16);
 }
 
+#ifndef _WIN32
+TEST_F(NodePoolTest, WithoutRoomForAChunkEachTakeGetsAChunkOfOneSlot)
+{
+    std::vector<void*> taken;
+    {
+        // Room for one slot of 24 bytes and the chunk's bookkeeping, not 16.
+        HeapRefusal refusal(128);
+        EXPECT_EQ(TakeCountingChunk(taken), 1);
+        EXPECT_EQ(TakeCountingChunk(taken), 1);
+    }
+    EXPECT_NE(taken[0], taken[1]);
+    EXPECT_EQ(TakeCountingChunk(taken), 16) << "full chunks again once the heap gives";
+    for (void* payload : taken)
+        NodePoolGive(pool, payload);
+    EXPECT_EQ(MainBlocks(), baseline + 1) << "only the pool itself is left";
+}
+#endif
+
 TEST_F(NodePoolTest, GivingNullChangesNothing)
 {
     NodePoolTake(pool);

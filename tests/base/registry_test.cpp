@@ -139,6 +139,25 @@ TEST_F(RegistryTest, AnyNumberObjectsLiveOutsideTheTableAtAStableAddress)
     EXPECT_EQ(RegistryLookup(registry, idB), nullptr);
 }
 
+#ifndef _WIN32
+TEST_F(RegistryTest, WhatTheHeapRefusesGivesNullAndLeavesTheRegistryAsItWas)
+{
+    ASSERT_NE(Make(1, 0x1), nullptr);
+    const std::int32_t capacity = registry->capacity;
+    {
+        HeapRefusal refusal(0);
+        EXPECT_EQ(RegistryAllocate(registry, capacity + 1), nullptr) << "the table's growth";
+        EXPECT_EQ(RegistryAllocate(registry, AnyNumber), nullptr) << "the block list's push";
+    }
+    EXPECT_EQ(registry->capacity, capacity);
+    EXPECT_EQ(registry->anyList, nullptr);
+    auto* one = static_cast<TestRecord*>(RegistryLookup(registry, 1));
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(one->handle, 0x1u);
+    EXPECT_NE(Make(capacity + 1, 0x2), nullptr) << "and grows once the heap gives again";
+}
+#endif
+
 TEST_F(RegistryTest, IdentifiersThatNameNothingAreHarmless)
 {
     TestRecord stranger{0x5, 0}; // live-looking, but not this registry's

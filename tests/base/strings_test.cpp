@@ -265,6 +265,27 @@ TEST_F(StringsTest, InitCopiesIntoANewBlockAndIgnoresNull)
     StringFree(nullptr);
 }
 
+#ifndef _WIN32
+TEST_F(StringsTest, WhenTheHeapRefusesTextsKeepWhatTheyHad)
+{
+    char* kept = nullptr;
+    StringAssign(&kept, "old");
+    const std::int32_t capacity = TempCapacity;
+    {
+        HeapRefusal refusal(16);
+        EXPECT_EQ(TempReserve(capacity, 0), nullptr);
+        EXPECT_EQ(TempLength, 0);
+        StringAssign(&kept, "a text longer than any block the heap now gives");
+        EXPECT_STREQ(kept, "old");
+        char* fresh = nullptr;
+        StringInit(&fresh, "another text longer than the heap now gives");
+        EXPECT_EQ(fresh, nullptr);
+    }
+    EXPECT_EQ(TempCapacity, capacity);
+    StringFree(kept);
+}
+#endif
+
 TEST_F(StringsTest, RepeatedAssignmentsHoldOneBlockPerVariable)
 {
     const std::size_t blocks = StringBlocks();
