@@ -60,6 +60,73 @@ std::string Narrow(const std::wstring& wide)
     return text;
 }
 
+BOOL CALLBACK CollectButton(HWND child, LPARAM buttons)
+{
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (IsWindowVisible(child) && lstrcmpiA(className, "Button") == 0)
+        reinterpret_cast<std::vector<int>*>(buttons)->push_back(GetDlgCtrlID(child));
+    return TRUE;
+}
+
+std::vector<int> VisibleButtons(HWND box)
+{
+    std::vector<int> buttons;
+    EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&buttons));
+    return buttons;
+}
+
+BOOL CALLBACK MatchIconControl(HWND child, LPARAM found)
+{
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof className);
+    const LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+    if (IsWindowVisible(child) && lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND IconControl(HWND box)
+{
+    HWND icon = nullptr;
+    EnumChildWindows(box, MatchIconControl, reinterpret_cast<LPARAM>(&icon));
+    return icon;
+}
+
+// Whether a quarter or more of the window's area on the screen is clearly red:
+// the stop sign fills about half of its icon, the warning sign's red edge a
+// fortieth.
+bool LargelyRed(HWND window)
+{
+    RECT rect{};
+    if (!window || !GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
+        return false;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int red = 0;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY)) {
+            const auto* pixels = static_cast<const RGBQUAD*>(bits);
+            for (int i = 0; i < width * height; ++i)
+                red += pixels[i].rgbRed >= 160 && pixels[i].rgbGreen <= 96 && pixels[i].rgbBlue <= 96;
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return red * 4 >= width * height;
+}
+
 } // namespace
 
 ClientProcess::ClientProcess()
@@ -217,7 +284,11 @@ std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD timeout)
     if (!WaitUntil([&] { return (box = FindProcessWindow(processId, "#32770", nullptr)) != nullptr; }, timeout))
         return std::nullopt;
     // The message box's text is its static control, 0xFFFF.
-    return MessageBoxSeen{box, WideText(box), WideText(GetDlgItem(box, 0xFFFF))};
+    MessageBoxSeen seen{box, WideText(box), WideText(GetDlgItem(box, 0xFFFF)), VisibleButtons(box)};
+    // Its icon is another process's, so it is judged by what the screen shows
+    // once the box has painted.
+    seen.stopIcon = WaitUntil([&] { return LargelyRed(IconControl(box)); }, 2000);
+    return seen;
 }
 
 bool DismissMessageBox(const MessageBoxSeen& box)

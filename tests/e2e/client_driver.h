@@ -93,6 +93,8 @@ struct MessageBoxSeen {
     HWND window;
     std::wstring title;
     std::wstring text;
+    std::vector<int> buttons; // the ids of its visible buttons
+    bool stopIcon = false;    // the screen shows a red sign filling its icon
 };
 // The next visible message box of the process, or nothing on time-out.
 std::optional<MessageBoxSeen> WaitForMessageBox(DWORD processId, DWORD timeout = LongWait);

@@ -106,6 +106,9 @@ protected:
         ASSERT_TRUE(box.has_value()) << "no requester";
         EXPECT_EQ(box->title, ErrorTitle);
         EXPECT_EQ(box->text, text);
+        // A stop sign and one OK button.
+        EXPECT_EQ(box->buttons, std::vector<int>{IDOK});
+        EXPECT_TRUE(box->stopIcon);
         ASSERT_TRUE(DismissMessageBox(*box));
     }
 
