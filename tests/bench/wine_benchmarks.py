@@ -139,10 +139,10 @@ def wine_section(ctx):
             "at line rate takes about 288 bytes, which the 140-pixel bar draws at about 134 lengths, all",
             "within a few milliseconds of each other. The screen showed one or two of those pictures. The",
             "bar is now drawn at most once a display frame (16 ms), always at a chunk's last position, which",
-            "stands until the next poll, and for the reset at the end. Before that, back to back with the",
-            "change on 2026-12-08 (the machine loaded by other builds, load average about 9), the share was",
-            "15.2 % for 4 KiB and 10.9 % for 32 KiB, and 1.2 % and 1.4 % after it; an earlier run that",
-            "sent every update measured 17 % and 19 %.",
+            "stands until the next poll, and for the reset at the end. Measured back to back on 2026-12-08",
+            "(load average about 2), the share was 15.0 % for 4 KiB and 15.7 % for 32 KiB before that",
+            "change and 1.2 % and 1.5 % after it, with the time over the floor +174 and +398 ms before and",
+            "+38 and +205 ms after. An earlier run that sent every update measured 17 % and 19 %.",
             "",
         ]
     if "startup_ms_median" in figures and "minimal_startup_ms_median" in figures:
