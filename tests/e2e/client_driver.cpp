@@ -13,6 +13,8 @@ namespace {
 constexpr UINT MessageTimeout = 2000;
 // The last gadget the program creates; once it exists the layout is complete.
 constexpr int LastGadget = 14;
+// Where the system lists its serial ports.
+constexpr char SerialPortsKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 // Not SMTO_ABORTIFHUNG: a program that just spent seconds in a dump without
 // pumping counts as hung for a while after, and would get no chance to answer.
@@ -129,7 +131,7 @@ bool LargelyRed(HWND window)
 
 } // namespace
 
-ClientProcess::ClientProcess()
+ClientProcess::ClientProcess(const std::string& arguments)
 {
     const std::string program = Environment("KORVANE_EXE");
     if (program.empty()) {
@@ -137,6 +139,8 @@ ClientProcess::ClientProcess()
         return;
     }
     std::string command = "\"" + WindowsPath(program) + "\"";
+    if (!arguments.empty())
+        command += " " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -210,15 +214,85 @@ bool PostClick(HWND button)
     return PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, middle) && PostMessageW(button, WM_LBUTTONUP, 0, middle);
 }
 
+namespace {
+
+// The pointer moved to a point of the screen through the input queue. Under
+// Wine a move takes effect a little later, and the display's report of an
+// earlier move can still pull the pointer back for a moment: it counts as
+// there once it stayed there a while.
+bool MovePointer(POINT point)
+{
+    constexpr ULONGLONG Settled = 150;
+    INPUT move{};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    move.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ULONGLONG since = 0;
+    return WaitUntil([&] {
+        POINT pointer{};
+        if (GetCursorPos(&pointer) && pointer.x == point.x && pointer.y == point.y)
+            return GetTickCount64() - since >= Settled;
+        since = GetTickCount64();
+        return SendInput(1, &move, sizeof move) != 1;
+    });
+}
+
+// A click of the left button where the pointer is.
+bool ClickAt(POINT point)
+{
+    if (!MovePointer(point))
+        return false;
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    return SendInput(2, inputs, sizeof(INPUT)) == 2;
+}
+
+bool IsListOpen(HWND list)
+{
+    DWORD_PTR open = 0;
+    return Send(list, CB_GETDROPPEDSTATE, 0, 0, open) && open != 0;
+}
+
+// A click in the middle of the closed list's field (its window reaches far
+// below, where the open list goes), then a wait until the list is open or
+// closed as asked.
+bool ClickListField(HWND mainWindow, HWND list, bool open)
+{
+    DWORD_PTR fieldHeight = 0;
+    RECT rect{};
+    if (!Send(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0, fieldHeight) || !GetWindowRect(list, &rect))
+        return false;
+    const POINT middle{(rect.left + rect.right) / 2, rect.top + (static_cast<LONG>(fieldHeight) + 6) / 2};
+    return ClickAt(middle) && WaitUntil([&] { return IsListOpen(list) == open; }) && WaitUntilIdle(mainWindow);
+}
+
+} // namespace
+
+bool OpenList(HWND mainWindow, HWND list) { return ClickListField(mainWindow, list, true); }
+
+bool CloseList(HWND mainWindow, HWND list) { return ClickListField(mainWindow, list, false); }
+
 bool SelectListEntry(HWND mainWindow, HWND list, int entry)
 {
-    DWORD_PTR result = 0;
-    if (!Send(list, CB_SETCURSEL, entry, 0, result) || static_cast<int>(result) != entry)
+    if (!OpenList(mainWindow, list))
         return false;
-    // The list tells its window of a choice the user made with a
-    // WM_COMMAND; posted, it reaches the program through its own loop.
-    return PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
-                        reinterpret_cast<LPARAM>(list));
+    DWORD processId = 0;
+    GetWindowThreadProcessId(list, &processId);
+    HWND entries = FindProcessWindow(processId, "ComboLBox", nullptr);
+    DWORD_PTR entryHeight = 0;
+    DWORD_PTR top = 0;
+    if (!entries || !Send(entries, LB_GETITEMHEIGHT, 0, 0, entryHeight) || !Send(entries, LB_GETTOPINDEX, 0, 0, top))
+        return false;
+    RECT client{};
+    GetClientRect(entries, &client);
+    const int height = static_cast<int>(entryHeight);
+    POINT middle{client.right / 2, (entry - static_cast<int>(top)) * height + height / 2};
+    if (middle.y < 0 || middle.y >= client.bottom || !ClientToScreen(entries, &middle))
+        return false;
+    return ClickAt(middle) && WaitUntil([&] { return !IsListOpen(list); });
 }
 
 std::vector<std::string> ListItems(HWND list)
@@ -300,11 +374,75 @@ bool DismissMessageBox(const MessageBoxSeen& box)
 
 bool NoMessageBox(DWORD processId) { return FindProcessWindow(processId, "#32770", nullptr) == nullptr; }
 
-void RemovePortLink(int port)
+namespace {
+
+// Each port gets a device name of its own, as the system's ports do.
+std::string ReportedDevice(const std::string& port) { return "\\Device\\KorvaneTest" + port; }
+
+} // namespace
+
+bool ReportPort(const std::string& name)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SerialPortsKey, 0, nullptr, REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    const LONG result = RegSetValueExA(key, ReportedDevice(name).c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(name.c_str()), static_cast<DWORD>(name.size() + 1));
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+bool StopReportingPort(const std::string& name)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SerialPortsKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    const LONG result = RegDeleteValueA(key, ReportedDevice(name).c_str());
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS;
+}
+
+void ForgetRememberedPort() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Korvane"); }
+
+namespace {
+
+// Whether the folder holds an entry of that name. The "\\?\" form keeps a
+// name such as com2 from meaning the device COM2, which every folder seems
+// to hold.
+bool Listed(const std::string& path)
+{
+    WIN32_FIND_DATAA entry{};
+    HANDLE search = FindFirstFileA(("\\\\?\\" + path).c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
+} // namespace
+
+bool RemovePortLink(int port)
 {
     const std::string prefix = Environment("WINEPREFIX");
-    if (!prefix.empty())
-        DeleteFileA(WindowsPath(prefix + "/dosdevices/com" + std::to_string(port)).c_str());
+    if (prefix.empty())
+        return false;
+    const std::string link = prefix + "/dosdevices/com" + std::to_string(port);
+    const std::string path = WindowsPath(link);
+    // Wine deletes a link that leads nowhere, but refuses to delete one that
+    // leads to a device; the Unix side removes that one.
+    if (!Listed(path) || (DeleteFileA(("\\\\?\\" + path).c_str()) && !Listed(path)))
+        return true;
+    std::string command = "/bin/rm -f -- \"" + link + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    // The handles of a Unix program tell nothing; the link going does.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return WaitUntil([&] { return !Listed(path); });
 }
 
 std::string ReadUnixFile(const std::string& path)

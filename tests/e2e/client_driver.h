@@ -18,10 +18,11 @@
 constexpr DWORD ShortWait = 5000;
 constexpr DWORD LongWait = 20000;
 
-// korvane.exe, started from KORVANE_EXE, ended on destruction if it still runs.
+// korvane.exe, started from KORVANE_EXE with the arguments, ended on
+// destruction if it still runs.
 class ClientProcess {
 public:
-    ClientProcess();
+    explicit ClientProcess(const std::string& arguments = "");
     ~ClientProcess();
     ClientProcess(const ClientProcess&) = delete;
     ClientProcess& operator=(const ClientProcess&) = delete;
@@ -69,9 +70,13 @@ std::string Text(HWND window);
 
 // The mouse-down and mouse-up of a click in the middle of the button.
 bool PostClick(HWND button);
-// Picks a port list entry as the user would: the list shows it selected and
-// its window hears that the selection changed.
+// Picks a port list entry as the user does, with the mouse: a click opens the
+// list, a click on the entry chooses it. The program must be idle.
 bool SelectListEntry(HWND mainWindow, HWND list, int entry);
+// A click on the closed list opens it; the next click closes it again. Each
+// returns once the list is open (or closed) and the program idle.
+bool OpenList(HWND mainWindow, HWND list);
+bool CloseList(HWND mainWindow, HWND list);
 std::vector<std::string> ListItems(HWND list);
 int ListSelection(HWND list);
 int ProgressPosition(HWND progressBar);
@@ -112,5 +117,16 @@ std::string KorvaneUnixProcess();
 // A Unix file read whole through Wine's Z: drive; empty when unreadable.
 std::string ReadUnixFile(const std::string& path);
 
-// Removes the prefix's link for COMn, so that the port is missing.
-void RemovePortLink(int port);
+// Removes the prefix's link for COMn, so that the port is missing; false when
+// it stays.
+bool RemovePortLink(int port);
+
+// A serial port the system reports from now on, as when a USB serial adapter
+// is plugged in (the device itself is a simulated logger's link), and its
+// removal; false when the system's list of ports refuses the change.
+bool ReportPort(const std::string& name);
+bool StopReportingPort(const std::string& name);
+
+// The port the program remembers between runs; forgotten by every test's
+// start.
+void ForgetRememberedPort();

@@ -50,6 +50,8 @@ TEST_F(ClientTest, OtherNotificationsOfThePortListChangeNothing)
 {
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(PlainLogger));
     HWND list = Gadget(PortList);
+    // Without its link COM2 cannot be opened again, so a reopen would say so.
+    ASSERT_TRUE(RemovePortLink(2));
     // Focus, drop-down and close-up notifications of the list.
     for (WORD notification : {CBN_SETFOCUS, CBN_DROPDOWN, CBN_CLOSEUP, CBN_KILLFOCUS})
         ASSERT_TRUE(PostMessageW(window_, WM_COMMAND, MAKEWPARAM(PortList, notification),
