@@ -4,6 +4,7 @@
 #include "app/logger_protocol.h"
 #include "app/main_window.h"
 #include "app/memory_dump.h"
+#include "app/port_list.h"
 #include "app/port_selection.h"
 
 #include "gadget/gadget.h"
@@ -37,10 +38,15 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
         RunLogCommand(kind);
         break;
     case PortList:
-        // The list also reports focus and drop-downs; only a new selection
-        // reopens the port.
-        if (kind == PortListSelectionChanged)
+        // The list also reports focus changes and closing; those change
+        // nothing. A port the user picked that opens is the one to start on
+        // next time.
+        if (kind == PortListSelectionChanged) {
             OpenSelectedPort();
+            RememberOpenPort();
+        } else if (kind == PortListOpening) {
+            UpdatePortList();
+        }
         break;
     default:
         break;

@@ -1,6 +1,7 @@
 #pragma once
 // The client's event loop: button presses become command sequences, a new
-// port list selection reopens the port, closing the window ends the loop.
+// port list selection reopens the port, opening the port list brings it up
+// to date, closing the window ends the loop.
 
 #include "base/object_number.h"
 
@@ -8,6 +9,8 @@
 
 // The combo box's selection-change notification (CBN_SELCHANGE).
 constexpr std::int32_t PortListSelectionChanged = 1;
+// The combo box's list is about to open (CBN_DROPDOWN).
+constexpr std::int32_t PortListOpening = 7;
 
 // Acts on one event; false once the loop is to end.
 bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind);

@@ -1,11 +1,13 @@
 // The program entry: the runtime's start in its fixed order, the window and
-// its gadgets, the first port and the first look at the logger, then the
-// event loop until the window is closed.
+// its gadgets, the first port (the command line's, the remembered one or
+// COM2) and the first look at the logger, then the event loop until the
+// window is closed.
 #include "app/client_effects.h"
 #include "app/event_dispatch.h"
 #include "app/log_document.h"
 #include "app/logger_protocol.h"
 #include "app/main_window.h"
+#include "app/port_list.h"
 #include "app/port_selection.h"
 #include "app/runtime.h"
 
@@ -26,6 +28,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CreateClientGadgets();
     InstallLogDocument();
     FillPortList();
+    SelectStartPort(GetCommandLineA());
     OpenSelectedPort();
     QueryLoggerAtStartup();
 

@@ -6,9 +6,6 @@
 #include "gadget/gadget_kinds.h"
 #include "window/window.h"
 
-#include "base/strings.h"
-#include "base/text_expression.h"
-
 std::intptr_t MediumFont = 0;
 std::intptr_t LargeFont = 0;
 std::intptr_t SmallBoldFont = 0;
@@ -20,9 +17,6 @@ namespace {
 constexpr std::uint32_t MainWindowFlags = 0xCA0001;
 constexpr std::int32_t MainWindowWidth = 555;
 constexpr std::int32_t MainWindowHeight = 280;
-
-constexpr std::int32_t PortCount = 4;
-constexpr std::int32_t StartPortEntry = 1; // zero-based: COM2
 
 } // namespace
 
@@ -59,15 +53,4 @@ void CreateClientGadgets()
     GadgetCreateButton(DumpButton, 460, 150, 60, 40, "Dump");
     GadgetCreateButton(ClearButton, 460, 210, 60, 40, "Clear");
     GadgetCreateProgressBar(DumpProgress, 130, 250, 140, 10, 0, DumpProgressMaximum);
-}
-
-void FillPortList()
-{
-    char* entry = nullptr;
-    for (std::int32_t port = 1; port <= PortCount; ++port) {
-        StoreText(entry, TextStart() + "COM" + TextOfNumber(port));
-        GadgetInsertItem(PortList, -1, entry ? entry : "");
-    }
-    StringAssign(&entry, nullptr);
-    GadgetSetState(PortList, StartPortEntry);
 }

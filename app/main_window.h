@@ -1,6 +1,6 @@
 #pragma once
-// The client's one window: its fonts, its gadgets and the port list. The
-// numbers are the ones the event dispatch and the effects name.
+// The client's one window: its fonts and its gadgets. The numbers are the
+// ones the event dispatch and the effects name.
 
 #include "base/object_number.h"
 
@@ -36,5 +36,3 @@ void OpenMainWindow();
 // The twelve gadgets in their order of creation, each font applied right
 // after its gadget exists.
 void CreateClientGadgets();
-// COM1 to COM4, with COM2 selected.
-void FillPortList();

@@ -46,6 +46,7 @@ protected:
     {
         for (int port = 1; port <= 4; ++port)
             RemovePortLink(port);
+        ForgetRememberedPort();
     }
 
     void TearDown() override
@@ -68,9 +69,9 @@ protected:
     SimulatedLogger& Logger(int port = 2) { return *loggers_.at(port); }
 
     // Starts the program and waits for its window and gadgets.
-    void StartClient()
+    void StartClient(const std::string& arguments = "")
     {
-        client_ = std::make_unique<ClientProcess>();
+        client_ = std::make_unique<ClientProcess>(arguments);
         ASSERT_TRUE(client_->started()) << client_->failure();
         window_ = client_->WaitForMainWindow();
         ASSERT_NE(window_, nullptr) << "the window \"Korvane\" with its gadgets did not appear";

@@ -5,6 +5,7 @@
 #include "app/log_document.h"
 #include "app/logger_state.h"
 #include "app/main_window.h"
+#include "app/port_list.h"
 #include "app/port_selection.h"
 
 #include "gadget/gadget.h"

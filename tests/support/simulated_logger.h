@@ -10,9 +10,12 @@
 //                RESOURCE_LOCK
 //   COM5-COM9    serial_port_test
 //   COM10-COM12  logger_integration_test
-//   COM13-COM20  free; claim a range here before using it
+//   COM13-COM16  the port list's end-to-end tests, under the same lock; the
+//                Wine session reports COM13 and COM100 as the system's ports
+//   COM17-COM20  free; claim a range here before using it
 // A device name beyond these (long names) is linked as given, lower case;
-// serial_port_test also uses COM12345 and names starting with "korvane".
+// serial_port_test also uses COM12345 and names starting with "korvane", the
+// port list's tests names starting with "UsbSerial".
 
 #include <cstdint>
 #include <string>

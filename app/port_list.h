@@ -1,0 +1,22 @@
+#pragma once
+// The port list's entries: COM1 to COM4 always, then every serial port the
+// system reports, brought up to date each time the user opens the list; and
+// the port the program starts on.
+
+// COM1 to COM4 and the ports the system reports, COM2 selected.
+void FillPortList();
+
+// Adds the ports that appeared since and removes those that are gone, never
+// COM1 to COM4 nor the selected one. The selection stays as it is and the
+// port is not touched.
+void UpdatePortList();
+
+// Selects the port the command line names, adding it to the list when it is
+// a COMn port the system does not report; with no usable argument, the port
+// remembered from the last run when it is listed. Otherwise the selection
+// stays.
+void SelectStartPort(const char* commandLine);
+
+// Remembers the open port for the next start. Does nothing without an open
+// port, or when the registry refuses.
+void RememberOpenPort();
