@@ -32,20 +32,14 @@ constexpr DWORD DeviceNamesLastSize = 1 << 20;
 constexpr char RememberedKey[] = "Software\\Korvane";
 constexpr char RememberedValue[] = "Port";
 
-// Too large for the stack of a list update; one of each is enough.
-PortNameList shownPorts;
-PortNameList wantedPorts;
-
 HWND PortListWindow() { return GetDlgItem(WindowHandle(MainWindow), static_cast<int>(PortList)); }
 
-void AddFixedPorts(PortNameList& list)
-{
-    for (std::int32_t port = 1; port <= FixedPortCount; ++port) {
-        char name[] = "COMn";
-        name[3] = static_cast<char>('0' + port);
-        PortListAdd(list, name);
-    }
-}
+struct FixedPortName {
+    char text[5];
+};
+
+// COM1 to COM4.
+FixedPortName FixedPort(std::int32_t port) { return {{'C', 'O', 'M', static_cast<char>('0' + port), '\0'}}; }
 
 void AddRegisteredPorts(PortNameList& list)
 {
@@ -129,18 +123,27 @@ void InsertEntry(std::int32_t position, const char* name)
 void ListPortsKeeping(const char* kept)
 {
     HWND window = PortListWindow();
-    if (!window)
+    // Two lists are too large for the stack, and as zeroed statics they
+    // would be stored in the program file.
+    auto* lists = static_cast<PortNameList*>(HeapBlockAlloc(MainHeap, 2 * sizeof(PortNameList), false));
+    if (!window || !lists) {
+        HeapBlockFree(MainHeap, lists);
         return;
-    wantedPorts.count = 0;
-    AddFixedPorts(wantedPorts);
-    PortListAdd(wantedPorts, kept);
-    AddRegisteredPorts(wantedPorts);
-    AddDevicePorts(wantedPorts);
+    }
+    PortNameList& wanted = lists[0];
+    PortNameList& shown = lists[1];
+    wanted.count = 0;
+    for (std::int32_t port = 1; port <= FixedPortCount; ++port)
+        PortListAdd(wanted, FixedPort(port).text);
+    PortListAdd(wanted, kept);
+    AddRegisteredPorts(wanted);
+    AddDevicePorts(wanted);
 
-    ReadShownPorts(window, shownPorts);
+    ReadShownPorts(window, shown);
     editedWindow = window;
     editCount = 0;
-    PortListReconcile(shownPorts, wantedPorts, PortListEdits{RemoveEntry, InsertEntry});
+    PortListReconcile(shown, wanted, PortListEdits{RemoveEntry, InsertEntry});
+    HeapBlockFree(MainHeap, lists);
     // Entries inserted or removed before the selected one move it; it is put
     // back on its port without a selection event.
     if (kept && *kept)
@@ -174,10 +177,8 @@ bool SelectListedPort(const char* port) { return GadgetSetText(PortList, port) >
 
 void FillPortList()
 {
-    wantedPorts.count = 0;
-    AddFixedPorts(wantedPorts);
-    for (std::int32_t entry = 0; entry < wantedPorts.count; ++entry)
-        GadgetInsertItem(PortList, -1, wantedPorts.names[entry]);
+    for (std::int32_t port = 1; port <= FixedPortCount; ++port)
+        GadgetInsertItem(PortList, -1, FixedPort(port).text);
     GadgetSetState(PortList, StartPortEntry);
     UpdatePortList();
 }
