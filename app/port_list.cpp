@@ -185,6 +185,12 @@ void FillPortList()
 
 void UpdatePortList()
 {
+    // While the list is open its selection follows the pointer; the port
+    // chosen last is the one the port selection opened.
+    if (PortName && *PortName) {
+        ListPortsKeeping(PortName);
+        return;
+    }
     PortNameText selected{};
     HWND window = PortListWindow();
     const LRESULT entry = SendMessageA(window, CB_GETCURSEL, 0, 0);

@@ -238,10 +238,18 @@ bool MovePointer(POINT point)
     });
 }
 
-// A click of the left button where the pointer is.
-bool ClickAt(POINT point)
+// A click of the left button on the window at a point of the screen, once
+// no other window covers it there.
+bool ClickAt(POINT point, HWND target)
 {
-    if (!MovePointer(point))
+    const bool uncovered = WaitUntil([&] {
+        HWND under = WindowFromPoint(point);
+        if (under == target || IsChild(target, under))
+            return true;
+        SetForegroundWindow(GetAncestor(target, GA_ROOT));
+        return false;
+    });
+    if (!uncovered || !MovePointer(point))
         return false;
     INPUT inputs[2] = {};
     inputs[0].type = inputs[1].type = INPUT_MOUSE;
@@ -266,7 +274,7 @@ bool ClickListField(HWND mainWindow, HWND list, bool open)
     if (!Send(list, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0, fieldHeight) || !GetWindowRect(list, &rect))
         return false;
     const POINT middle{(rect.left + rect.right) / 2, rect.top + (static_cast<LONG>(fieldHeight) + 6) / 2};
-    return ClickAt(middle) && WaitUntil([&] { return IsListOpen(list) == open; }) && WaitUntilIdle(mainWindow);
+    return ClickAt(middle, list) && WaitUntil([&] { return IsListOpen(list) == open; }) && WaitUntilIdle(mainWindow);
 }
 
 } // namespace
@@ -292,7 +300,7 @@ bool SelectListEntry(HWND mainWindow, HWND list, int entry)
     POINT middle{client.right / 2, (entry - static_cast<int>(top)) * height + height / 2};
     if (middle.y < 0 || middle.y >= client.bottom || !ClientToScreen(entries, &middle))
         return false;
-    return ClickAt(middle) && WaitUntil([&] { return !IsListOpen(list); });
+    return ClickAt(middle, entries) && WaitUntil([&] { return !IsListOpen(list); });
 }
 
 std::vector<std::string> ListItems(HWND list)
