@@ -1,7 +1,8 @@
 # The two commands a newcomer needs: `make test` and `make demo`.
 # Everything is built in build/<preset>: host (native, sanitizers), win64
-# (tested under Wine), win32 (the release build, compiled and linked) and fuzz
-# (the fuzz targets, clang and libFuzzer; the tests run each for 30 seconds).
+# (tested under Wine), win32 (the release build, tested under Wine's emulated
+# 32-bit loader) and fuzz (the fuzz targets, clang and libFuzzer; the tests run
+# each for 30 seconds).
 # `make fuzz` fuzzes longer, `make bench` measures and writes BENCHMARKS.md.
 
 PRESETS := host win64 win32 fuzz
@@ -31,7 +32,7 @@ $(addprefix build-,$(PRESETS)): build-%: configure-%
 	cmake --build --preset $*
 
 # The Windows tests use the host's test tools, so the host build comes first.
-build-win64: build-host
+build-win64 build-win32: build-host
 
 # Each fuzz target in turn for FUZZ_SECONDS, resuming from the inputs that
 # its earlier runs in build/fuzz kept.
