@@ -98,10 +98,15 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
         failure_ = "cannot start " + command + ": error " + std::to_string(GetLastError());
         return;
     }
-    // The handles of a Unix program tell nothing (waits on them fail); the
-    // ready and stop files carry the whole conversation.
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // A Unix program gets no Windows process: Wine answers a null process
+    // handle and a thread handle that is whatever its stack held. Closing that
+    // may close a real handle of this process; in a 32-bit test it took the
+    // desktop's (a small number there), and the test hung at its next window
+    // call. The ready and stop files carry the whole conversation.
+    if (process.hProcess) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
     running_ = true;
     if (!WaitFor(folder_ + "\\ready", true, StartTimeoutMilliseconds)) {
         failure_ = "the simulated logger did not come up: " + command;
