@@ -13,13 +13,20 @@ bool NextMessage(std::int32_t milliseconds, MSG& message)
     constexpr UINT peek = PM_REMOVE | PM_NOYIELD;
     if (PeekMessageA(&message, nullptr, 0, 0, peek))
         return true;
-    if (milliseconds == 0)
-        return false;
-    const DWORD woke = MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds),
-                                                 QS_ALLINPUT | QS_ALLPOSTMESSAGE);
-    if (woke == WAIT_TIMEOUT)
-        return false;
-    return PeekMessageA(&message, nullptr, 0, 0, peek) != FALSE;
+    // The wait also wakes for input that the peek then handles inside
+    // (a sent message, a display event) and that leaves no message: that is
+    // not the end of the limit, so the wait goes on for the time left.
+    const DWORD start = GetTickCount();
+    const DWORD limit = static_cast<DWORD>(milliseconds);
+    for (DWORD waited = 0; waited < limit; waited = GetTickCount() - start) {
+        const DWORD woke =
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, limit - waited, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
+        if (PeekMessageA(&message, nullptr, 0, 0, peek))
+            return true;
+        if (woke == WAIT_TIMEOUT)
+            return false;
+    }
+    return false;
 }
 
 void Dispatch(MSG& message)
