@@ -5,6 +5,7 @@
 
 #include "gadget/gadget.h"
 #include "window/event.h"
+#include "window/wide_text.h"
 #include "window/window.h"
 
 #include <windows.h>
@@ -14,9 +15,6 @@
 #include <iterator>
 
 namespace {
-
-// The code page the program's texts are stored in.
-constexpr UINT TextCodePage = 1251;
 
 WNDPROC LogPreviousProc = nullptr;
 // The key (VK_APPS, or F10 with Shift) that is to open the menu when it is
@@ -38,12 +36,10 @@ bool HasSelection(HWND log)
     return range.cpMin != range.cpMax;
 }
 
-// The item's text is shown wide, so it reads right whatever the machine's
-// code page.
 void AppendItem(HMENU menu, UINT flags, std::int32_t command, const char* text)
 {
     wchar_t wide[64];
-    if (MultiByteToWideChar(TextCodePage, 0, text, -1, wide, static_cast<int>(std::size(wide))) > 0)
+    if (WideFromText(text, wide, static_cast<int>(std::size(wide))) > 0)
         AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), wide);
 }
 

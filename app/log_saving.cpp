@@ -7,6 +7,7 @@
 #include "app/messages.h"
 
 #include "window/message_dialog.h"
+#include "window/wide_text.h"
 #include "window/window.h"
 
 #include <windows.h>
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr UINT TextCodePage = 1251;
 constexpr UINT Utf16CodePage = 1200;
 constexpr DWORD PathCapacity = 1024;
 constexpr DWORD LargestWrite = 1 << 20;
@@ -39,7 +39,7 @@ public:
     void AppendFrom1251(const char* piece)
     {
         const int room = static_cast<int>(capacity_ - length_);
-        const int written = MultiByteToWideChar(TextCodePage, 0, piece, -1, text_ + length_, room);
+        const int written = WideFromText(piece, text_ + length_, room);
         if (written > 0)
             length_ += static_cast<std::size_t>(written) - 1;
         text_[length_] = L'\0';

@@ -1,11 +1,10 @@
 #include "window/message_dialog.h"
 
+#include "window/wide_text.h"
+
 ListBlock* DisabledWindowList = nullptr;
 
 namespace {
-
-// The system's texts are stored in this code page.
-constexpr UINT TextCodePage = 1251;
 
 BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM)
 {
@@ -58,14 +57,13 @@ class WideText {
 public:
     explicit WideText(const char* text)
     {
-        const char* source = text ? text : "";
-        const int length = MultiByteToWideChar(TextCodePage, 0, source, -1, nullptr, 0);
+        const int length = WideFromText(text, nullptr, 0);
         if (length <= 0)
             return;
         auto* wide = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, length * sizeof(wchar_t)));
         if (!wide)
             return;
-        if (MultiByteToWideChar(TextCodePage, 0, source, -1, wide, length) == length)
+        if (WideFromText(text, wide, length) == length)
             text_ = wide;
         else
             HeapFree(GetProcessHeap(), 0, wide);
