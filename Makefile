@@ -24,9 +24,11 @@ build: bootstrap $(addprefix build-,$(PRESETS))
 bootstrap:
 	scripts/bootstrap
 
-# Static pattern rules: make skips implicit rules for phony targets.
+# Static pattern rules: make skips implicit rules for phony targets. A build
+# tree configured before the presets last changed is configured again, so a
+# cache variable a preset gained reaches it.
 $(addprefix configure-,$(PRESETS) bench): configure-%:
-	@[ -f build/$*/build.ninja ] || cmake --preset $*
+	@[ -f build/$*/build.ninja ] && [ build/$*/CMakeCache.txt -nt CMakePresets.json ] || cmake --preset $*
 
 $(addprefix build-,$(PRESETS)): build-%: configure-%
 	cmake --build --preset $*
