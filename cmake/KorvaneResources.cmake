@@ -1,5 +1,5 @@
 # The resources of korvane.exe: the icon, drawn by a small host program from
-# app/resources/draw_icon.cpp, and the manifest and version information,
+# tools/icon/draw_icon.cpp, and the manifest and version information,
 # configured from their templates with the project's version.
 #
 # korvane_resources(<variable>) sets <variable> to the .rc file to compile
@@ -11,14 +11,15 @@ find_program(KORVANE_HOST_CXX NAMES g++ c++ REQUIRED)
 
 function(korvane_resources out)
   set(source ${PROJECT_SOURCE_DIR}/app/resources)
+  set(icon_source ${PROJECT_SOURCE_DIR}/tools/icon/draw_icon.cpp)
   set(folder ${CMAKE_CURRENT_BINARY_DIR}/resources)
   file(MAKE_DIRECTORY ${folder})
 
   set(draw_icon ${folder}/draw_icon${CMAKE_HOST_EXECUTABLE_SUFFIX})
   add_custom_command(
     OUTPUT ${draw_icon}
-    COMMAND ${KORVANE_HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -o ${draw_icon} ${source}/draw_icon.cpp
-    DEPENDS ${source}/draw_icon.cpp
+    COMMAND ${KORVANE_HOST_CXX} -std=c++20 -O2 -Wall -Wextra -Werror -o ${draw_icon} ${icon_source}
+    DEPENDS ${icon_source}
     COMMENT "Building the icon generator with the host compiler"
     VERBATIM)
   set(KORVANE_ICON ${folder}/korvane.ico)

@@ -1,7 +1,7 @@
 #include "fuzz_line.h"
 
-#include "app/logger_protocol.h"
-#include "app/memory_dump.h"
+#include "app/logger/logger_protocol.h"
+#include "app/logger/memory_dump.h"
 #include "base/delay.h"
 #include "fuzz_check.h"
 #include "fuzz_input.h"

@@ -5,10 +5,10 @@
 // byte, or a single space for nothing), the dump's text, progress and end,
 // and that nothing is left behind in the temporary buffer or the memory heap.
 
-#include "app/logger_effects.h"
-#include "app/logger_protocol.h"
-#include "app/logger_state.h"
-#include "app/memory_dump.h"
+#include "app/logger/logger_effects.h"
+#include "app/logger/logger_protocol.h"
+#include "app/logger/logger_state.h"
+#include "app/logger/memory_dump.h"
 #include "base/heap.h"
 #include "base/memory.h"
 #include "base/strings.h"

@@ -1,6 +1,6 @@
 #include "gadget_test_support.h"
 
-#include "app/runtime.h"
+#include "gadget/runtime.h"
 #include "window/window.h"
 
 #include "base/heap.h"

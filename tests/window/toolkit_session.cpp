@@ -1,7 +1,7 @@
 #include "tests/window/toolkit_session.h"
 
 #include "window/event.h"
-#include "app/runtime.h"
+#include "gadget/runtime.h"
 
 #include "base/heap.h"
 

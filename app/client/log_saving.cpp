@@ -1,10 +1,10 @@
 // Saving the log: the system's Save dialog, then the log's whole text into a
 // new file beside the chosen one, which replaces it only once every byte is
 // on disk. A save that fails leaves the earlier file as it was.
-#include "app/log_document.h"
-#include "app/log_file_format.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "app/client/log_document.h"
+#include "app/logger/log_file_format.h"
+#include "app/client/main_window.h"
+#include "app/client/messages.h"
 
 #include "window/message_dialog.h"
 #include "window/wide_text.h"

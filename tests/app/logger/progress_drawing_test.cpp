@@ -1,6 +1,6 @@
 // The dump's progress updates: which may be skipped without changing what the
 // bar draws.
-#include "app/progress_drawing.h"
+#include "app/logger/progress_drawing.h"
 
 #include <gtest/gtest.h>
 

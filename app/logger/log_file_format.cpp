@@ -1,4 +1,4 @@
-#include "app/log_file_format.h"
+#include "app/logger/log_file_format.h"
 
 #include <cstdint>
 

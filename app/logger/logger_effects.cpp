@@ -1,4 +1,4 @@
-#include "app/logger_effects.h"
+#include "app/logger/logger_effects.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "app/memory_dump.h"
+#include "app/logger/memory_dump.h"
 
-#include "app/logger_effects.h"
-#include "app/logger_protocol.h"
-#include "app/logger_state.h"
+#include "app/logger/logger_effects.h"
+#include "app/logger/logger_protocol.h"
+#include "app/logger/logger_state.h"
 #include "base/delay.h"
 #include "base/memory.h"
 #include "base/strings.h"

@@ -1,11 +1,11 @@
-#include "app/event_dispatch.h"
+#include "app/client/event_dispatch.h"
 
-#include "app/log_document.h"
-#include "app/logger_protocol.h"
-#include "app/main_window.h"
-#include "app/memory_dump.h"
-#include "app/port_list.h"
-#include "app/port_selection.h"
+#include "app/client/log_document.h"
+#include "app/logger/logger_protocol.h"
+#include "app/client/main_window.h"
+#include "app/logger/memory_dump.h"
+#include "app/client/port_list.h"
+#include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
 #include "window/event.h"

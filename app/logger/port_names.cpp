@@ -1,4 +1,4 @@
-#include "app/port_names.h"
+#include "app/logger/port_names.h"
 
 #include <cstring>
 

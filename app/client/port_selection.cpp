@@ -1,8 +1,8 @@
-#include "app/port_selection.h"
+#include "app/client/port_selection.h"
 
-#include "app/logger_state.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "app/logger/logger_state.h"
+#include "app/client/main_window.h"
+#include "app/client/messages.h"
 
 #include "gadget/gadget.h"
 #include "serial/port.h"

@@ -1,6 +1,6 @@
 // The saved log's bytes: what a spreadsheet program or a text editor reads
 // back must be the log's text, line for line.
-#include "app/log_file_format.h"
+#include "app/logger/log_file_format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "app/logger_protocol.h"
+#include "app/logger/logger_protocol.h"
 
-#include "app/logger_effects.h"
-#include "app/logger_state.h"
+#include "app/logger/logger_effects.h"
+#include "app/logger/logger_state.h"
 #include "base/delay.h"
 #include "base/memory.h"
 #include "base/strings.h"

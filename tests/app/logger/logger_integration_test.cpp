@@ -1,11 +1,11 @@
 // The request sequences and the dump through the real serial library, against
 // the simulated logger on a pseudo-terminal, under Wine.
-#include "app/logger_protocol.h"
-#include "app/logger_state.h"
-#include "app/memory_dump.h"
+#include "app/logger/logger_protocol.h"
+#include "app/logger/logger_state.h"
+#include "app/logger/memory_dump.h"
 #include "serial/port.h"
-#include "tests/app/effect_recorder.h"
-#include "tests/app/logger_heaps.h"
+#include "tests/app/logger/effect_recorder.h"
+#include "tests/app/logger/logger_heaps.h"
 #include "tests/support/simulated_logger.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "app/logger_protocol.h"
-#include "app/memory_dump.h"
+#include "app/logger/logger_protocol.h"
+#include "app/logger/memory_dump.h"
 
 #include "logger_fixture.h"
 

@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/client/main_window.h"
 
 #include "gadget/editor.h"
 #include "gadget/font.h"

@@ -1,6 +1,6 @@
 #include "effect_recorder.h"
 
-#include "app/logger_effects.h"
+#include "app/logger/logger_effects.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "app/logger_protocol.h"
+#include "app/logger/logger_protocol.h"
 
 #include "logger_fixture.h"
 

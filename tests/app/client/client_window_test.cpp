@@ -1,17 +1,17 @@
 // The client's window built inside the test process, where fonts and the
 // program's own state can be looked at directly: which font each gadget
 // shows, what port selection leaves behind, and how events are dispatched.
-#include "app/event_dispatch.h"
-#include "app/log_document.h"
-#include "app/logger_state.h"
-#include "app/main_window.h"
-#include "app/port_list.h"
-#include "app/port_selection.h"
+#include "app/client/event_dispatch.h"
+#include "app/client/log_document.h"
+#include "app/logger/logger_state.h"
+#include "app/client/main_window.h"
+#include "app/client/port_list.h"
+#include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
 #include "tests/support/simulated_logger.h"
 #include "window/event.h"
-#include "app/runtime.h"
+#include "gadget/runtime.h"
 #include "window/window.h"
 
 #include "base/heap.h"

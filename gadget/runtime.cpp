@@ -1,4 +1,4 @@
-#include "app/runtime.h"
+#include "gadget/runtime.h"
 
 #include "gadget/font.h"
 #include "gadget/gadget.h"

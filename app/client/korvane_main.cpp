@@ -2,14 +2,14 @@
 // its gadgets, the first port (the command line's, the remembered one or
 // COM2) and the first look at the logger, then the event loop until the
 // window is closed.
-#include "app/client_effects.h"
-#include "app/event_dispatch.h"
-#include "app/log_document.h"
-#include "app/logger_protocol.h"
-#include "app/main_window.h"
-#include "app/port_list.h"
-#include "app/port_selection.h"
-#include "app/runtime.h"
+#include "app/client/client_effects.h"
+#include "app/client/event_dispatch.h"
+#include "app/client/log_document.h"
+#include "app/logger/logger_protocol.h"
+#include "app/client/main_window.h"
+#include "app/client/port_list.h"
+#include "app/client/port_selection.h"
+#include "gadget/runtime.h"
 
 #include "base/heap.h"
 

@@ -1,9 +1,9 @@
-#include "app/port_list.h"
+#include "app/client/port_list.h"
 
-#include "app/logger_state.h"
-#include "app/main_window.h"
-#include "app/port_names.h"
-#include "app/port_selection.h"
+#include "app/logger/logger_state.h"
+#include "app/client/main_window.h"
+#include "app/logger/port_names.h"
+#include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
 #include "window/window.h"

@@ -1,7 +1,7 @@
-#include "app/log_document.h"
+#include "app/client/log_document.h"
 
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "app/client/main_window.h"
+#include "app/client/messages.h"
 
 #include "gadget/gadget.h"
 #include "window/event.h"

@@ -1,6 +1,6 @@
 // Port names: the list's order, merging the system's reports into it, and
 // the port a command line names.
-#include "app/port_names.h"
+#include "app/logger/port_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "app/client_effects.h"
+#include "app/client/client_effects.h"
 
-#include "app/logger_effects.h"
-#include "app/main_window.h"
-#include "app/messages.h"
-#include "app/progress_drawing.h"
+#include "app/logger/logger_effects.h"
+#include "app/client/main_window.h"
+#include "app/client/messages.h"
+#include "app/logger/progress_drawing.h"
 #include "base/delay.h"
 
 #include "gadget/gadget.h"

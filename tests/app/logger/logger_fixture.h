@@ -3,7 +3,7 @@
 // string service up, all application state empty, the scripted line at
 // virtual time 0 with the port open on it, and the effects recorded.
 
-#include "app/logger_state.h"
+#include "app/logger/logger_state.h"
 #include "effect_recorder.h"
 #include "logger_heaps.h"
 #include "scripted_line.h"

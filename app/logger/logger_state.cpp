@@ -1,4 +1,4 @@
-#include "app/logger_state.h"
+#include "app/logger/logger_state.h"
 
 #include "base/strings.h"
 
