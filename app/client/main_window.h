@@ -1,25 +1,12 @@
 #pragma once
-// The client's one window: its fonts and its gadgets. The numbers are the
-// ones the event dispatch and the effects name.
+// The client's one window: its fonts, its size and style, and its twelve
+// gadgets as one table in their order of creation.
 
-#include "base/object_number.h"
+#include "app/client/client_gadgets.h"
+#include "gadget/gadget.h"
 
+#include <array>
 #include <cstdint>
-
-constexpr ObjectNumber MainWindow = 0;
-
-constexpr ObjectNumber ReadButton = 1;
-constexpr ObjectNumber WriteButton = 2;
-constexpr ObjectNumber FormatButton = 3;
-constexpr ObjectNumber StepButton = 4;
-constexpr ObjectNumber DumpButton = 5;
-constexpr ObjectNumber ClearButton = 6;
-constexpr ObjectNumber PortList = 8;
-constexpr ObjectNumber ReadingField = 9;
-constexpr ObjectNumber MemoryField = 10;
-constexpr ObjectNumber IntervalField = 11;
-constexpr ObjectNumber LogEditor = 12;
-constexpr ObjectNumber DumpProgress = 14;
 
 // The progress bar's range: a chunk position above it shows a full bar.
 constexpr std::int32_t DumpProgressMaximum = 300;
@@ -29,6 +16,29 @@ constexpr std::int32_t DumpProgressMaximum = 300;
 extern std::intptr_t MediumFont;    // fields 10 and 11
 extern std::intptr_t LargeFont;     // the reading field, 9
 extern std::intptr_t SmallBoldFont; // the log, 12
+
+// Which of the client's fonts a gadget is given; Default leaves the one every
+// new gadget gets.
+enum class ClientFont { Default, Medium, Large, SmallBold };
+
+// One gadget of the window: a rectangle in client pixels, its caption (the
+// buttons'; the fields start empty), its font and the constructor's flags.
+struct GadgetLayout {
+    GadgetKind kind;
+    ObjectNumber number;
+    std::int32_t x, y, width, height;
+    const char* caption;
+    ClientFont font;
+    std::uint32_t flags;
+};
+
+// The window's client area, in pixels.
+constexpr std::int32_t MainWindowWidth = 555;
+constexpr std::int32_t MainWindowHeight = 280;
+
+// The gadgets in their order of creation, which is also the order of the
+// window's children and so of Tab.
+extern const std::array<GadgetLayout, 12> ClientGadgetLayout;
 
 void OpenClientFonts();
 // The fixed-size window "Korvane", centred on the screen.

@@ -1,5 +1,7 @@
 #include "tests/e2e/client_driver.h"
 
+#include "app/client/client_gadgets.h"
+
 #include "tests/support/wine_paths.h"
 
 #include <commctrl.h>
@@ -11,8 +13,6 @@
 namespace {
 
 constexpr UINT MessageTimeout = 2000;
-// The last gadget the program creates; once it exists the layout is complete.
-constexpr int LastGadget = 14;
 // Where the system lists its serial ports.
 constexpr char SerialPortsKey[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 

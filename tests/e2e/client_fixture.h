@@ -2,6 +2,7 @@
 // One korvane.exe per test, with simulated loggers on the ports the test
 // names (COM2 unless it says otherwise).
 
+#include "app/client/client_gadgets.h"
 #include "tests/e2e/client_driver.h"
 #include "tests/support/simulated_logger.h"
 
@@ -10,22 +11,6 @@
 #include <map>
 #include <memory>
 #include <string>
-
-// The gadget numbers of the client's window, as a user sees them.
-enum Gadget : int {
-    ReadButton = 1,
-    WriteButton = 2,
-    FormatButton = 3,
-    StepButton = 4,
-    DumpButton = 5,
-    ClearButton = 6,
-    PortList = 8,
-    ReadingField = 9,
-    MemoryField = 10,
-    IntervalField = 11,
-    Log = 12,
-    Progress = 14,
-};
 
 // A logger with plain fixed answers: memory 120, reading +21.5, interval 2.
 inline constexpr char PlainLogger[] = "reply M \"120\"\nreply T \"+21.5\"\nreply L \"2\"\n";
@@ -87,9 +72,9 @@ protected:
         ASSERT_TRUE(WaitUntilIdle(window_));
     }
 
-    HWND Gadget(int number) { return GadgetWindow(window_, number); }
+    HWND Gadget(ObjectNumber number) { return GadgetWindow(window_, static_cast<int>(number)); }
     std::string TextOf(int gadget) { return Text(Gadget(gadget)); }
-    std::vector<std::string> LogLines() { return Lines(TextOf(Log)); }
+    std::vector<std::string> LogLines() { return Lines(TextOf(LogEditor)); }
 
     // Presses the button and waits until the logger on the port has received
     // `total` bytes in all and the program is back in its loop.

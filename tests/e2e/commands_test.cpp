@@ -64,7 +64,7 @@ TEST_F(ClientTest, ClearEmptiesTheLogAndSendsNothing)
     ASSERT_EQ(LogLines().size(), 2u);
 
     ASSERT_TRUE(PostClick(Gadget(ClearButton)));
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(Log).empty(); }));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(LogEditor).empty(); }));
     ASSERT_TRUE(WaitUntilIdle(window_));
     Sleep(200);
     EXPECT_EQ(Logger().ReceivedText(), "MTLTMLTML");

@@ -4,6 +4,7 @@
 //   korvane_demo_pilot read    prints the window's frame as WxH+X+Y once the
 //                              reading is in the log
 //   korvane_demo_pilot close   asks the window to close
+#include "app/client/client_gadgets.h"
 #include "tests/e2e/client_driver.h"
 
 #include <cstdio>
@@ -11,10 +12,6 @@
 
 namespace {
 
-constexpr int ReadButton = 1;
-constexpr int ReadingField = 9;
-constexpr int Log = 12;
-constexpr int LastGadget = 14;
 
 HWND FindClientWindow()
 {
@@ -38,7 +35,7 @@ int PressRead(HWND window)
         return 1;
     }
     if (!PostClick(GadgetWindow(window, ReadButton)) ||
-        !WaitUntil([&] { return !Text(GadgetWindow(window, Log)).empty(); }, LongWait) || !WaitUntilIdle(window)) {
+        !WaitUntil([&] { return !Text(GadgetWindow(window, LogEditor)).empty(); }, LongWait) || !WaitUntilIdle(window)) {
         std::fputs("demo_pilot: Read did not reach the log\n", stderr);
         return 1;
     }

@@ -13,7 +13,7 @@ TEST_F(ClientTest, ADumpInOneBurstGoesOnTopOfTheLog)
     ASSERT_NO_FATAL_FAILURE(Press(ReadButton, 6));
     ASSERT_NO_FATAL_FAILURE(Press(DumpButton, 7));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"001 +21.5", "002 +21.7", "+21.5"}));
-    EXPECT_EQ(ProgressPosition(Gadget(Progress)), 0);
+    EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
     EXPECT_TRUE(NoMessageBox(client_->id()));
 }
 
@@ -26,7 +26,7 @@ TEST_F(ClientTest, ADumpOverSeveralPollsGivesTheSameText)
                                                   "chunk 700 \"\\0\"\n"));
     ASSERT_NO_FATAL_FAILURE(Press(DumpButton, 4));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"001 +21.5", "002 +21.7"}));
-    EXPECT_EQ(ProgressPosition(Gadget(Progress)), 0);
+    EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
     EXPECT_EQ(Logger().ReceivedText(), "MTLD");
 }
 
@@ -40,7 +40,7 @@ TEST_F(ClientTest, ADumpThatNeverEndsStopsWithARequesterAndKeepsWhatCame)
     ASSERT_NO_FATAL_FAILURE(ExpectRequester(LoggerNotAnswering));
     ASSERT_TRUE(WaitUntilIdle(window_));
     EXPECT_EQ(LogLines(), std::vector<std::string>{"001 +21.5"});
-    EXPECT_EQ(ProgressPosition(Gadget(Progress)), 0);
+    EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
 
     // The window works again.
     ASSERT_NO_FATAL_FAILURE(Press(ReadButton, 7));

@@ -78,7 +78,7 @@ TEST_F(FaultTest, AHangUpInTheMiddleOfADumpKeepsWhatCameAndReportsTheSilence)
     ASSERT_NO_FATAL_FAILURE(ExpectRequester(LoggerNotAnswering));
     ASSERT_TRUE(WaitUntilIdle(window_));
     ASSERT_NO_FATAL_FAILURE(ExpectLogStartsWith(Lines(StoredReadings(40))));
-    EXPECT_EQ(ProgressPosition(Gadget(Progress)), 0);
+    EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
 
     // Read on the dead line finds nothing, and says nothing: an empty reply
     // shows as one space.
@@ -194,7 +194,7 @@ TEST_F(FaultTest, ADumpOf64KiBArrivesWholeAtLineRate)
     expected.push_back("");
     ASSERT_NO_FATAL_FAILURE(ExpectLogStartsWith(expected));
     EXPECT_EQ(LogLines().size(), expected.size());
-    EXPECT_EQ(ProgressPosition(Gadget(Progress)), 0);
+    EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
 
     ASSERT_NO_FATAL_FAILURE(Press(ReadButton, 7));
     EXPECT_EQ(LogLines().front(), "+21.5");

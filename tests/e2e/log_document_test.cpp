@@ -143,7 +143,7 @@ class LogDocumentTest : public ClientTest {
 protected:
     void ClickLog()
     {
-        ASSERT_TRUE(PostClick(Gadget(Log)));
+        ASSERT_TRUE(PostClick(Gadget(LogEditor)));
         ASSERT_TRUE(WaitUntilIdle(window_));
     }
 
@@ -199,10 +199,10 @@ TEST_F(LogDocumentTest, TheMenuAndKeysCopySelectAllAndClearTheLog)
     ASSERT_TRUE(SetClipboardText(L"earlier"));
 
     RECT client{};
-    GetClientRect(Gadget(Log), &client);
+    GetClientRect(Gadget(LogEditor), &client);
     const LPARAM middle = MAKELPARAM(client.right / 2, client.bottom / 2);
-    ASSERT_TRUE(PostMessageW(Gadget(Log), WM_RBUTTONDOWN, MK_RBUTTON, middle));
-    ASSERT_TRUE(PostMessageW(Gadget(Log), WM_RBUTTONUP, 0, middle));
+    ASSERT_TRUE(PostMessageW(Gadget(LogEditor), WM_RBUTTONDOWN, MK_RBUTTON, middle));
+    ASSERT_TRUE(PostMessageW(Gadget(LogEditor), WM_RBUTTONUP, 0, middle));
     ASSERT_NO_FATAL_FAILURE(ChooseItem(2));
     Keys({VK_SHIFT}, {VK_F10});
     ASSERT_NO_FATAL_FAILURE(ChooseItem(1));

@@ -40,8 +40,8 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
         {ReadingField, "Edit", {130, 20, 280, 60}, "+21.5"},
         {MemoryField, "Edit", {130, 100, 90, 30}, "120"},
         {IntervalField, "Edit", {320, 100, 90, 30}, "Hour"},
-        {Log, nullptr, {130, 150, 280, 90}, ""},
-        {Progress, "msctls_progress32", {130, 250, 140, 10}, nullptr},
+        {LogEditor, nullptr, {130, 150, 280, 90}, ""},
+        {DumpProgress, "msctls_progress32", {130, 250, 140, 10}, nullptr},
     };
     for (const Expected& expected : layout) {
         SCOPED_TRACE("gadget " + std::to_string(expected.gadget));
@@ -74,7 +74,7 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     EXPECT_EQ(std::vector<std::string>(items.begin(), items.begin() + 4),
               (std::vector<std::string>{"COM1", "COM2", "COM3", "COM4"}));
     EXPECT_EQ(ListSelection(Gadget(PortList)), 1);
-    EXPECT_EQ(ProgressPosition(Gadget(Progress)), 0);
+    EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
     EXPECT_TRUE(NoMessageBox(client_->id()));
 }
 

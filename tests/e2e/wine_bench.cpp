@@ -5,6 +5,7 @@
 //
 // Needs KORVANE_EXE, KORVANE_MINIMAL_EXE, KORVANE_HOST_TOOLS and WINEPREFIX,
 // as the end-to-end tests do.
+#include "app/client/client_gadgets.h"
 #include "tests/e2e/client_driver.h"
 #include "tests/support/simulated_logger.h"
 
@@ -18,12 +19,6 @@
 
 namespace {
 
-constexpr int ReadButton = 1;
-constexpr int DumpButton = 5;
-constexpr int ReadingField = 9;
-constexpr int MemoryField = 10;
-constexpr int IntervalField = 11;
-constexpr int Log = 12;
 constexpr int Reads = 20;
 constexpr int StartUps = 5;
 constexpr DWORD IdleMilliseconds = 10000;
@@ -161,7 +156,7 @@ bool MeasureDump(const char* name, int readings)
     const double cpuBefore = ClientCpuMilliseconds(session.client->handle());
     const double time = session.Press(DumpButton, DumpWait);
     const double cpu = ClientCpuMilliseconds(session.client->handle()) - cpuBefore;
-    const std::size_t shown = Text(GetDlgItem(session.window, Log)).size();
+    const std::size_t shown = Text(GetDlgItem(session.window, LogEditor)).size();
     if (time < 0)
         return false;
     const std::string prefix = std::string("dump_") + name;
