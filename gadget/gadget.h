@@ -75,6 +75,9 @@ struct GadgetRecord {
 
 // The live gadget with that number or identifier, or null.
 GadgetRecord* GadgetLookup(ObjectNumber number);
+// That gadget's own window, or null: the way to a gadget's handle, as
+// WindowHandle is to a window's.
+HWND GadgetHandle(ObjectNumber number);
 // The gadget whose own window that is, or null: the window must carry the
 // gadget's number both as its control id and as its "GX_ID" property.
 GadgetRecord* GadgetOfWindow(HWND window);
