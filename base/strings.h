@@ -98,8 +98,11 @@ std::int32_t StringEquals(const char* a, const char* b);
 // Producers: each writes its text at position and leaves TempLength =
 // position + the text's length, with the terminator at TempLength.
 
-// Bytes a string block holds beyond its text: the terminator and the spare
-// bytes that let a reader write one byte past its reservation.
+// Bytes a string block holds beyond its text (or the buffer's nominal
+// capacity): the terminator's and four spare. A variable never touches the
+// spare bytes; the buffer's length may stand at TempCapacity + 1 (a text
+// argument steps past its terminator) with a terminator there, still inside
+// the block.
 constexpr std::int32_t StringBlockSlack = 5;
 
 // Decimal text: no leading zeros, no plus sign, no grouping.

@@ -2,7 +2,9 @@
 # The folders depend one way: base and serial at the bottom; then the window
 # layer and the portable logger core, which knows nothing of windows; then
 # gadget; then the Win32 client on top. A folder includes its own headers and
-# those of lower levels only; tests and tools may include anything.
+# those of lower levels only. The tests of a folder (tests/<folder>) stand at
+# its level and include what it may, its tests' headers counting as its own;
+# the end-to-end tests, the test support and the tools may include anything.
 #
 #   cmake -DSOURCE_DIR=<the source tree> -P CheckLayering.cmake
 
@@ -14,16 +16,22 @@ foreach(entry IN LISTS levels)
   list(GET pair 0 folder)
   list(GET pair 1 level)
   set(level_of_${folder} ${level})
+  set(mirror_of_tests/${folder} ${folder})
   list(APPEND folders ${folder})
 endforeach()
 
 # The folder an include names: app's two halves by their first two
-# components, the others by their first.
+# components, the others by their first; a folder's tests by that folder.
 function(included_folder line out)
   string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[\"<]([a-z_/]+)/[^/]*$" "\\1" path "${line}")
+  string(REGEX MATCH "^tests/[a-z_]+/[a-z_]+" three "${path}")
   string(REGEX MATCH "^[a-z_]+/[a-z_]+" two "${path}")
   string(REGEX MATCH "^[a-z_]+" one "${path}")
-  if(two AND DEFINED level_of_${two})
+  if(three AND DEFINED mirror_of_${three})
+    set(${out} ${mirror_of_${three}} PARENT_SCOPE)
+  elseif(two AND DEFINED mirror_of_${two})
+    set(${out} ${mirror_of_${two}} PARENT_SCOPE)
+  elseif(two AND DEFINED level_of_${two})
     set(${out} ${two} PARENT_SCOPE)
   else()
     set(${out} ${one} PARENT_SCOPE)
@@ -33,7 +41,8 @@ endfunction()
 set(violations "")
 foreach(folder IN LISTS folders)
   file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}"
-       "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+       "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp"
+       "${SOURCE_DIR}/tests/${folder}/*.h" "${SOURCE_DIR}/tests/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     file(STRINGS "${SOURCE_DIR}/${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<][a-z_]+/")
     foreach(line IN LISTS includes)

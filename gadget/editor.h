@@ -16,17 +16,13 @@ constexpr std::int32_t AttrReadOnly = 0x800;
 std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
                                  std::int32_t height, std::uint32_t flags = 0);
 
-// The common-controls version (major in the high 16 bits, minor in the low
-// ones; 0 when it cannot be read) and, once it is known, VisualStylesActive.
+// Decides VisualStylesActive with the first editor, by the window layer's
+// visual-style decision, and keeps the theme library loaded for the border's
+// drawing. Returns the common-controls version it read ((major << 16) |
+// minor; 1 when the library reports none, which the next editor reads again).
 std::uint32_t DetectThemes();
 // Visual styles are in use and the common controls are version 6 or later.
 extern bool VisualStylesActive;
-
-// The decision DetectThemes makes from what it reads.
-constexpr bool VisualStylesFrom(bool appThemed, std::uint32_t commonControlsVersion)
-{
-    return appThemed && commonControlsVersion >= 0x60000;
-}
 
 // The editor's subclass procedure, between GadgetWindowProc and the rich
 // edit class procedure.

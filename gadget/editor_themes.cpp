@@ -1,6 +1,7 @@
 #include "gadget/editor.h"
 #include "gadget/editor_themes.h"
 
+#include "window/alpha_images.h"
 #include "window/system_library.h"
 
 #include <richedit.h>
@@ -18,7 +19,6 @@ using GetThemeBackgroundContentRectFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, 
 using IsThemeBackgroundPartiallyTransparentFn = BOOL(WINAPI*)(HTHEME, int, int);
 using DrawThemeParentBackgroundFn = HRESULT(WINAPI*)(HWND, HDC, const RECT*);
 using DrawThemeBackgroundFn = HRESULT(WINAPI*)(HTHEME, HDC, int, int, LPCRECT, LPCRECT);
-using IsAppThemedFn = BOOL(WINAPI*)();
 
 constexpr int EditTextPart = 1;     // EP_EDITTEXT
 constexpr int NormalState = 1;      // ETS_NORMAL
@@ -65,19 +65,14 @@ int BorderState(HWND window)
 
 std::uint32_t DetectThemes()
 {
-    if (CommonControlsVersion)
+    if (CommonControlsVersion > 1)
         return CommonControlsVersion;
-    const std::uint32_t version = ReadCommonControlsVersion();
-    // A version that could not be read is not remembered: the next editor
-    // asks again.
     if (!ThemeLibrary)
         ThemeLibrary = LoadLibraryA("uxtheme.dll");
-    if (ThemeLibrary) {
-        if (auto isAppThemed = LibraryFunction<IsAppThemedFn>(ThemeLibrary, "IsAppThemed"))
-            VisualStylesActive = VisualStylesFrom(isAppThemed() != FALSE, version);
-    }
-    CommonControlsVersion = version;
-    return version;
+    const VisualStyleFacts facts = GatherVisualStyleFacts();
+    VisualStylesActive = VisualStylesDecision(facts);
+    CommonControlsVersion = facts.commonControlsVersion;
+    return CommonControlsVersion;
 }
 
 void LoadThemeEntryPoints()

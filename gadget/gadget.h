@@ -68,13 +68,19 @@ struct GadgetRecord {
     HWND hwnd;
     const GadgetOps* ops;
     WNDPROC previousProc;
+    // Words each kind defines in its own file ("Record words"): colours, the
+    // editor's empty-line state, the combo box's class, its item image lists
+    // and a string field's back brush; the last two need B and C pointer-wide.
     std::int32_t kindWordA;
-    std::intptr_t kindWordB; // the combo box's item image lists
-    std::intptr_t kindWordC; // a brush handle for string fields
+    std::intptr_t kindWordB;
+    std::intptr_t kindWordC;
 };
 
 // The live gadget with that number or identifier, or null.
 GadgetRecord* GadgetLookup(ObjectNumber number);
+// That gadget's own window, or null: the way to a gadget's handle, as
+// WindowHandle is to a window's.
+HWND GadgetHandle(ObjectNumber number);
 // The gadget whose own window that is, or null: the window must carry the
 // gadget's number both as its control id and as its "GX_ID" property.
 GadgetRecord* GadgetOfWindow(HWND window);

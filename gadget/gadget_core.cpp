@@ -68,6 +68,12 @@ GadgetRecord* GadgetLookup(ObjectNumber number)
     return static_cast<GadgetRecord*>(RegistryLookup(GadgetRegistry, number));
 }
 
+HWND GadgetHandle(ObjectNumber number)
+{
+    const GadgetRecord* record = GadgetLookup(number);
+    return record ? record->hwnd : nullptr;
+}
+
 GadgetRecord* GadgetOfWindow(HWND window)
 {
     const auto id = static_cast<ObjectNumber>(GetWindowLongPtrA(window, GWLP_ID));

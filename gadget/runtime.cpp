@@ -3,25 +3,18 @@
 #include "gadget/font.h"
 #include "gadget/gadget.h"
 
-#include "window/alpha_images.h"
-#include "window/event.h"
 #include "window/window.h"
+#include "window/window_runtime.h"
 
-#include "base/arrays.h"
 #include "base/memory.h"
-#include "base/strings.h"
 
 #include <commctrl.h>
 #include <objbase.h>
 
 void RuntimeStart()
 {
-    StringServiceStart();
-    ArrayServiceStart();
+    WindowRuntimeStart();
     FontLibraryStart();
-    ImageLayerStart();
-    EventQueueStart();
-    WindowLayerStart();
     GadgetLibraryStart();
     MemoryServiceStart();
     InitCommonControls();

@@ -1,8 +1,9 @@
 #pragma once
-// The runtime's start and end steps, above every library they start. This is
-// the one place that states their order; the program's entry calls
-// RuntimeStart once its main heap exists and RuntimeEnd once it has decided
-// to quit.
+// The runtime's start and end steps, above every library they start: the
+// window layer's start (WindowRuntimeStart, which orders the steps up to
+// that layer), then the fonts, the gadgets, the memory service, the common
+// controls and COM. The program's entry calls RuntimeStart once its main heap
+// exists and RuntimeEnd once it has decided to quit.
 
 void RuntimeStart();
 void RuntimeEnd();

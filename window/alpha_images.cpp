@@ -57,11 +57,6 @@ VisualStyleFacts GatherVisualStyleFacts()
     return facts;
 }
 
-bool VisualStyleTest()
-{
-    return VisualStylesDecision(GatherVisualStyleFacts());
-}
-
 void ImageLayerStart()
 {
     AlphaImagesSupported = AlphaImagesDecision(GatherSystemVersionFacts(), GatherVisualStyleFacts());

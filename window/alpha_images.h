@@ -1,7 +1,8 @@
 #pragma once
-// Whether 32-bit alpha images can be handed to the system as they are: only
-// with visual styles on common controls 6 or later, and not on Windows 9x,
-// NT 4 or Windows 2000.
+// Whether visual styles are in use (a theme, on common controls 6 or later):
+// the one decision the editor's themed border and the images take. And
+// whether 32-bit alpha images can be handed to the system as they are: only
+// with visual styles, and not on Windows 9x, NT 4 or Windows 2000.
 
 #include <cstdint>
 
@@ -29,6 +30,7 @@ struct VisualStyleFacts {
 
 constexpr std::uint32_t COMMON_CONTROLS_6 = 0x60000;
 
+// Themed, through a theme library that answers, on common controls 6 or later.
 bool VisualStylesDecision(const VisualStyleFacts& facts);
 // False on Windows 9x, NT 4 and Windows 2000.
 bool SystemVersionAllowsAlphaImages(const SystemVersionFacts& version);
@@ -37,5 +39,3 @@ bool AlphaImagesDecision(const SystemVersionFacts& version, const VisualStyleFac
 SystemVersionFacts GatherSystemVersionFacts();
 // Computed afresh on every call: the theme can change while the program runs.
 VisualStyleFacts GatherVisualStyleFacts();
-// The visual-style test: themed, with common controls 6 or later.
-bool VisualStyleTest();

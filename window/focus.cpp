@@ -1,4 +1,5 @@
 #include "window/event.h"
+#include "window/process_heap.h"
 #include "window/window.h"
 #include "window/window_layer.h"
 
@@ -60,39 +61,27 @@ bool IsTabStop(HWND window)
 // heap that grows as they come; a block that cannot grow ends the list.
 class TabStops {
 public:
-    TabStops() = default;
-    ~TabStops()
-    {
-        if (items_)
-            HeapFree(GetProcessHeap(), 0, items_);
-    }
-    TabStops(const TabStops&) = delete;
-    TabStops& operator=(const TabStops&) = delete;
-
     void Add(HWND window)
     {
         if (count_ == capacity_ && !Grow())
             return;
-        items_[count_++] = window;
+        items_.As<HWND>()[count_++] = window;
     }
     std::size_t size() const { return count_; }
     bool empty() const { return count_ == 0; }
-    HWND operator[](std::size_t index) const { return items_[index]; }
+    HWND operator[](std::size_t index) const { return items_.As<HWND>()[index]; }
 
 private:
     bool Grow()
     {
         const std::size_t capacity = capacity_ ? capacity_ * 2 : 16;
-        void* grown = items_ ? HeapReAlloc(GetProcessHeap(), 0, items_, capacity * sizeof(HWND))
-                             : HeapAlloc(GetProcessHeap(), 0, capacity * sizeof(HWND));
-        if (!grown)
+        if (!items_.Resize(capacity * sizeof(HWND)))
             return false;
-        items_ = static_cast<HWND*>(grown);
         capacity_ = capacity;
         return true;
     }
 
-    HWND* items_ = nullptr;
+    ProcessHeapBlock items_;
     std::size_t count_ = 0;
     std::size_t capacity_ = 0;
 };

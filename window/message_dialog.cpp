@@ -1,6 +1,9 @@
 #include "window/message_dialog.h"
 
+#include "window/process_heap.h"
 #include "window/wide_text.h"
+
+#include <cstddef>
 
 ListBlock* DisabledWindowList = nullptr;
 
@@ -58,28 +61,15 @@ public:
     explicit WideText(const char* text)
     {
         const int length = WideFromText(text, nullptr, 0);
-        if (length <= 0)
-            return;
-        auto* wide = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, length * sizeof(wchar_t)));
-        if (!wide)
-            return;
-        if (WideFromText(text, wide, length) == length)
-            text_ = wide;
-        else
-            HeapFree(GetProcessHeap(), 0, wide);
+        converted_ = length > 0 && block_.Resize(static_cast<std::size_t>(length) * sizeof(wchar_t)) &&
+                     WideFromText(text, block_.As<wchar_t>(), length) == length;
     }
-    ~WideText()
-    {
-        if (text_)
-            HeapFree(GetProcessHeap(), 0, text_);
-    }
-    WideText(const WideText&) = delete;
-    WideText& operator=(const WideText&) = delete;
 
-    const wchar_t* text() const { return text_; }
+    const wchar_t* text() const { return converted_ ? block_.As<wchar_t>() : nullptr; }
 
 private:
-    wchar_t* text_ = nullptr;
+    ProcessHeapBlock block_;
+    bool converted_ = false;
 };
 
 int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags)

@@ -31,9 +31,8 @@ std::int32_t ProgressReported = 0;
 // one-pixel frame the control draws inside it.
 std::int32_t ProgressBarWidth()
 {
-    const GadgetRecord* bar = GadgetLookup(DumpProgress);
     RECT client{};
-    if (!bar || !GetClientRect(bar->hwnd, &client))
+    if (!GetClientRect(GadgetHandle(DumpProgress), &client))
         return 0;
     return static_cast<std::int32_t>(client.right - client.left) - 2;
 }

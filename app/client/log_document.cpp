@@ -21,12 +21,6 @@ WNDPROC LogPreviousProc = nullptr;
 // released; 0 when none is down.
 WPARAM MenuKeyDown = 0;
 
-HWND LogWindow()
-{
-    const GadgetRecord* record = GadgetLookup(LogEditor);
-    return record ? record->hwnd : nullptr;
-}
-
 void QueueLogCommand(std::int32_t command) { EventPost(EV_GADGET, LogEditor, MainWindow, command); }
 
 bool HasSelection(HWND log)
@@ -138,7 +132,7 @@ LRESULT CALLBACK WatchSaveKey(int code, WPARAM removal, LPARAM lParam)
 
 void InstallLogDocument()
 {
-    HWND log = LogWindow();
+    HWND log = GadgetHandle(LogEditor);
     if (!log)
         return;
     LogPreviousProc = reinterpret_cast<WNDPROC>(
@@ -148,7 +142,7 @@ void InstallLogDocument()
 
 void RunLogCommand(std::int32_t command)
 {
-    HWND log = LogWindow();
+    HWND log = GadgetHandle(LogEditor);
     switch (command) {
     case LogCommandCopy:
         SendMessageA(log, WM_COPY, 0, 0);

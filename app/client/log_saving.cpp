@@ -7,6 +7,7 @@
 #include "app/client/messages.h"
 
 #include "window/message_dialog.h"
+#include "window/process_heap.h"
 #include "window/wide_text.h"
 #include "window/window.h"
 
@@ -57,24 +58,6 @@ private:
     wchar_t* text_;
     std::size_t capacity_;
     std::size_t length_ = 0;
-};
-
-// A block of the process heap, released with its owner.
-class HeapBuffer {
-public:
-    explicit HeapBuffer(std::size_t size) : data_(HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) {}
-    ~HeapBuffer()
-    {
-        if (data_)
-            HeapFree(GetProcessHeap(), 0, data_);
-    }
-    HeapBuffer(const HeapBuffer&) = delete;
-    HeapBuffer& operator=(const HeapBuffer&) = delete;
-
-    void* data() const { return data_; }
-
-private:
-    void* data_;
 };
 
 // "korvane-YYYYMMDD-HHMM.txt" from the local time.
@@ -178,24 +161,24 @@ DWORD SaveLogText(HWND log, const wchar_t* target)
     const LRESULT counted = SendMessageA(log, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
     // Room for line ends counted as one character and read as two.
     const std::size_t capacity = 2 * static_cast<std::size_t>(counted > 0 ? counted : 0) + 1;
-    HeapBuffer text(capacity * sizeof(char16_t));
-    if (!text.data())
+    ProcessHeapBlock text(capacity * sizeof(char16_t));
+    if (!text.As<char16_t>())
         return ERROR_NOT_ENOUGH_MEMORY;
     GETTEXTEX request{};
     request.cb = static_cast<DWORD>(capacity * sizeof(char16_t));
     request.flags = GT_DEFAULT;
     request.codepage = Utf16CodePage;
     const LRESULT read = SendMessageA(log, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                                      reinterpret_cast<LPARAM>(text.data()));
+                                      reinterpret_cast<LPARAM>(text.As<char16_t>()));
     const std::size_t length = read > 0 ? static_cast<std::size_t>(read) : 0;
-    const auto* units = static_cast<const char16_t*>(text.data());
+    const char16_t* units = text.As<char16_t>();
 
     const std::size_t size = EncodeLogFile(units, length, nullptr);
-    HeapBuffer bytes(size);
-    if (!bytes.data())
+    ProcessHeapBlock bytes(size);
+    if (!bytes.As<unsigned char>())
         return ERROR_NOT_ENOUGH_MEMORY;
-    EncodeLogFile(units, length, static_cast<unsigned char*>(bytes.data()));
-    return ReplaceFileSafely(target, static_cast<const unsigned char*>(bytes.data()), size);
+    EncodeLogFile(units, length, bytes.As<unsigned char>());
+    return ReplaceFileSafely(target, bytes.As<unsigned char>(), size);
 }
 
 // The file's name and the system's own words for what went wrong.

@@ -1,12 +1,11 @@
 #include "app/client/port_list.h"
 
 #include "app/logger/logger_state.h"
-#include "app/client/main_window.h"
+#include "app/client/client_gadgets.h"
 #include "app/logger/port_names.h"
 #include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
-#include "window/window.h"
 
 #include "base/heap.h"
 
@@ -32,7 +31,7 @@ constexpr DWORD DeviceNamesLastSize = 1 << 20;
 constexpr char RememberedKey[] = "Software\\Korvane";
 constexpr char RememberedValue[] = "Port";
 
-HWND PortListWindow() { return GetDlgItem(WindowHandle(MainWindow), static_cast<int>(PortList)); }
+HWND PortListWindow() { return GadgetHandle(PortList); }
 
 struct FixedPortName {
     char text[5];

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -104,24 +106,39 @@ void InitGlobals(void* block)
 
 void ReleaseGlobals(void*) { ++ReleaseCalls; }
 
-TEST_F(ContainersTest, AStateBlockIsZeroedInitialisedOnceAndIsItsOwnAccessor)
+TEST_F(ContainersTest, AStateBlockComesZeroedFromTheMainHeapAndIsInitialisedOnce)
 {
+    // Bytes a former owner left behind, which the heap may hand out again.
+    auto* used = static_cast<unsigned char*>(HeapBlockAlloc(MainHeap, 64, false));
+    ASSERT_NE(used, nullptr);
+    std::memset(used, 0xA5, 64);
+    HeapBlockFree(MainHeap, used);
+
+    const std::size_t blocks = MainBlocks();
     InitCalls = ReleaseCalls = 0;
     void* block = StateBlockCreate(sizeof(LibraryGlobals), InitGlobals, ReleaseGlobals);
     ASSERT_NE(block, nullptr);
+    EXPECT_EQ(MainBlocks(), blocks + 1);
     EXPECT_EQ(InitCalls, 1);
-    EXPECT_EQ(ReleaseCalls, 0);
-    auto* globals = static_cast<LibraryGlobals*>(StateBlockGet(block));
-    EXPECT_EQ(globals, block);
+    EXPECT_EQ(ReleaseCalls, 0); // each library's end routine releases its own
+    const auto* globals = static_cast<LibraryGlobals*>(StateBlockGet(block));
     EXPECT_EQ(globals->counter, 41);
     EXPECT_EQ(globals->handle, nullptr);
 
-    void* plain = StateBlockCreate(64, nullptr, nullptr);
+    auto* plain = static_cast<unsigned char*>(StateBlockCreate(64, nullptr, nullptr));
     ASSERT_NE(plain, nullptr);
-    for (int i = 0; i < 64; ++i)
-        EXPECT_EQ(static_cast<unsigned char*>(plain)[i], 0);
+    EXPECT_EQ(std::count(plain, plain + 64, 0), 64);
+
+    // No block means no init call, which would write through null.
     EXPECT_EQ(StateBlockCreate(-1, InitGlobals, nullptr), nullptr);
+#ifndef _WIN32
+    {
+        HeapRefusal refusal(sizeof(LibraryGlobals) - 1);
+        EXPECT_EQ(StateBlockCreate(sizeof(LibraryGlobals), InitGlobals, nullptr), nullptr);
+    }
+#endif
     EXPECT_EQ(InitCalls, 1);
+    EXPECT_EQ(MainBlocks(), blocks + 2);
 }
 
 } // namespace

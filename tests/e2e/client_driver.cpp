@@ -170,10 +170,10 @@ HWND ClientProcess::WaitForMainWindow(DWORD timeout)
     WaitUntil(
         [&] {
             window = FindProcessWindow(id_, "WindowClass_0", "Korvane");
-            return window && GetDlgItem(window, LastGadget);
+            return window && GadgetWindow(window, LastGadget);
         },
         timeout);
-    return window && GetDlgItem(window, LastGadget) ? window : nullptr;
+    return window && GadgetWindow(window, LastGadget) ? window : nullptr;
 }
 
 std::optional<DWORD> ClientProcess::WaitForExit(DWORD timeout)

@@ -19,10 +19,10 @@ HWND FindClientWindow()
     WaitUntil(
         [&] {
             window = FindWindowA("WindowClass_0", "Korvane");
-            return window && GetDlgItem(window, LastGadget);
+            return window && GadgetWindow(window, LastGadget);
         },
         LongWait);
-    return window && GetDlgItem(window, LastGadget) ? window : nullptr;
+    return window && GadgetWindow(window, LastGadget) ? window : nullptr;
 }
 
 int PressRead(HWND window)

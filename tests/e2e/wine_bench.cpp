@@ -112,7 +112,7 @@ struct Session {
     {
         const std::size_t before = logger->Received().size();
         const double start = NowMilliseconds();
-        if (!PostClick(GetDlgItem(window, button)) || !logger->WaitForReceived(before + 1, LongWait) ||
+        if (!PostClick(GadgetWindow(window, button)) || !logger->WaitForReceived(before + 1, LongWait) ||
             !WaitUntilIdle(window, limit))
             return -1;
         return NowMilliseconds() - start;
@@ -133,10 +133,10 @@ bool MeasureRead()
     if (!session.Start(Logger))
         return false;
     std::vector<double> times;
-    std::string lastInterval = Text(GetDlgItem(session.window, IntervalField));
+    std::string lastInterval = Text(GadgetWindow(session.window, IntervalField));
     for (int i = 0; i < Reads; ++i) {
         const double time = session.Press(ReadButton, LongWait);
-        const std::string interval = Text(GetDlgItem(session.window, IntervalField));
+        const std::string interval = Text(GadgetWindow(session.window, IntervalField));
         // The interval field is the last one a Read updates; its reply
         // alternates, so a Read that did not finish would show the old text.
         if (time < 0 || interval == lastInterval)
@@ -156,7 +156,7 @@ bool MeasureDump(const char* name, int readings)
     const double cpuBefore = ClientCpuMilliseconds(session.client->handle());
     const double time = session.Press(DumpButton, DumpWait);
     const double cpu = ClientCpuMilliseconds(session.client->handle()) - cpuBefore;
-    const std::size_t shown = Text(GetDlgItem(session.window, LogEditor)).size();
+    const std::size_t shown = Text(GadgetWindow(session.window, LogEditor)).size();
     if (time < 0)
         return false;
     const std::string prefix = std::string("dump_") + name;
@@ -184,9 +184,9 @@ bool MeasureStartUp()
             return false;
         const bool shown = WaitUntil(
             [&] {
-                return Text(GetDlgItem(window, MemoryField)) == "120" &&
-                       Text(GetDlgItem(window, ReadingField)) == "+21.5" &&
-                       !Text(GetDlgItem(window, IntervalField)).empty();
+                return Text(GadgetWindow(window, MemoryField)) == "120" &&
+                       Text(GadgetWindow(window, ReadingField)) == "+21.5" &&
+                       !Text(GadgetWindow(window, IntervalField)).empty();
             },
             LongWait);
         if (!shown)

@@ -48,7 +48,7 @@ TEST_P(ComboBox, ClosedHeightIsTheOneAskedFor)
     for (const std::int32_t height : {20, 26}) {
         Create(8, 0, height);
         RECT rect{};
-        GetWindowRect(GadgetWindow(8), &rect);
+        GetWindowRect(GadgetHandle(8), &rect);
         EXPECT_EQ(rect.bottom - rect.top, height);
         EXPECT_GT(comboHeightDelta, 0);
     }
@@ -125,7 +125,7 @@ TEST_P(ComboBox, EditableComboTakesAnyTextAndStopsTheTabKey)
     EXPECT_EQ(GadgetText(8), "COM7");
     EXPECT_EQ(Selection(8), -1);
 
-    HWND combo = GadgetWindow(8);
+    HWND combo = GadgetHandle(8);
     HWND edit = GetWindow(combo, GW_CHILD);
     if (GetParam().extended)
         edit = GetWindow(edit, GW_CHILD);
@@ -182,7 +182,7 @@ TEST_P(ComboBox, LongItemTextsAreReadWhole)
     Create(8);
     if (GetParam().extended)
         imageComboProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(GadgetWindow(8), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnswerItemDataSize)));
+            SetWindowLongPtrA(GadgetHandle(8), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnswerItemDataSize)));
     Strings names;
     for (const std::size_t length : {9, 40, 63, 64, 300}) {
         std::string name;
@@ -218,14 +218,14 @@ TEST_F(GadgetWindowTest, ComboBoxClassFollowsTheImagesFlag)
     GadgetCreateComboBox(1, 10, 10, 100, 20);
     GadgetCreateComboBox(2, 10, 40, 100, 20, ComboImages);
     char name[32] = {};
-    GetClassNameA(GadgetWindow(1), name, sizeof(name));
+    GetClassNameA(GadgetHandle(1), name, sizeof(name));
     EXPECT_STREQ(name, "ComboBox");
-    GetClassNameA(GadgetWindow(2), name, sizeof(name));
+    GetClassNameA(GadgetHandle(2), name, sizeof(name));
     EXPECT_STREQ(name, "ComboBoxEx32");
     EXPECT_EQ(GadgetLookup(1)->kindWordA, 0);
     EXPECT_EQ(GadgetLookup(2)->kindWordA, 1);
     // The drop-down list: style bits CBS_DROPDOWNLIST and a tab stop.
-    EXPECT_EQ(GetWindowLongPtrA(GadgetWindow(1), GWL_STYLE) & (CBS_DROPDOWNLIST | WS_TABSTOP),
+    EXPECT_EQ(GetWindowLongPtrA(GadgetHandle(1), GWL_STYLE) & (CBS_DROPDOWNLIST | WS_TABSTOP),
               CBS_DROPDOWNLIST | WS_TABSTOP);
 }
 

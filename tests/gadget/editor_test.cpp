@@ -5,6 +5,7 @@
 
 #include "gadget/editor.h"
 #include "gadget/font.h"
+#include "window/alpha_images.h"
 
 #include "base/strings.h"
 
@@ -279,13 +280,13 @@ TEST_F(Editor, ThemedBorderTakesThePlaceOfTheClientEdge)
     EXPECT_LE(client.right, (window.right - window.left) - margins[0] - margins[2]);
 }
 
-TEST(EditorThemes, VisualStylesNeedAThemeAndCommonControlsSix)
+// The editor's border and the images follow one decision (its rows are the
+// window layer's arithmetic tests).
+TEST(EditorThemes, TheEditorTakesTheWindowLayersVisualStyleDecision)
 {
-    EXPECT_TRUE(VisualStylesFrom(true, 0x60000));
-    EXPECT_TRUE(VisualStylesFrom(true, 0x60010));
-    EXPECT_FALSE(VisualStylesFrom(true, 0x50052));
-    EXPECT_FALSE(VisualStylesFrom(false, 0x60000));
-    EXPECT_FALSE(VisualStylesFrom(true, 1));
+    const VisualStyleFacts facts = GatherVisualStyleFacts();
+    EXPECT_EQ(DetectThemes(), facts.commonControlsVersion);
+    EXPECT_EQ(VisualStylesActive, VisualStylesDecision(facts));
 }
 
 TEST(EditorThemes, VersionIsReadOnceAndKept)

@@ -32,7 +32,7 @@ std::string WindowText(HWND hwnd)
 TEST_F(GadgetCore, NumberBecomesTheControlIdAndTheGadgetProperty)
 {
     const std::intptr_t result = GadgetCreateButton(7, 10, 10, 80, 24, "Read");
-    HWND hwnd = GadgetWindow(7);
+    HWND hwnd = GadgetHandle(7);
     ASSERT_NE(hwnd, nullptr);
     EXPECT_EQ(result, reinterpret_cast<std::intptr_t>(hwnd));
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWLP_ID), 7);
@@ -47,7 +47,7 @@ TEST_F(GadgetCore, NumberBecomesTheControlIdAndTheGadgetProperty)
 TEST_F(GadgetCore, KindWithoutAddSlotIgnoresInsertItem)
 {
     GadgetCreateButton(1, 10, 10, 80, 24, "Read");
-    HWND hwnd = GadgetWindow(1);
+    HWND hwnd = GadgetHandle(1);
     EXPECT_EQ(GadgetInsertItem(1, -1, "COM1"), 0);
     EXPECT_EQ(GadgetInsertItem(1, 0, nullptr), 0);
     EXPECT_EQ(WindowText(hwnd), "Read");
@@ -59,11 +59,11 @@ TEST_F(GadgetCore, KindWithoutAddSlotIgnoresInsertItem)
 TEST_F(GadgetCore, ReusingALiveNumberDestroysTheOldGadget)
 {
     GadgetCreateButton(4, 10, 10, 80, 24, "old");
-    HWND old = GadgetWindow(4);
+    HWND old = GadgetHandle(4);
     ASSERT_NE(old, nullptr);
 
     GadgetCreateStringField(4, 10, 40, 120, 20, "new", 0);
-    HWND replacement = GadgetWindow(4);
+    HWND replacement = GadgetHandle(4);
     EXPECT_FALSE(IsWindow(old));
     ASSERT_NE(replacement, nullptr);
     EXPECT_NE(replacement, old);
@@ -111,10 +111,11 @@ TEST_F(GadgetCore, AnyNumberGivesAnIdentifierThatWorksInEveryOperation)
 TEST_F(GadgetCore, RecordIsReleasedWithItsWindow)
 {
     GadgetCreateButton(3, 10, 10, 80, 24, "Write");
-    HWND hwnd = GadgetWindow(3);
+    HWND hwnd = GadgetHandle(3);
     ASSERT_NE(hwnd, nullptr);
     DestroyWindow(hwnd);
     EXPECT_EQ(GadgetLookup(3), nullptr);
+    EXPECT_EQ(GadgetHandle(3), nullptr);
 
     // Every generic operation on the freed number does nothing.
     EXPECT_EQ(GadgetSetText(3, "x"), 0);
@@ -146,16 +147,16 @@ TEST_F(GadgetCore, DefaultFontChangesOnlyLaterGadgets)
     GadgetApplyFont(-1, -1);
     GadgetCreateButton(12, 10, 70, 80, 24, "reset");
 
-    EXPECT_EQ(FontOf(GadgetWindow(10)), StockGuiFont());
-    EXPECT_EQ(reinterpret_cast<std::intptr_t>(FontOf(GadgetWindow(11))), font);
-    EXPECT_EQ(FontOf(GadgetWindow(12)), StockGuiFont());
+    EXPECT_EQ(FontOf(GadgetHandle(10)), StockGuiFont());
+    EXPECT_EQ(reinterpret_cast<std::intptr_t>(FontOf(GadgetHandle(11))), font);
+    EXPECT_EQ(FontOf(GadgetHandle(12)), StockGuiFont());
     FontRelease(1);
 }
 
 TEST_F(GadgetCore, StringFieldTextGoesStraightToTheWindow)
 {
     GadgetCreateStringField(9, 10, 10, 120, 20, "23.5", StringReadOnly);
-    HWND hwnd = GadgetWindow(9);
+    HWND hwnd = GadgetHandle(9);
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & ES_READONLY, ES_READONLY);
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE);
     GadgetSetText(9, "24.0");
@@ -166,7 +167,7 @@ TEST_F(GadgetCore, StringFieldTextGoesStraightToTheWindow)
     EXPECT_EQ(GadgetText(9), "");
 
     GadgetCreateStringField(8, 10, 40, 120, 20, nullptr, StringBorderless);
-    EXPECT_EQ(GetWindowLongPtrA(GadgetWindow(8), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+    EXPECT_EQ(GetWindowLongPtrA(GadgetHandle(8), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
 }
 
 TEST_F(GadgetCore, TextLandsAtTheCallersPositionInTheBuffer)
@@ -258,10 +259,10 @@ TEST_F(GadgetCore, StringFieldsRaiseFocusEvents)
     SetFocus(nullptr);
     GadgetEvents();
 
-    SetFocus(GadgetWindow(9));
+    SetFocus(GadgetHandle(9));
     EXPECT_EQ(GadgetEvents(), (std::vector<Event>{{EV_GADGET, 9, GADGET_FOCUS_GAINED, 0}}));
-    SetFocus(GadgetWindow(10));
-    SetFocus(GadgetWindow(id));
+    SetFocus(GadgetHandle(10));
+    SetFocus(GadgetHandle(id));
     EXPECT_EQ(GadgetEvents(), (std::vector<Event>{{EV_GADGET, 9, GADGET_FOCUS_LOST, 0},
                                                   {EV_GADGET, 10, GADGET_FOCUS_GAINED, 0},
                                                   {EV_GADGET, 10, GADGET_FOCUS_LOST, 0},

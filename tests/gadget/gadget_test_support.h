@@ -33,12 +33,6 @@ protected:
     HWND parent = nullptr;
 };
 
-inline HWND GadgetWindow(ObjectNumber number)
-{
-    const GadgetRecord* record = GadgetLookup(number);
-    return record ? record->hwnd : nullptr;
-}
-
 // GadgetGetText at the buffer's current end, copied out; the buffer is
 // rewound afterwards.
 std::string GadgetText(ObjectNumber number);

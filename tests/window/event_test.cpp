@@ -1,11 +1,10 @@
 // The event wait against a real window: the sequences of events that window
-// messages produce, the queue's handling of repeats, and gadget notifications.
+// messages produce, the queue's handling of repeats, and controls'
+// notifications.
 #include "tests/window/toolkit_session.h"
 
 #include "window/event.h"
 #include "window/window.h"
-
-#include "gadget/gadget_kinds.h"
 
 #include <gtest/gtest.h>
 
@@ -163,21 +162,6 @@ TEST_F(EventTest, ManyQueuedEventsComeOutInOrder)
         ASSERT_EQ(EventWaitTimeout(0), EV_GADGET);
         ASSERT_EQ(EventObject(), i);
     }
-}
-
-TEST_F(EventTest, AButtonsMouseUpGivesTheGadgetEvent)
-{
-    ASSERT_NE(GadgetCreateButton(7, 10, 10, 80, 24, "Read"), 0);
-    HWND button = GadgetLookup(7)->hwnd;
-    DrainEvents();
-    PostMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    PostMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    const std::int32_t down = EventWaitTimeout(1000);
-    EXPECT_EQ(down, WM_LBUTTONDOWN);
-    EXPECT_EQ(EventWaitTimeout(1000), EV_GADGET);
-    EXPECT_EQ(EventObject(), 7);
-    EXPECT_EQ(EventKind(), BN_CLICKED);
-    EXPECT_EQ(EventWindow(), Number);
 }
 
 TEST_F(EventTest, APlainControlsNotificationNamesItsIdentifier)

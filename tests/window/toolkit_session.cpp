@@ -1,9 +1,11 @@
 #include "tests/window/toolkit_session.h"
 
 #include "window/event.h"
-#include "gadget/runtime.h"
+#include "window/window_runtime.h"
 
 #include "base/heap.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 
@@ -11,7 +13,11 @@ void StartToolkit()
 {
     static const bool started = [] {
         MainHeap = HeapOpen();
-        RuntimeStart();
+        WindowRuntimeStart();
+        // The extended combo box the focus tests create is a common control
+        // of a class that must be registered first.
+        INITCOMMONCONTROLSEX classes{sizeof classes, ICC_USEREX_CLASSES};
+        InitCommonControlsEx(&classes);
         return true;
     }();
     (void)started;

@@ -1,6 +1,7 @@
 #pragma once
-// What the window tests share: the runtime started once per process, and the
-// events a stretch of waiting produced, as data to compare.
+// What the window tests share: the layers up to the window toolkit started
+// once per process, and the events a stretch of waiting produced, as data to
+// compare. The gadget tests that look at events use the latter too.
 
 #include "base/object_number.h"
 
@@ -11,7 +12,7 @@
 #include <ostream>
 #include <vector>
 
-// The main heap and the runtime's start steps, once per process.
+// The main heap and the window layer's start steps, once per process.
 void StartToolkit();
 
 struct Event {

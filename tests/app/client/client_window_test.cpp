@@ -39,11 +39,9 @@ protected:
         FillPortList();
     }
 
-    static HWND Gadget(ObjectNumber number) { return GetDlgItem(WindowHandle(MainWindow), static_cast<int>(number)); }
-
     static HFONT FontOf(ObjectNumber number)
     {
-        return reinterpret_cast<HFONT>(SendMessageA(Gadget(number), WM_GETFONT, 0, 0));
+        return reinterpret_cast<HFONT>(SendMessageA(GadgetHandle(number), WM_GETFONT, 0, 0));
     }
 
     static LOGFONTA Described(HFONT font)
@@ -56,7 +54,7 @@ protected:
     static std::string WindowText(ObjectNumber number)
     {
         char text[256] = {};
-        GetWindowTextA(Gadget(number), text, sizeof text);
+        GetWindowTextA(GadgetHandle(number), text, sizeof text);
         return text;
     }
 };
@@ -149,7 +147,7 @@ TEST_F(ClientWindow, EachFieldShowsItsFontAndTheButtonsTheDefault)
     // default character format.
     CHARFORMAT2A format{};
     format.cbSize = sizeof format;
-    SendMessageA(Gadget(LogEditor), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    SendMessageA(GadgetHandle(LogEditor), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     EXPECT_EQ(std::string(format.szFaceName).substr(0, 5), "Arial");
     EXPECT_TRUE(format.dwEffects & CFE_BOLD);
     EXPECT_EQ(format.yHeight, 12 * 20); // twips
@@ -163,7 +161,7 @@ TEST_F(ClientWindow, OpeningTheSelectedPortKeepsItsNameAndSettings)
 {
     SimulatedLogger logger("COM3", "reply T \"+1.0\"\n");
     ASSERT_TRUE(logger.ready()) << logger.failure();
-    SendMessageA(Gadget(PortList), CB_SETCURSEL, 2, 0);
+    SendMessageA(GadgetHandle(PortList), CB_SETCURSEL, 2, 0);
     OpenSelectedPort();
     EXPECT_STREQ(PortName, "COM3");
     EXPECT_STREQ(PortSettings, "COM3:9600,N,8,1");
@@ -213,7 +211,7 @@ TEST_F(ClientWindow, ClearEmptiesTheLogAndOtherListNotificationsLeaveThePortAlon
 TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
 {
     InstallLogDocument();
-    HWND log = Gadget(LogEditor);
+    HWND log = GadgetHandle(LogEditor);
     GadgetInsertItem(LogEditor, 0, "+21.5");
     SendMessageA(log, EM_SETSEL, 0, 0);
     const std::vector<MenuItemSeen> expected = {
