@@ -10,12 +10,11 @@ namespace {
 
 TEST(DpiScale, TheLayoutsNumbersAtEachScale)
 {
+    // Pixels, then at 96, 120, 144 and 192 dpi.
     const std::int32_t rows[][5] = {
-        // pixels, then at 96, 120, 144 and 192 dpi
         {555, 555, 694, 833, 1110}, // 693.75 and 832.5 round up
         {105, 105, 131, 158, 210},  // 131.25 rounds down, 157.5 up
         {-30, -30, -38, -45, -60},  // a half below zero goes further down
-        {0, 0, 0, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row[0]);
