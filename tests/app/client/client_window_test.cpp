@@ -170,7 +170,14 @@ TEST_F(ClientWindow, ADpiChangeRemakesTheFontsAndLaysTheWindowOutAgain)
     const auto oldLarge = reinterpret_cast<HFONT>(LargeFont);
     RECT frame{};
     GetWindowRect(window, &frame);
-    // The suggestion scales the frame too: only its corner is taken.
+    // Asked first, so that the suggestion has the size the window takes.
+    SIZE announced{};
+    EXPECT_TRUE(SendMessageA(window, WindowMessageGetDpiScaledSize, 144, reinterpret_cast<LPARAM>(&announced)));
+    EXPECT_GT(announced.cx, 833); // the scaled client area in a frame
+    EXPECT_GT(announced.cy, 420);
+    // The suggestion scales the frame too: only its corner is taken. This
+    // process's frame stays at 96 dpi, and the client area still comes out
+    // exactly as scaled.
     RECT suggested{frame.left + 8, frame.top + 6, frame.left + 900, frame.top + 500};
     SendMessageA(window, WindowMessageDpiChanged, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
 
