@@ -16,13 +16,10 @@ TEST(DpiScale, TheLayoutsNumbersAtEachScale)
         {105, 105, 131, 158, 210},  // 131.25 rounds down, 157.5 up
         {-30, -30, -38, -45, -60},  // a half below zero goes further down
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row[0]);
-        EXPECT_EQ(ScaleToDpi(row[0], 96), row[1]);
-        EXPECT_EQ(ScaleToDpi(row[0], 120), row[2]);
-        EXPECT_EQ(ScaleToDpi(row[0], 144), row[3]);
-        EXPECT_EQ(ScaleToDpi(row[0], 192), row[4]);
-    }
+    const std::int32_t dpis[] = {96, 120, 144, 192};
+    for (const auto& row : rows)
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(ScaleToDpi(row[0], dpis[column]), row[column + 1]) << row[0] << " at " << dpis[column];
     // Each number on its own: the "+" button stays square.
     EXPECT_EQ(ScaleToDpi(LayoutRect{290, 105, 20, 20}, 144), (LayoutRect{435, 158, 30, 30}));
     // No display reports these; the results stay defined.
