@@ -13,7 +13,7 @@ test: build
 	scripts/run-tests
 
 # Only what the demo runs: the simulated logger, korvane.exe, its pilot and
-# the desktop probe.
+# the desktop probe. `make demo DPI=144` shows it at 150 % (scripts/demo).
 demo: bootstrap configure-host configure-win64
 	cmake --build --preset host --target korvane-simlogger
 	cmake --build --preset win64 --target korvane korvane_demo_pilot wine_ready

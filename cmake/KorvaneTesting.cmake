@@ -26,6 +26,22 @@ if(WIN32)
   set_tests_properties(wine.session.stop PROPERTIES FIXTURES_CLEANUP WineSession TIMEOUT 60)
 endif()
 
+# korvane_wine_dpi_session(<dpi>)
+# A session of its own whose display has <dpi> dots per inch, for the tests
+# of a program at another display scale; the other tests keep 96 in theirs.
+# Its tests require the fixture WineSession<dpi>dpi and run through
+# scripts/wine-run with the state folder KORVANE_WINE_STATE_<dpi>.
+function(korvane_wine_dpi_session dpi)
+  set(state ${CMAKE_BINARY_DIR}/wine-${dpi}dpi)
+  set(KORVANE_WINE_STATE_${dpi} ${state} PARENT_SCOPE)
+  add_test(NAME wine.session.${dpi}dpi.start
+           COMMAND ${CMAKE_COMMAND} -E env KORVANE_DPI=${dpi}
+                   ${CMAKE_SOURCE_DIR}/scripts/wine-session start ${state} $<TARGET_FILE:wine_ready>)
+  add_test(NAME wine.session.${dpi}dpi.stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session stop ${state})
+  set_tests_properties(wine.session.${dpi}dpi.start PROPERTIES FIXTURES_SETUP WineSession${dpi}dpi TIMEOUT 180)
+  set_tests_properties(wine.session.${dpi}dpi.stop PROPERTIES FIXTURES_CLEANUP WineSession${dpi}dpi TIMEOUT 60)
+endfunction()
+
 # korvane_add_test(<name> SOURCES <files...> [LIBRARIES <libs...>]
 #                  [RESOURCE_LOCK <names...>] [TIMEOUT <seconds>] [ENVIRONMENT <VAR=value...>])
 # Builds one GoogleTest binary and registers it as one CTest entry; a failing

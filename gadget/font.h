@@ -22,6 +22,13 @@ void FontLibraryStart();
 // number is AnyNumber, or 0 when no font could be made (the number stays free).
 std::intptr_t FontOpen(ObjectNumber number, const char* face, std::int32_t size, std::int32_t flags);
 std::intptr_t FontOpen(ObjectNumber number, const char* face, std::int32_t size);
+// The same for a window at dpi dots per inch: the points become pixels at
+// that resolution, once.
+std::intptr_t FontOpenForDpi(ObjectNumber number, const char* face, std::int32_t size, std::int32_t flags,
+                             std::int32_t dpi);
+// The stock GUI font's face and style, its height carried from the system's
+// DPI, which it is made for, to dpi. Results as FontOpen's.
+std::intptr_t FontOpenGuiForDpi(ObjectNumber number, std::int32_t dpi);
 
 // Deletes the font and frees its number; a number without a font does nothing.
 void FontRelease(ObjectNumber number);

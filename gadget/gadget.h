@@ -127,6 +127,10 @@ std::intptr_t GadgetDestroy(ObjectNumber number);
 // font of gadgets created from now on and leaves existing ones alone.
 void GadgetApplyFont(ObjectNumber number, std::intptr_t font);
 
+// Moves and sizes the gadget through its kind's resize slot, or the shared
+// routine below when the kind has none: every control can be moved.
+void GadgetResize(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+
 // The move-and-resize routine that resize slots share; KeepValue keeps a
 // coordinate.
 void GadgetMoveResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int32_t width,

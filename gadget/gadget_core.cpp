@@ -203,6 +203,17 @@ void GadgetApplyFont(ObjectNumber number, std::intptr_t font)
         SendMessageA(record->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(handle), TRUE);
 }
 
+void GadgetResize(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height)
+{
+    GadgetRecord* record = GadgetLookup(number);
+    if (!record)
+        return;
+    if (record->ops->resize)
+        record->ops->resize(record, x, y, width, height);
+    else
+        GadgetMoveResize(record, x, y, width, height);
+}
+
 void GadgetMoveResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int32_t width,
                       std::int32_t height)
 {

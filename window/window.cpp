@@ -1,4 +1,5 @@
 #include "window/window.h"
+#include "window/dpi.h"
 #include "window/event.h"
 #include "window/gadget_list.h"
 #include "window/live_sizing.h"
@@ -127,6 +128,7 @@ std::intptr_t WindowOpen(ObjectNumber number, std::int32_t x, std::int32_t y, st
     }
     record->handle = window;
     SetPropA(window, WindowIdProperty, reinterpret_cast<HANDLE>(id + 1));
+    WindowLoadIconsForDpi(id, WindowDpi(window));
     if (!style.hidden)
         ShowWindow(window, ShowCommandFor(style.style));
     // Showing the window runs its handler, which never allocates in the
@@ -153,6 +155,10 @@ void WindowClose(ObjectNumber number)
     DestroyWindow(window);
     UnregisterClassA(WindowClassName(number).text, layer.instance);
     FreeAccelerators(*record);
+    if (record->bigIcon)
+        DestroyIcon(record->bigIcon);
+    if (record->smallIcon)
+        DestroyIcon(record->smallIcon);
     RegistryRelease(layer.registry, number);
 }
 

@@ -1,3 +1,4 @@
+#include "window/dpi.h"
 #include "window/event.h"
 #include "window/live_sizing.h"
 #include "window/window.h"
@@ -143,6 +144,9 @@ LRESULT WindowMessageHandler(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_NCDESTROY:
         RemovePropA(window, FocusProperty);
         return 1;
+    case WindowMessageDpiChanged:
+    case WindowMessageGetDpiScaledSize:
+        return WindowDpiMessage(window, number, message, wParam, lParam);
     default:
         return DEFAULT_PROCESSING;
     }

@@ -17,6 +17,8 @@ struct WindowRecord {
     HACCEL acceleratorTable;
     std::int32_t acceleratorCount;
     BOOL minMax; // minimised or maximised
+    HICON bigIcon; // the icons at the window's DPI; destroyed at close
+    HICON smallIcon;
 };
 
 // The event being assembled during a dispatch, and the last one returned.

@@ -4,6 +4,8 @@
 #include "gadget/font.h"
 #include "gadget/gadget.h"
 #include "gadget/gadget_kinds.h"
+#include "window/dpi.h"
+#include "window/dpi_scale.h"
 #include "window/window.h"
 
 std::intptr_t MediumFont = 0;
@@ -17,6 +19,27 @@ namespace {
 constexpr std::uint32_t MainWindowFlags = WINDOW_CENTER_ON_SCREEN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 static_assert(MainWindowFlags == 0xCA0001);
 
+// The gadgets' font where the window's DPI is not the system's: a copy of
+// the stock GUI font made for the window's. -1 is the stock font itself.
+constexpr ObjectNumber GadgetFontNumber = 4;
+std::intptr_t GadgetFont = -1;
+
+// The DPI the fonts and the layout are made for; the system's until the
+// window says otherwise.
+std::int32_t LayoutDpi = 0;
+
+std::int32_t CurrentLayoutDpi()
+{
+    if (!LayoutDpi)
+        LayoutDpi = SystemDpi();
+    return LayoutDpi;
+}
+
+LayoutRect ScaledRect(const GadgetLayout& g)
+{
+    return ScaleToDpi(LayoutRect{g.x, g.y, g.width, g.height}, CurrentLayoutDpi());
+}
+
 std::intptr_t FontHandle(ClientFont font)
 {
     switch (font) {
@@ -29,31 +52,70 @@ std::intptr_t FontHandle(ClientFont font)
     case ClientFont::Default:
         break;
     }
-    return 0;
+    return GadgetFont;
 }
 
 void CreateGadget(const GadgetLayout& g)
 {
+    const LayoutRect r = ScaledRect(g);
     switch (g.kind) {
     case GadgetKindComboBox:
-        GadgetCreateComboBox(g.number, g.x, g.y, g.width, g.height, g.flags);
+        GadgetCreateComboBox(g.number, r.x, r.y, r.width, r.height, g.flags);
         break;
     case GadgetKindStringField:
-        GadgetCreateStringField(g.number, g.x, g.y, g.width, g.height, g.caption, g.flags);
+        GadgetCreateStringField(g.number, r.x, r.y, r.width, r.height, g.caption, g.flags);
         break;
     case GadgetKindEditor:
-        GadgetCreateEditor(g.number, g.x, g.y, g.width, g.height, g.flags);
+        GadgetCreateEditor(g.number, r.x, r.y, r.width, r.height, g.flags);
         break;
     case GadgetKindButton:
-        GadgetCreateButton(g.number, g.x, g.y, g.width, g.height, g.caption, g.flags);
+        GadgetCreateButton(g.number, r.x, r.y, r.width, r.height, g.caption, g.flags);
         break;
     case GadgetKindProgressBar:
-        GadgetCreateProgressBar(g.number, g.x, g.y, g.width, g.height, 0, DumpProgressMaximum, g.flags);
+        GadgetCreateProgressBar(g.number, r.x, r.y, r.width, r.height, 0, DumpProgressMaximum, g.flags);
         break;
     }
     if (g.font != ClientFont::Default)
         GadgetApplyFont(g.number, FontHandle(g.font));
 }
+
+// Each font turns its points into pixels once, at the window's DPI. Opening a
+// font under its number again frees the one made for the old DPI.
+void OpenFontsForDpi(std::int32_t dpi)
+{
+    // The faces are passed exactly as the layout names them, the trailing
+    // space of "Arial " included; the font mapper picks the closest face.
+    MediumFont = FontOpenForDpi(1, "Arial ", 15, 0, dpi);
+    LargeFont = FontOpenForDpi(2, "Arial Black", 22, FontBold, dpi);
+    SmallBoldFont = FontOpenForDpi(3, "Arial ", 12, FontBold, dpi);
+    if (dpi == SystemDpi()) {
+        GadgetFont = -1;
+        FontRelease(GadgetFontNumber);
+    } else {
+        GadgetFont = FontOpenGuiForDpi(GadgetFontNumber, dpi);
+    }
+    GadgetApplyFont(AnyNumber, GadgetFont);
+}
+
+SIZE ClientSizeForDpi(ObjectNumber, std::int32_t dpi)
+{
+    return {ScaleToDpi(MainWindowWidth, dpi), ScaleToDpi(MainWindowHeight, dpi)};
+}
+
+// The new fonts reach every gadget before it moves: a control may measure
+// its text when it is sized, and the old fonts are gone.
+void LayOutForDpi(ObjectNumber, std::int32_t dpi)
+{
+    LayoutDpi = dpi;
+    OpenFontsForDpi(dpi);
+    for (const GadgetLayout& g : ClientGadgetLayout) {
+        GadgetApplyFont(g.number, FontHandle(g.font));
+        const LayoutRect r = ScaledRect(g);
+        GadgetResize(g.number, r.x, r.y, r.width, r.height);
+    }
+}
+
+constexpr WindowDpiFollower ClientDpiFollower{ClientSizeForDpi, LayOutForDpi};
 
 } // namespace
 
@@ -72,19 +134,20 @@ const std::array<GadgetLayout, 12> ClientGadgetLayout = {{
     {GadgetKindProgressBar, DumpProgress, 130, 250, 140, 10, nullptr, ClientFont::Default, 0},
 }};
 
-void OpenClientFonts()
-{
-    // The faces are passed exactly as the layout names them, the trailing
-    // space of "Arial " included; the font mapper picks the closest face.
-    MediumFont = FontOpen(1, "Arial ", 15);
-    LargeFont = FontOpen(2, "Arial Black", 22, FontBold);
-    SmallBoldFont = FontOpen(3, "Arial ", 12, FontBold);
-}
+void OpenClientFonts() { OpenFontsForDpi(CurrentLayoutDpi()); }
 
 void OpenMainWindow()
 {
+    const std::int32_t dpi = CurrentLayoutDpi();
+    WindowSetDpiFollower(&ClientDpiFollower);
     // The requested position only matters if centring is ever dropped.
-    WindowOpen(MainWindow, 376, 204, MainWindowWidth, MainWindowHeight, "Korvane", MainWindowFlags);
+    WindowOpen(MainWindow, ScaleToDpi(376, dpi), ScaleToDpi(204, dpi), ScaleToDpi(MainWindowWidth, dpi),
+               ScaleToDpi(MainWindowHeight, dpi), "Korvane", MainWindowFlags);
+    // A monitor whose scale changed since the user signed in has a DPI other
+    // than the system's, and the window then follows its own.
+    const std::int32_t windowDpi = WindowDpi(WindowHandle(MainWindow));
+    if (windowDpi != dpi)
+        WindowFollowDpi(MainWindow, windowDpi, nullptr);
 }
 
 void CreateClientGadgets()

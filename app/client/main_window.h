@@ -21,7 +21,7 @@ extern std::intptr_t SmallBoldFont; // the log, 12
 // new gadget gets.
 enum class ClientFont { Default, Medium, Large, SmallBold };
 
-// One gadget of the window: a rectangle in client pixels, its caption (the
+// One gadget of the window: a rectangle in client pixels at 96 dpi, its caption (the
 // buttons'; the fields start empty), its font and the constructor's flags.
 struct GadgetLayout {
     GadgetKind kind;
@@ -32,7 +32,8 @@ struct GadgetLayout {
     std::uint32_t flags;
 };
 
-// The window's client area, in pixels.
+// The window's client area, in pixels at 96 dpi; the window and every gadget
+// are scaled from them to the window's DPI.
 constexpr std::int32_t MainWindowWidth = 555;
 constexpr std::int32_t MainWindowHeight = 280;
 
@@ -40,8 +41,11 @@ constexpr std::int32_t MainWindowHeight = 280;
 // window's children and so of Tab.
 extern const std::array<GadgetLayout, 12> ClientGadgetLayout;
 
+// The three fonts, and the gadgets' own where the window's DPI is not the
+// system's, made for the DPI the window opens at.
 void OpenClientFonts();
-// The fixed-size window "Korvane", centred on the screen.
+// The fixed-size window "Korvane", centred on the screen, its client area
+// scaled to its DPI; from then on the window follows changes of its DPI.
 void OpenMainWindow();
 // The twelve gadgets in their order of creation, each font applied right
 // after its gadget exists.

@@ -53,6 +53,8 @@ int main(int argc, char** argv)
         std::fputs("usage: korvane_demo_pilot read|close\n", stderr);
         return 2;
     }
+    // The window's frame as the screen has it, whatever the display's scale.
+    SetProcessDPIAware();
     HWND window = FindClientWindow();
     if (!window) {
         std::fputs("demo_pilot: no Korvane window\n", stderr);

@@ -12,6 +12,7 @@
 #include "tests/support/simulated_logger.h"
 #include "window/event.h"
 #include "gadget/runtime.h"
+#include "window/dpi.h"
 #include "window/window.h"
 
 #include "base/heap.h"
@@ -22,6 +23,8 @@
 #include <richedit.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -155,6 +158,59 @@ TEST_F(ClientWindow, EachFieldShowsItsFontAndTheButtonsTheDefault)
                                DumpProgress}) {
         EXPECT_EQ(FontOf(other), GadgetList->defaultFont) << "gadget " << other;
     }
+}
+
+// What Windows sends when the window is dragged onto a monitor of another
+// scale, or the scale changes; Wine, whose monitors share one DPI, never does.
+TEST_F(ClientWindow, ADpiChangeRemakesTheFontsAndLaysTheWindowOutAgain)
+{
+    HWND window = WindowHandle(MainWindow);
+    const auto oldLarge = reinterpret_cast<HFONT>(LargeFont);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    // Asked first, so that the suggestion has the size the window takes.
+    SIZE announced{};
+    EXPECT_TRUE(SendMessageA(window, WindowMessageGetDpiScaledSize, 144, reinterpret_cast<LPARAM>(&announced)));
+    EXPECT_GT(announced.cx, 833); // the scaled client area in a frame
+    EXPECT_GT(announced.cy, 420);
+    // The suggestion scales the frame too: only its corner is taken. This
+    // process's frame stays at 96 dpi, and the client area still comes out
+    // exactly as scaled.
+    RECT suggested{frame.left + 8, frame.top + 6, frame.left + 900, frame.top + 500};
+    SendMessageA(window, WindowMessageDpiChanged, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+
+    RECT client{}, step{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(833L, 420L));
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(std::pair(frame.left, frame.top), std::pair(suggested.left, suggested.top));
+    GetWindowRect(Gadget(StepButton), &step);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&step), 2);
+    // 157.5 rounds up.
+    EXPECT_EQ(std::tuple(step.left, step.top, step.right, step.bottom), std::tuple(435L, 158L, 465L, 188L));
+    // Points become pixels once, at the new DPI; the old fonts are gone.
+    EXPECT_EQ(GetObjectType(oldLarge), 0u);
+    EXPECT_EQ(FontOf(ReadingField), reinterpret_cast<HFONT>(LargeFont));
+    EXPECT_EQ(Described(reinterpret_cast<HFONT>(LargeFont)).lfHeight, -44);
+    const LOGFONTA stock = Described(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    const HFONT buttonFont = FontOf(ReadButton);
+    EXPECT_EQ(Described(buttonFont).lfHeight, MulDiv(stock.lfHeight, 144, SystemDpi()));
+    EXPECT_STREQ(Described(buttonFont).lfFaceName, stock.lfFaceName);
+    ICONINFO icon{};
+    ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0)), &icon));
+    BITMAP picture{};
+    GetObjectA(icon.hbmColor, sizeof picture, &picture);
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+    EXPECT_EQ(picture.bmWidth, MulDiv(GetSystemMetrics(SM_CXSMICON), 144, SystemDpi()));
+
+    // And back: today's layout and fonts, the stock font's copy freed.
+    SendMessageA(window, WindowMessageDpiChanged, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&frame));
+    GetClientRect(window, &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(555L, 280L));
+    EXPECT_EQ(FontOf(ReadButton), GetStockObject(DEFAULT_GUI_FONT));
+    EXPECT_EQ(GetObjectType(buttonFont), 0u);
+    EXPECT_EQ(Described(reinterpret_cast<HFONT>(LargeFont)).lfHeight, -PixelsForPoints(22));
 }
 
 TEST_F(ClientWindow, OpeningTheSelectedPortKeepsItsNameAndSettings)
