@@ -184,7 +184,7 @@ TEST_F(ClientWindow, ADpiChangeRemakesTheFontsAndLaysTheWindowOutAgain)
     EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(833L, 420L));
     GetWindowRect(window, &frame);
     EXPECT_EQ(std::pair(frame.left, frame.top), std::pair(suggested.left, suggested.top));
-    GetWindowRect(Gadget(StepButton), &step);
+    GetWindowRect(GadgetHandle(StepButton), &step);
     MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&step), 2);
     // 157.5 rounds up.
     EXPECT_EQ(std::tuple(step.left, step.top, step.right, step.bottom), std::tuple(435L, 158L, 465L, 188L));
