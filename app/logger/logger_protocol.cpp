@@ -60,11 +60,16 @@ bool RequirePort()
     return false;
 }
 
-void SendCommand(const char* letter, std::int32_t milliseconds)
+void WriteCommand(const char* letter)
 {
     StoreText(CommandText, TextStart() + letter);
     if (CommandText)
         PortWrite(CurrentPort, CommandText, 1);
+}
+
+void SendCommand(const char* letter, std::int32_t milliseconds)
+{
+    WriteCommand(letter);
     SleepMilliseconds(milliseconds);
 }
 
