@@ -89,11 +89,12 @@ Chunk TakeChunk(std::int32_t waiting)
     return endBefore && onlyZeros ? Chunk::OnlyZeros : Chunk::Nothing;
 }
 
-// The text collected becomes DumpText and the log's newest entry.
+// The text collected becomes DumpText and the log's newest entry; the log
+// gets it also when no copy could be had for DumpText.
 void LogCollected()
 {
     StringAssign(&DumpText, Collected);
-    AddToLog(DumpText);
+    AddToLog(Collected);
     ReleaseCollected();
 }
 
