@@ -18,7 +18,8 @@ READ_WAITS_MS = 250          # the waits after "T", "M" and "L"
 DUMP_WAIT_AFTER_D_MS = 200
 DUMP_QUIET_POLL_MS = 300     # the one poll that finds the line quiet after the zero byte
 LINE_BYTES_PER_SECOND = 960  # 9600 baud, ten bits a byte
-TARGETS = {"read_ratio": 1.10, "dump_over_floor_ms": 350, "dump_cpu_share": 0.02, "win32_size": 256 * 1024}
+TARGETS = {"read_ratio": 1.10, "dump_over_floor_ms": 350, "dump_cpu_share": 0.02, "dump_unanswered_ms": 50,
+           "win32_size": 256 * 1024}
 
 
 def builds(ctx):
@@ -85,9 +86,12 @@ def dump_rows(figures):
         over = wall - floor
         cpu = figures[f"{key}_cpu_ms"]
         share = cpu / wall
+        unanswered = figures.get(f"{key}_longest_unanswered_ms")
+        silence = "" if unanswered is None else \
+            f"{unanswered:.0f} ms ({verdict(unanswered, TARGETS['dump_unanswered_ms'])})"
         rows.append(f"| {label} ({size:.0f} bytes) | {wall:.0f} ms | {floor:.0f} ms | {over:+.0f} ms "
                     f"({verdict(over, TARGETS['dump_over_floor_ms'])}) | {cpu:.0f} ms | {share:.1%} "
-                    f"({verdict(share, TARGETS['dump_cpu_share'])}) |")
+                    f"({verdict(share, TARGETS['dump_cpu_share'])}) | {silence} |")
     return rows
 
 
@@ -125,9 +129,12 @@ def wine_section(ctx):
             "The floor is what the line allows: 200 ms after \"D\", the bytes at 960 a second, and the one",
             "quiet poll of 300 ms that must follow the zero byte.",
             "",
+            "The window's answers are timed from a second thread that sends it an empty message every",
+            "50 ms; the longest wait for an answer is how long the window went without taking a message.",
+            "",
             "| Dump | Click to the text in the log | Floor | Over the floor (target 350 ms) "
-            "| CPU time | CPU share (target 2 %) |",
-            "|---|---:|---:|---:|---:|---:|",
+            "| CPU time | CPU share (target 2 %) | Longest without a message (target 50 ms) |",
+            "|---|---:|---:|---:|---:|---:|---:|",
         ] + rows + [
             "",
             "A wall time a little under the floor means the program's 300 ms pauses ran slightly short",
