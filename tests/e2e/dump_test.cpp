@@ -131,7 +131,7 @@ TEST_F(ClientTest, EscStopsADumpAndWhatTheLoggerStillSendsIsDropped)
     PressEscape(window_);
 
     // What came so far is in the log at once, under the marker line.
-    ASSERT_TRUE(WaitUntil([&] { return !LogLines().empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !LogLines().empty() && LogLines().front() == StoppedMarker; }));
     const std::vector<std::string> lines = LogLines();
     ASSERT_GE(lines.size(), 3u) << "a second and a half brings more than one reading";
     EXPECT_EQ(lines[0], StoppedMarker);
