@@ -131,7 +131,9 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     if (IsAbsent(port) || length < 0 || (!buffer && length > 0))
         return 0;
     DWORD read = 0;
-    return ReadFile(PlatformHandle(port), buffer, static_cast<DWORD>(length), &read, nullptr) ? 1 : 0;
+    if (!ReadFile(PlatformHandle(port), buffer, static_cast<DWORD>(length), &read, nullptr))
+        return 0;
+    return ClampCount(read);
 }
 
 std::int32_t PortInputCount(PortHandle port)

@@ -41,6 +41,8 @@ PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t i
                     std::int32_t outputQueue);
 std::int32_t PortClose(PortHandle port);
 std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length);
+// The count of bytes the read delivered into the buffer, at most length; 0
+// when it delivered none or failed.
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
 std::int32_t PortInputCount(PortHandle port);
 std::int32_t PortOutputCount(PortHandle port);

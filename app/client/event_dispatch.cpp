@@ -1,5 +1,6 @@
 #include "app/client/event_dispatch.h"
 
+#include "app/client/dump_driving.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
 #include "app/client/main_window.h"
@@ -12,8 +13,18 @@
 
 namespace {
 
+// While a dump runs no command does, whatever reaches the loop (a key, a
+// menu, a click queued before the controls were disabled): only its own
+// button, and the port list once a stop turned the dump to draining.
+bool ActsDuringDump(ObjectNumber gadget)
+{
+    return gadget == DumpButton || (gadget == PortList && DumpCurrentPhase() == DumpPhase::Draining);
+}
+
 void HandleGadget(ObjectNumber gadget, std::int32_t kind)
 {
+    if (DumpBusy() && !ActsDuringDump(gadget))
+        return;
     switch (gadget) {
     case ReadButton:
         ReadSequence();
@@ -28,7 +39,7 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
         StepIntervalSequence();
         break;
     case DumpButton:
-        RunDump();
+        HandleDumpButton(kind);
         break;
     case ClearButton:
         GadgetClearItems(LogEditor);
@@ -42,6 +53,8 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
         // nothing. A port the user picked that opens is the one to start on
         // next time.
         if (kind == PortListSelectionChanged) {
+            // A drain is over once its port is.
+            EndDumpNow();
             OpenSelectedPort();
             RememberOpenPort();
         } else if (kind == PortListOpening) {
@@ -57,8 +70,10 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
 
 bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
 {
-    if (code == EV_CLOSE)
+    if (code == EV_CLOSE) {
+        EndDumpNow();
         return false;
+    }
     if (code == EV_GADGET)
         HandleGadget(object, kind);
     return true;

@@ -27,6 +27,11 @@ inline constexpr char TextLoggerNotAnswering[] =
 inline constexpr char TextNoMemory[] =
     "\xcd\xe5\xe4\xee\xf1\xf2\xe0\xf2\xee\xf7\xed\xee\x20\xef\xe0\xec\xff\xf2\xe8";
 
+// "Выгрузка прервана": the log's line above the text of a dump the user
+// stopped.
+inline constexpr char TextDumpStopped[] =
+    "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0\x20\xef\xf0\xe5\xf0\xe2\xe0\xed\xe0";
+
 // Requester flags for the error messages: stop icon, one OK button.
 inline constexpr std::int32_t ErrorRequesterFlags = 16;
 

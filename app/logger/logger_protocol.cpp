@@ -60,11 +60,16 @@ bool RequirePort()
     return false;
 }
 
-void SendCommand(const char* letter, std::int32_t milliseconds)
+void WriteCommand(const char* letter)
 {
     StoreText(CommandText, TextStart() + letter);
     if (CommandText)
         PortWrite(CurrentPort, CommandText, 1);
+}
+
+void SendCommand(const char* letter, std::int32_t milliseconds)
+{
+    WriteCommand(letter);
     SleepMilliseconds(milliseconds);
 }
 
@@ -76,13 +81,12 @@ void ReadReply()
         return;
     }
     std::int32_t count = std::min(waiting, LargestRead);
-    // One byte more than is read: the reply then always ends inside the block,
-    // also when the logger sent no zero byte. Bytes the read does not deliver
-    // stay zero and end the reply there.
-    void* block = MemAlloc(count + 1);
+    // One byte more than is read, so that what the read delivered is always
+    // followed by a zero in the block, also when the logger sent none.
+    auto* block = static_cast<char*>(MemAlloc(count + 1));
     if (!block)
         return;
-    PortRead(CurrentPort, block, count);
+    block[PortRead(CurrentPort, block, count)] = 0;
     StoreText(ReplyText, TextStart() + TextOfMemory(block));
     MemFree(block);
 }

@@ -23,6 +23,8 @@ inline constexpr std::int32_t LargestRead = 4096;
 
 // True when a port is open; otherwise reports that none is and yields false.
 bool RequirePort();
+// Sends the first byte of the letter to the open port.
+void WriteCommand(const char* letter);
 // Sends the first byte of the letter to the open port and waits.
 void SendCommand(const char* letter, std::int32_t milliseconds);
 // Replaces ReplyText by the bytes waiting on the port, up to the first zero

@@ -8,12 +8,11 @@ PortHandle CurrentPort = 0;
 char* CommandText = nullptr;
 char* ReplyText = nullptr;
 char* DumpText = nullptr;
-char* DumpCharacter = nullptr;
 std::uint8_t EndSeen = 0;
 
 void LoggerStateReset()
 {
-    for (char** text : {&CommandText, &ReplyText, &DumpText, &DumpCharacter}) {
+    for (char** text : {&CommandText, &ReplyText, &DumpText}) {
         StringFree(*text);
         *text = nullptr;
     }

@@ -14,7 +14,6 @@ extern PortHandle CurrentPort;
 extern char* CommandText; // the one command letter; its first byte is what is sent
 extern char* ReplyText;   // the last reply taken from the line
 extern char* DumpText;    // the text collected by the latest dump
-extern char* DumpCharacter; // the byte being appended to DumpText, as a one-character string
 extern std::uint8_t EndSeen; // 1 once the dump met its zero byte
 
 // Releases every text and clears the state, as at program start.

@@ -6,90 +6,201 @@
 #include "base/delay.h"
 #include "base/memory.h"
 #include "base/strings.h"
-#include "base/text_expression.h"
 #include "serial/port.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 namespace {
 
-// What one poll's chunk gave the dump.
-enum class Chunk { Taken, Nothing, NoMemory };
+DumpPhase Phase = DumpPhase::Idle;
+int SilentPolls = 0;
+bool MemoryRefused = false;
 
-// Reads one chunk of the waiting bytes and appends them to DumpText up to a
-// zero byte; the bytes after the zero byte in this chunk are dropped. Without
-// a block the bytes stay waiting for the next poll.
+// The text collected so far: Collected holds CollectedLength bytes and zeros
+// after them up to its capacity. Chunks are read straight into its tail.
+char* Collected = nullptr;
+std::int32_t CollectedLength = 0;
+std::int32_t CollectedCapacity = 0;
+
+void ReleaseCollected()
+{
+    MemFree(Collected);
+    Collected = nullptr;
+    CollectedLength = 0;
+    CollectedCapacity = 0;
+}
+
+// Room for `more` bytes after the text and a zero after them. The block at
+// least doubles when it grows, so a dump costs in proportion to its size.
+bool MakeRoom(std::int32_t more)
+{
+    const std::int64_t needed = std::int64_t{CollectedLength} + more + 1;
+    if (needed <= CollectedCapacity)
+        return true;
+    if (needed > INT32_MAX)
+        return false;
+    const std::int64_t capacity =
+        std::min<std::int64_t>(INT32_MAX, std::max({needed, 2 * std::int64_t{CollectedCapacity}, std::int64_t{LargestRead}}));
+    auto* block = static_cast<char*>(MemAlloc(static_cast<std::int32_t>(capacity)));
+    if (!block)
+        return false;
+    if (Collected)
+        std::memcpy(block, Collected, static_cast<std::size_t>(CollectedLength));
+    MemFree(Collected);
+    Collected = block;
+    CollectedCapacity = static_cast<std::int32_t>(capacity);
+    return true;
+}
+
+// What one poll's chunk gave the dump.
+enum class Chunk {
+    Text,      // appended a byte, or met the dump's first zero byte
+    Nothing,   // nothing to append: no bytes, or none before a zero byte
+    OnlyZeros, // after the end: zero bytes and nothing else (padding, a break)
+    NoMemory,  // no room for the bytes, which stay waiting
+};
+
+// Reads one chunk of the waiting bytes and appends them to the text up to a
+// zero byte; the bytes after the zero byte in this chunk are dropped. Bytes
+// the read did not deliver end the text as a zero byte would: a port that
+// reports bytes it never delivers must not keep the dump alive.
 Chunk TakeChunk(std::int32_t waiting)
 {
-    std::int32_t count = std::min(waiting, LargestRead);
-    auto* block = static_cast<unsigned char*>(MemAlloc(count));
-    if (!block)
+    const std::int32_t count = std::min(waiting, LargestRead);
+    if (!MakeRoom(count))
         return Chunk::NoMemory;
-    // The read does not say how many bytes it delivered, and bytes it does
-    // not deliver read as zero. So a chunk counts as taken only when it
-    // appended a byte or met the dump's first zero byte: a port that keeps
-    // reporting bytes it never delivers must not keep the dump alive.
-    bool taken = false;
-    if (!PortRead(CurrentPort, block, count)) {
-        // A failed read ends the text as its zeroed block would.
+    char* tail = Collected + CollectedLength;
+    const std::int32_t delivered = PortRead(CurrentPort, tail, count);
+    std::int32_t kept = 0;
+    for (; kept < delivered && tail[kept] != 0; ++kept)
+        ShowProgress(kept);
+    HoldProgress();
+    const bool onlyZeros = kept == 0 && delivered > 0 &&
+                           std::all_of(tail, tail + delivered, [](char byte) { return byte == 0; });
+    std::memset(tail + kept, 0, static_cast<std::size_t>(delivered - kept));
+    CollectedLength += kept;
+    const bool endBefore = EndSeen != 0;
+    if (kept < count)
         EndSeen = 1;
+    if (kept > 0 || (EndSeen && !endBefore))
+        return Chunk::Text;
+    return endBefore && onlyZeros ? Chunk::OnlyZeros : Chunk::Nothing;
+}
+
+// The text collected becomes DumpText and the log's newest entry; the log
+// gets it also when no copy could be had for DumpText.
+void LogCollected()
+{
+    StringAssign(&DumpText, Collected);
+    AddToLog(Collected);
+    ReleaseCollected();
+}
+
+std::int32_t FinishDump()
+{
+    const bool silent = SilentPolls >= DumpSilentPollLimit;
+    Phase = DumpPhase::Idle;
+    LogCollected();
+    ShowProgress(0);
+    if (silent && MemoryRefused)
+        ReportNoMemory();
+    else if (silent)
+        ReportNoAnswer();
+    return 0;
+}
+
+std::int32_t CollectStep()
+{
+    // The poll after the limit was reached: the pause after the last silent
+    // poll has passed.
+    if (SilentPolls >= DumpSilentPollLimit)
+        return FinishDump();
+    const std::int32_t waiting = PortInputCount(CurrentPort);
+    const Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
+    // The zero byte alone does not end the dump: bytes still arriving after
+    // it belong to the text until a poll finds the line quiet, or bringing
+    // zero bytes only. That poll ends it at once; another pause would only
+    // keep the user waiting for text that is complete.
+    if (EndSeen && (waiting < 1 || chunk == Chunk::OnlyZeros))
+        return FinishDump();
+    if (chunk == Chunk::Text) {
+        SilentPolls = 0;
+        MemoryRefused = false;
     } else {
-        for (std::int32_t i = 0; i < count; ++i) {
-            std::int32_t byte = MemReadByte(block + i);
-            if (byte == 0) {
-                taken = taken || !EndSeen;
-                EndSeen = 1;
-                break;
-            }
-            StoreText(DumpCharacter, TextStart() + TextOfChar(byte));
-            StoreText(DumpText, TextStart() + DumpText + DumpCharacter);
-            ShowProgress(i);
-            taken = true;
-        }
-        HoldProgress();
+        MemoryRefused = MemoryRefused || chunk == Chunk::NoMemory;
+        ++SilentPolls;
     }
-    MemFree(block);
-    return taken ? Chunk::Taken : Chunk::Nothing;
+    return DumpPollInterval;
+}
+
+// Drops what waits; the drain ends at a poll that finds nothing waiting, or
+// can take nothing of it.
+std::int32_t DrainStep()
+{
+    static char dropped[LargestRead];
+    const std::int32_t waiting = PortInputCount(CurrentPort);
+    if (waiting < 1 || PortRead(CurrentPort, dropped, std::min(waiting, LargestRead)) < 1) {
+        Phase = DumpPhase::Idle;
+        return 0;
+    }
+    return DumpPollInterval;
 }
 
 } // namespace
 
-void RunDump()
+DumpPhase DumpCurrentPhase() { return Phase; }
+
+std::int32_t DumpStart()
 {
     if (!RequirePort())
-        return;
-    SendCommand("D", WaitAfterDump);
-    StoreText(DumpText, TextStart());
-    StoreText(DumpCharacter, TextStart());
+        return 0;
+    WriteCommand("D");
+    ReleaseCollected();
+    StringAssign(&DumpText, nullptr);
     EndSeen = 0;
+    SilentPolls = 0;
+    MemoryRefused = false;
+    Phase = DumpPhase::Collecting;
+    return WaitAfterDump;
+}
 
-    int emptyPolls = 0;
-    bool memoryRefused = false;
-    for (;;) {
-        std::int32_t waiting = PortInputCount(CurrentPort);
-        Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
-        // The zero byte alone does not end the dump: bytes still arriving
-        // after it belong to the text until a poll finds the line quiet. That
-        // poll ends it at once; another pause would only keep the user
-        // waiting for text that is complete.
-        if (EndSeen && waiting < 1)
-            break;
-        SleepMilliseconds(DumpPollInterval);
-        if (chunk == Chunk::Taken) {
-            emptyPolls = 0;
-            memoryRefused = false;
-            continue;
-        }
-        memoryRefused = memoryRefused || chunk == Chunk::NoMemory;
-        if (++emptyPolls >= DumpSilentPollLimit)
-            break;
+std::int32_t DumpStep()
+{
+    switch (Phase) {
+    case DumpPhase::Collecting:
+        return CollectStep();
+    case DumpPhase::Draining:
+        return DrainStep();
+    case DumpPhase::Idle:
+        break;
     }
-    AddToLog(DumpText);
+    return 0;
+}
+
+std::int32_t DumpStop(const char* marker)
+{
+    if (Phase != DumpPhase::Collecting)
+        return 0;
+    const std::int32_t waiting = PortInputCount(CurrentPort);
+    if (waiting > 0)
+        TakeChunk(waiting);
+    LogCollected();
+    AddToLog(marker);
     ShowProgress(0);
-    if (emptyPolls < DumpSilentPollLimit)
-        return;
-    if (memoryRefused)
-        ReportNoMemory();
-    else
-        ReportNoAnswer();
+    Phase = DumpPhase::Draining;
+    return DumpPollInterval;
+}
+
+void DumpAbandon()
+{
+    ReleaseCollected();
+    Phase = DumpPhase::Idle;
+}
+
+void RunDump()
+{
+    for (std::int32_t wait = DumpStart(); wait > 0; wait = DumpStep())
+        SleepMilliseconds(wait);
 }

@@ -2,6 +2,11 @@
 // The memory dump: the logger answers "D" with its stored text, ended by a
 // zero byte. The transfer is collected in polls and shown in the log as one
 // newest entry.
+//
+// The dump runs in steps, so that a window can go on taking its messages
+// between two polls: DumpStart sends "D", and each DumpStep, called once the
+// wait the previous call asked for has passed, polls the line once. A caller
+// with nothing else to do runs it whole with RunDump.
 
 #include <cstdint>
 
@@ -9,15 +14,36 @@
 inline constexpr std::int32_t DumpPollInterval = 300;
 
 // A logger that is unplugged, or never answers "D", would otherwise keep the
-// dump polling forever with the window frozen, and so would a port that
-// reports bytes its reads never deliver. This many polls in a row that append
-// nothing (six seconds) end the dump with what was collected and a report:
-// that the logger does not answer, or that no memory could be had for the
-// waiting bytes. Any byte appended starts the count again, so a slow but
-// steady logger never trips it.
+// dump polling forever, and so would a port that reports bytes its reads
+// never deliver. This many polls in a row that append nothing (six seconds)
+// end the dump with what was collected and a report: that the logger does
+// not answer, or that no memory could be had for the waiting bytes. Any byte
+// appended starts the count again, so a slow but steady logger never trips it.
 inline constexpr int DumpSilentPollLimit = 20;
 
-// Sends "D" and collects the reply into DumpText until the line falls quiet
-// after the zero byte, showing each byte's position within its chunk as
-// progress; then adds DumpText to the log and resets the progress.
+enum class DumpPhase {
+    Idle,       // no dump
+    Collecting, // the text is coming in
+    Draining,   // stopped by the user: what the logger still sends is dropped
+};
+
+DumpPhase DumpCurrentPhase();
+
+// Sends "D" and starts collecting; returns the wait before the first step.
+// Without a port it reports that none is open and returns 0: no dump runs.
+std::int32_t DumpStart();
+// One poll. Returns the wait before the next step, or 0 once the dump is
+// over: the text is in the log and the progress back at 0 (and the logger's
+// silence reported, if that ended it), or a drain found the line quiet.
+std::int32_t DumpStep();
+// The user's stop: the bytes waiting now join the text, which goes into the
+// log with the marker line above it, and the dump turns to draining the rest
+// the logger still sends. Returns the wait before the next step; 0 when no
+// dump was being collected.
+std::int32_t DumpStop(const char* marker);
+// Forgets the dump or drain at once, logging nothing: the port it ran on is
+// going away.
+void DumpAbandon();
+
+// A whole dump, sleeping between the steps.
 void RunDump();

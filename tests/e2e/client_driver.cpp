@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -188,6 +189,44 @@ bool WaitUntilIdle(HWND window, DWORD timeout)
 {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result) != 0;
+}
+
+AnswerWatch::AnswerWatch(HWND window) : window_(window)
+{
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+AnswerWatch::~AnswerWatch() { Stop(); }
+
+double AnswerWatch::Stop()
+{
+    InterlockedExchange(&stopping_, 1);
+    if (thread_) {
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+    return longest_;
+}
+
+DWORD WINAPI AnswerWatch::Run(void* watch)
+{
+    constexpr DWORD Interval = 50;
+    auto* self = static_cast<AnswerWatch*>(watch);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    while (!InterlockedCompareExchange(&self->stopping_, 0, 0)) {
+        LARGE_INTEGER sent, answered;
+        QueryPerformanceCounter(&sent);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(self->window_, WM_NULL, 0, 0, SMTO_NORMAL, LongWait * 10, &result);
+        QueryPerformanceCounter(&answered);
+        const double wait =
+            static_cast<double>(answered.QuadPart - sent.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+        self->longest_ = std::max(self->longest_, wait);
+        Sleep(Interval);
+    }
+    return 0;
 }
 
 HWND GadgetWindow(HWND mainWindow, int number) { return GetDlgItem(mainWindow, number); }

@@ -62,6 +62,28 @@ bool WaitUntil(Condition condition, DWORD timeout = ShortWait)
 // box's), so that everything a finished command sequence showed is in place.
 bool WaitUntilIdle(HWND window, DWORD timeout = LongWait);
 
+// Times a window's answers from a thread of its own: an empty message every
+// 50 ms, each one's wait for its answer measured. The longest wait is about
+// how long the window went without taking a message.
+class AnswerWatch {
+public:
+    explicit AnswerWatch(HWND window);
+    ~AnswerWatch();
+    AnswerWatch(const AnswerWatch&) = delete;
+    AnswerWatch& operator=(const AnswerWatch&) = delete;
+
+    // Ends the watch and gives the longest wait, in milliseconds.
+    double Stop();
+
+private:
+    static DWORD WINAPI Run(void* watch);
+
+    HWND window_;
+    HANDLE thread_ = nullptr;
+    volatile LONG stopping_ = 0;
+    double longest_ = 0;
+};
+
 HWND GadgetWindow(HWND mainWindow, int number);
 
 // Window text as wide text; the ANSI form where it is plain ASCII.

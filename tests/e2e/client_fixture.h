@@ -77,12 +77,21 @@ protected:
     std::vector<std::string> LogLines() { return Lines(TextOf(LogEditor)); }
 
     // Presses the button and waits until the logger on the port has received
-    // `total` bytes in all and the program is back in its loop.
+    // `total` bytes in all and the command is over (a dump too).
     void Press(int button, std::size_t total, int port = 2)
     {
         ASSERT_TRUE(PostClick(Gadget(button)));
         ASSERT_TRUE(Logger(port).WaitForReceived(total, LongWait)) << "received: " << Logger(port).ReceivedText();
-        ASSERT_TRUE(WaitUntilIdle(window_));
+        ASSERT_TRUE(WaitForDumpEnd());
+    }
+
+    // The window answers while a dump runs; a dump is over once the controls
+    // are back and its button reads "Dump" again.
+    bool WaitForDumpEnd(DWORD timeout = LongWait)
+    {
+        return WaitUntil([&] { return IsWindowEnabled(Gadget(ReadButton)) && TextOf(DumpButton) == "Dump"; },
+                         timeout) &&
+               WaitUntilIdle(window_);
     }
 
     // Expects one requester with this text, and closes it.

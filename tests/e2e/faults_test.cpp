@@ -76,7 +76,7 @@ TEST_F(FaultTest, AHangUpInTheMiddleOfADumpKeepsWhatCameAndReportsTheSilence)
     ASSERT_TRUE(PostClick(Gadget(DumpButton)));
     ASSERT_TRUE(Logger().WaitForReceived(4, LongWait));
     ASSERT_NO_FATAL_FAILURE(ExpectRequester(LoggerNotAnswering));
-    ASSERT_TRUE(WaitUntilIdle(window_));
+    ASSERT_TRUE(WaitForDumpEnd());
     ASSERT_NO_FATAL_FAILURE(ExpectLogStartsWith(Lines(StoredReadings(40))));
     EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
 
@@ -109,6 +109,7 @@ TEST_F(FaultTest, ALoggerThatDisappearsBetweenTwoCommandsLeavesTheWindowWorking)
     // The dump on the vanished line gives up after its silent polls.
     ASSERT_TRUE(PostClick(Gadget(DumpButton)));
     ASSERT_NO_FATAL_FAILURE(ExpectRequester(LoggerNotAnswering));
+    ASSERT_TRUE(WaitForDumpEnd());
     ASSERT_NO_FATAL_FAILURE(ExpectTheSoundPortWorks());
 }
 
@@ -187,7 +188,7 @@ TEST_F(FaultTest, ADumpOf64KiBArrivesWholeAtLineRate)
         StartClientWithLogger(LineRate + PlainLogger + "readings 0 " + std::to_string(Readings) + "\nchunk 0 \"\\0\"\n"));
     ASSERT_TRUE(PostClick(Gadget(DumpButton)));
     ASSERT_TRUE(Logger().WaitForReceived(4, LongWait));
-    ASSERT_TRUE(WaitUntilIdle(window_, DumpOf64KiBWait));
+    ASSERT_TRUE(WaitForDumpEnd(DumpOf64KiBWait));
     EXPECT_TRUE(NoMessageBox(client_->id()));
     // The stored text ends in a line break, so an empty line follows it.
     std::vector<std::string> expected = Lines(stored);

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -148,18 +149,44 @@ bool MeasureRead()
     return true;
 }
 
+// Clicks Dump and returns the milliseconds until the dump is over (the text
+// in the log, the controls back, the program in its loop); negative on a
+// time-out. With `longestUnanswered`, a second thread meanwhile times the
+// window's answers.
+double PressDump(Session& session, double* longestUnanswered = nullptr)
+{
+    HWND dump = GetDlgItem(session.window, DumpButton);
+    HWND read = GetDlgItem(session.window, ReadButton);
+    const std::size_t before = session.logger->Received().size();
+    std::optional<AnswerWatch> watch;
+    if (longestUnanswered)
+        watch.emplace(session.window);
+    const double start = NowMilliseconds();
+    const bool over = PostClick(dump) && session.logger->WaitForReceived(before + 1, LongWait) &&
+                      WaitUntil([&] { return IsWindowEnabled(read) && Text(dump) == "Dump"; }, DumpWait) &&
+                      WaitUntilIdle(session.window, DumpWait);
+    const double time = NowMilliseconds() - start;
+    if (watch)
+        *longestUnanswered = watch->Stop();
+    return over ? time : -1;
+}
+
+// Two dumps in a row: the first for its time and CPU time, the second for the
+// window's answers, whose every answer costs the program some CPU time.
 bool MeasureDump(const char* name, int readings)
 {
     Session session;
     if (!session.Start(Logger + "readings 0 " + std::to_string(readings) + "\nchunk 0 \"\\0\"\n"))
         return false;
     const double cpuBefore = ClientCpuMilliseconds(session.client->handle());
-    const double time = session.Press(DumpButton, DumpWait);
+    const double time = PressDump(session);
     const double cpu = ClientCpuMilliseconds(session.client->handle()) - cpuBefore;
     const std::size_t shown = Text(GadgetWindow(session.window, LogEditor)).size();
-    if (time < 0)
+    double longestUnanswered = 0;
+    if (time < 0 || PressDump(session, &longestUnanswered) < 0)
         return false;
     const std::string prefix = std::string("dump_") + name;
+    Print((prefix + "_longest_unanswered_ms").c_str(), longestUnanswered);
     Print((prefix + "_bytes").c_str(), readings * 12.0 + 1);
     Print((prefix + "_shown_bytes").c_str(), static_cast<double>(shown));
     Print((prefix + "_ms").c_str(), time);

@@ -136,14 +136,12 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     poll.read = true;
     poll.requested = length;
     std::int32_t delivered = DecideDelivery(length);
-    if (delivered < 0) {
-        poll.failed = true;
+    if (delivered < 0)
         return 0;
-    }
     poll.delivered.assign(Waiting.begin(), Waiting.begin() + delivered);
     Waiting.erase(Waiting.begin(), Waiting.begin() + delivered);
     std::copy(poll.delivered.begin(), poll.delivered.end(), static_cast<char*>(buffer));
-    return 1;
+    return delivered;
 }
 
 void SleepMilliseconds(std::int32_t milliseconds)

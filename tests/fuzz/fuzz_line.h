@@ -30,7 +30,6 @@ class FuzzInput;
 struct LinePoll {
     std::int32_t reported = 0;
     bool read = false;
-    bool failed = false; // the read reported failure
     std::int32_t requested = 0;
     std::string delivered;
 };

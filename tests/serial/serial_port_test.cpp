@@ -50,7 +50,7 @@ std::string ReadWaiting(PortHandle port, std::int32_t expected)
     const std::int32_t count = PortInputCount(port);
     std::string bytes(static_cast<std::size_t>(count), '\0');
     if (count > 0) {
-        EXPECT_NE(PortRead(port, bytes.data(), count), 0);
+        EXPECT_EQ(PortRead(port, bytes.data(), count), count);
     }
     return bytes;
 }
@@ -256,7 +256,7 @@ TEST_F(SerialPortTest, ReadOfMoreThanArrivesEndsWithWhatCame)
 
     std::array<char, 64> buffer{};
     const ULONGLONG start = GetTickCount64();
-    EXPECT_NE(PortRead(port.handle, buffer.data(), static_cast<std::int32_t>(buffer.size())), 0);
+    EXPECT_EQ(PortRead(port.handle, buffer.data(), static_cast<std::int32_t>(buffer.size())), 3);
     EXPECT_LT(GetTickCount64() - start, 5000u); // 100 + 10 x 64 ms by the time-outs; generous here
     EXPECT_EQ(std::string(buffer.data()), "123");
 }

@@ -1,5 +1,6 @@
 #include "app/logger/logger_protocol.h"
 #include "app/logger/memory_dump.h"
+#include "base/delay.h"
 
 #include "logger_fixture.h"
 
@@ -224,6 +225,43 @@ TEST_F(DumpTest, FailedReadEndsTheTextButLaterBytesAreStillAppended)
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
     EXPECT_EQ(ProgressPositions(), Joined({Positions(3), {0}}));
     EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+}
+
+TEST_F(DumpTest, ZeroBytesAfterTheEndEndItWithoutAReport)
+{
+    // After its zero byte the line brings zero bytes at every poll (padding,
+    // or a break read as zeros): the text is complete, the logger not silent.
+    LineArriveAt(100, std::string("abc\0", 4));
+    for (std::int64_t at = 200; at < 20000; at += 100)
+        LineArriveAt(at, std::string(3, '\0'));
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+    EXPECT_EQ(LastEffect().at, Poll(1));
+}
+
+TEST_F(DumpTest, StopLogsTheTextSoFarUnderTheMarkerAndDrainsTheRest)
+{
+    LineArriveAt(100, "first ");
+    LineArriveAt(Poll(0) + 50, "second");
+    for (std::int64_t at = Poll(1); at < Poll(5); at += 100)
+        LineArriveAt(at, "rest");
+    EXPECT_EQ(DumpStart(), WaitAfterDump);
+    SleepMilliseconds(WaitAfterDump);
+    EXPECT_EQ(DumpStep(), DumpPollInterval);
+    SleepMilliseconds(100);
+    // The bytes waiting at the stop belong to the text.
+    EXPECT_EQ(DumpStop("stopped"), DumpPollInterval);
+    EXPECT_EQ(TextsOf(Effect::Log), (std::vector<std::string>{"first second", "stopped"}));
+    EXPECT_EQ(DumpCurrentPhase(), DumpPhase::Draining);
+    std::int32_t wait = DumpPollInterval;
+    for (; wait > 0; wait = DumpStep())
+        SleepMilliseconds(wait);
+    EXPECT_EQ(DumpCurrentPhase(), DumpPhase::Idle);
+    EXPECT_GE(LineNow(), Poll(5)) << "the drain lasts until the line is quiet";
+    EXPECT_EQ(LineWaiting(), 0);
+    EXPECT_EQ(TextsOf(Effect::Log).size(), 2u);
+    EXPECT_EQ(LineWrittenText(), "D");
 }
 
 TEST_F(DumpTest, NoBlockForAChunkLeavesItWaitingAndTheDumpStillEnds)

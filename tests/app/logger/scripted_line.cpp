@@ -168,7 +168,7 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     std::copy_n(waiting.begin(), count, static_cast<unsigned char*>(buffer));
     waiting.erase(waiting.begin(), waiting.begin() + static_cast<std::ptrdiff_t>(count));
     reads.push_back(LineRead{now, length, static_cast<std::int32_t>(count)});
-    return 1;
+    return static_cast<std::int32_t>(count);
 }
 
 void SleepMilliseconds(std::int32_t milliseconds)

@@ -1,0 +1,173 @@
+#include "app/client/dump_driving.h"
+
+#include "app/client/main_window.h"
+#include "app/client/messages.h"
+#include "app/logger/memory_dump.h"
+
+#include "gadget/gadget.h"
+#include "window/event.h"
+#include "window/window.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstddef>
+
+namespace {
+
+constexpr UINT_PTR DumpTimer = 1;
+constexpr char StopCaption[] = "Stop";
+
+bool Busy = false;
+// Each gadget's enabled state before the dump, in the layout's order, and
+// the control that had the focus.
+std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
+HWND FocusBefore = nullptr;
+HHOOK EscapeWatch = nullptr;
+
+HWND GadgetWindow(ObjectNumber number)
+{
+    const GadgetRecord* record = GadgetLookup(number);
+    return record ? record->hwnd : nullptr;
+}
+
+const char* DumpCaption()
+{
+    for (const GadgetLayout& gadget : ClientGadgetLayout) {
+        if (gadget.number == DumpButton)
+            return gadget.caption;
+    }
+    return "";
+}
+
+// Focus on a control the user can still use, or on the window itself, so
+// that keys never arrive with no focus as system keys. Only while the window
+// is active: focusing a control would otherwise activate it.
+void FocusWhileBusy(HWND control)
+{
+    HWND main = WindowHandle(MainWindow);
+    if (main && GetActiveWindow() == main)
+        SetFocus(control ? control : main);
+}
+
+// Only the one control the phase leaves to the user stays enabled: the Stop
+// button while the text comes in, the port list while a stopped dump drains.
+// The progress bar takes no input and shows the dump, so it is left alone.
+void DisableAllBut(ObjectNumber usable)
+{
+    for (const GadgetLayout& gadget : ClientGadgetLayout) {
+        if (gadget.number != DumpProgress)
+            EnableWindow(GadgetWindow(gadget.number), gadget.number == usable);
+    }
+}
+
+// An Esc in the window, outside the system's own loops (they take Esc to end
+// a move or close a menu), is a press of the Stop button.
+bool IsStopKey(const MSG& message)
+{
+    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || message.wParam != VK_ESCAPE ||
+        GetCapture())
+        return false;
+    HWND main = WindowHandle(MainWindow);
+    return main && (message.hwnd == main || IsChild(main, message.hwnd));
+}
+
+// Sees the keys whichever control has the focus, and when none has it.
+LRESULT CALLBACK WatchEscapeKey(int code, WPARAM removal, LPARAM lParam)
+{
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && (removal & PM_REMOVE) && IsStopKey(*message)) {
+        message->message = WM_NULL;
+        EventPost(EV_GADGET, DumpButton, MainWindow, DumpStopKey);
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+void StopWatchingEscape()
+{
+    if (EscapeWatch)
+        UnhookWindowsHookEx(EscapeWatch);
+    EscapeWatch = nullptr;
+}
+
+void ControlsBack()
+{
+    KillTimer(WindowHandle(MainWindow), DumpTimer);
+    StopWatchingEscape();
+    GadgetSetText(DumpButton, DumpCaption());
+    for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
+        EnableWindow(GadgetWindow(ClientGadgetLayout[i].number), EnabledBefore[i]);
+    if (FocusBefore && IsWindowEnabled(FocusBefore))
+        FocusWhileBusy(FocusBefore);
+    Busy = false;
+}
+
+void ScheduleStep(std::int32_t wait);
+
+void CALLBACK DumpTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
+{
+    // One step at a time: a requester the last step shows runs a message
+    // loop of its own, in which the timer would tick again.
+    KillTimer(window, timer);
+    ScheduleStep(DumpStep());
+}
+
+void ScheduleStep(std::int32_t wait)
+{
+    if (wait > 0)
+        SetTimer(WindowHandle(MainWindow), DumpTimer, static_cast<UINT>(wait), DumpTimerTick);
+    else
+        ControlsBack();
+}
+
+// The controls change before "D" goes out, so that whoever sees the logger
+// answer sees the window busy.
+void StartDump()
+{
+    Busy = true;
+    FocusBefore = GetFocus();
+    for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
+        EnabledBefore[i] = IsWindowEnabled(GadgetWindow(ClientGadgetLayout[i].number)) != 0;
+    FocusWhileBusy(GadgetWindow(DumpButton));
+    DisableAllBut(DumpButton);
+    GadgetSetText(DumpButton, StopCaption);
+    EscapeWatch = SetWindowsHookExA(WH_GETMESSAGE, WatchEscapeKey, nullptr, GetCurrentThreadId());
+    ScheduleStep(DumpStart());
+}
+
+void StopDump()
+{
+    const std::int32_t wait = DumpStop(TextDumpStopped);
+    StopWatchingEscape();
+    FocusWhileBusy(nullptr);
+    GadgetSetText(DumpButton, DumpCaption());
+    DisableAllBut(PortList);
+    ScheduleStep(wait);
+}
+
+} // namespace
+
+bool DumpBusy() { return Busy; }
+
+void HandleDumpButton(std::int32_t kind)
+{
+    switch (DumpCurrentPhase()) {
+    case DumpPhase::Idle:
+        if (!Busy && kind != DumpStopKey)
+            StartDump();
+        break;
+    case DumpPhase::Collecting:
+        StopDump();
+        break;
+    case DumpPhase::Draining:
+        break;
+    }
+}
+
+void EndDumpNow()
+{
+    if (!Busy)
+        return;
+    DumpAbandon();
+    ControlsBack();
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The dump as the window lives through it. Its steps run from a timer of the
+// main window, not from a wait loop of the program's own: the system's modal
+// loops (the user holding the title bar, an open system menu) dispatch timer
+// messages too, so the line is polled on time while they run and the port's
+// input queue never overflows. One thread does everything, as everywhere else.
+//
+// While the dump collects, every control but the Dump button is disabled and
+// the button reads "Stop"; Esc or a press of it stops the dump. After a stop
+// the logger's rest is drained with every control but the port list
+// disabled. No command runs until the controls come back.
+
+#include <cstdint>
+
+// True from the press of Dump until the dump, and a drain after a stop, are
+// over: no command may run meanwhile.
+bool DumpBusy();
+
+// The kind of the Dump button's event that Esc raises during a dump: it
+// stops the dump and never starts one, also when the dump ended before the
+// event was taken.
+constexpr std::int32_t DumpStopKey = 0x10001;
+
+// An event of the Dump button: a press starts a dump, or stops the one
+// collecting; DumpStopKey only stops it.
+void HandleDumpButton(std::int32_t kind);
+// The port is about to change or the program to end: whatever the dump was
+// doing ends at once, and the controls come back.
+void EndDumpNow();

@@ -1,0 +1,88 @@
+// The dump's collection on the host: whole dumps through their steps over an
+// in-memory line that brings what a poll at line rate finds, at sizes from
+// 4 KiB to 1 MiB. A line-rate run of the larger ones would last minutes; here
+// only the program's own work is timed, and its cost per byte must not grow
+// with the size. Prints Google Benchmark's report, with bytes a second.
+
+#include "app/logger/logger_state.h"
+#include "app/logger/memory_dump.h"
+#include "base/delay.h"
+#include "base/heap.h"
+#include "base/memory.h"
+#include "base/strings.h"
+#include "serial/port.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// 300 ms of the line at 960 bytes a second.
+constexpr std::size_t PollBytes = 288;
+
+// The logger's whole reply to "D" and how much of it the program took.
+std::string Reply;
+std::size_t Taken = 0;
+
+std::size_t Remaining() { return Reply.size() - Taken; }
+
+} // namespace
+
+// The line, in place of the serial library and the delay: "D" starts the
+// reply, each poll finds the next line-rate share of it, sleeping takes no time.
+std::int32_t PortWrite(PortHandle, const void*, std::int32_t length)
+{
+    Taken = 0;
+    return length;
+}
+
+std::int32_t PortInputCount(PortHandle) { return static_cast<std::int32_t>(std::min(PollBytes, Remaining())); }
+
+std::int32_t PortRead(PortHandle, void* buffer, std::int32_t length)
+{
+    const std::size_t count = std::min(static_cast<std::size_t>(length), Remaining());
+    std::memcpy(buffer, Reply.data() + Taken, count);
+    Taken += count;
+    return static_cast<std::int32_t>(count);
+}
+
+void SleepMilliseconds(std::int32_t) {}
+
+namespace {
+
+void CollectDump(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    const std::string reading = "0001 +21.5\r\n";
+    Reply.clear();
+    while (Reply.size() < size)
+        Reply += reading;
+    Reply.resize(size);
+    Reply += '\0';
+    for (auto _ : state) {
+        RunDump();
+        benchmark::DoNotOptimize(DumpText);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    MainHeap = HeapOpen();
+    StringServiceStart();
+    MemoryServiceStart();
+    CurrentPort = 1;
+    for (std::int64_t size : {4 << 10, 32 << 10, 256 << 10, 1 << 20})
+        benchmark::RegisterBenchmark(("dump collection: " + std::to_string(size >> 10) + " KiB").c_str(), CollectDump)
+            ->Arg(size)
+            ->Unit(benchmark::kMicrosecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}
