@@ -155,8 +155,8 @@ bool MeasureRead()
 // window's answers.
 double PressDump(Session& session, double* longestUnanswered = nullptr)
 {
-    HWND dump = GetDlgItem(session.window, DumpButton);
-    HWND read = GetDlgItem(session.window, ReadButton);
+    HWND dump = GadgetWindow(session.window, DumpButton);
+    HWND read = GadgetWindow(session.window, ReadButton);
     const std::size_t before = session.logger->Received().size();
     std::optional<AnswerWatch> watch;
     if (longestUnanswered)
