@@ -71,7 +71,7 @@ std::uint32_t DetectThemes()
     // A version that could not be read is not remembered: the next editor
     // asks again.
     if (!ThemeLibrary)
-        ThemeLibrary = LoadLibraryA("uxtheme.dll");
+        ThemeLibrary = LoadSystemDll(L"uxtheme.dll");
     if (ThemeLibrary) {
         if (auto isAppThemed = LibraryFunction<IsAppThemedFn>(ThemeLibrary, "IsAppThemed"))
             VisualStylesActive = VisualStylesFrom(isAppThemed() != FALSE, version);
