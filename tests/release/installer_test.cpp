@@ -134,8 +134,9 @@ TEST_F(InstallerTest, InstallsForTheUserRunsAndUninstallsWithoutATrace)
     const std::string folder = programs + "\\Korvane";
     const std::string shortcut = ShellFolder(CSIDL_PROGRAMS) + "\\Korvane.lnk";
     // A run that stopped half-way left the program installed in this prefix.
-    if (Exists(folder + "\\Uninstall.exe"))
+    if (Exists(folder + "\\Uninstall.exe")) {
         ASSERT_TRUE(RunToTheEnd("\"" + folder + "\\Uninstall.exe\" /S"));
+    }
     ASSERT_FALSE(Exists(folder)) << "an earlier run left " << folder;
     const bool programsExisted = Exists(programs);
 
