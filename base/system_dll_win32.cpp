@@ -6,8 +6,9 @@
 namespace {
 
 // Where SetDefaultDllDirectories exists (Windows 8, and Windows 7 with its
-// loader update), LoadLibraryExW takes the search flags; before, it rejects
-// them, and only a full path keeps the program's folder out of the search.
+// loader update), LoadLibraryExW takes the search flags, which hold for the
+// library's own imports too; before, it rejects them, and only a full path
+// keeps the program's folder out of the search.
 bool SearchFlagsKnown()
 {
     static const bool known =
@@ -24,7 +25,9 @@ HMODULE LoadByFullPath(const wchar_t* fileName)
         return nullptr;
     path[folderLength] = L'\\';
     std::wmemcpy(path.data() + folderLength + 1, fileName, nameLength + 1);
-    return LoadLibraryW(path.data());
+    // The library's own imports are then looked for in its folder, not in
+    // the program's.
+    return LoadLibraryExW(path.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 } // namespace
