@@ -53,6 +53,11 @@ Function un.onInit
 FunctionEnd
 
 Section "Korvane"
+  ; The per-user programs folder belongs to the system where it exists; the
+  ; uninstaller takes it out only when an install of Korvane made it.
+  IfFileExists "$LOCALAPPDATA\Programs\*.*" programs_folder_known
+    WriteRegDWORD HKCU "${UNINSTALL_KEY}" "ProgramsFolderMade" 1
+  programs_folder_known:
   SetOutPath "$INSTDIR"
   File "${STAGE}/korvane.exe"
   File "${STAGE}/README-ru.txt"
@@ -84,8 +89,10 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   ; Only when empty: files the user put there stay, and so does the folder.
   RMDir "$INSTDIR"
-  ; The per-user programs folder, when this was the last program in it.
-  RMDir "$LOCALAPPDATA\Programs"
+  ReadRegDWORD $0 HKCU "${UNINSTALL_KEY}" "ProgramsFolderMade"
+  StrCmp $0 1 0 programs_folder_kept
+    RMDir "$LOCALAPPDATA\Programs"
+  programs_folder_kept:
 
   Delete "$SMPROGRAMS\Korvane.lnk"
 
