@@ -10,22 +10,6 @@ constexpr const char* PlantedNames[] = {"winmm.dll", "riched20.dll"};
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The program's exit code, or -1 when it did not start or end in time.
-long RunProgram(std::string command)
-{
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return -1;
-    CloseHandle(info.hThread);
-    DWORD code = 0;
-    const bool ended = WaitForSingleObject(info.hProcess, LongWait) == WAIT_OBJECT_0 &&
-                       GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    return ended ? static_cast<long>(code) : -1;
-}
-
 TEST_F(ClientTest, LeavesTheCopiesInItsOwnFolderAlone)
 {
     char temp[MAX_PATH] = {};
@@ -42,7 +26,8 @@ TEST_F(ClientTest, LeavesTheCopiesInItsOwnFolderAlone)
         DeleteFileA((folder + "\\" + name + ".loaded").c_str());
     }
     // A program that loads them by bare name does run the copies.
-    ASSERT_EQ(RunProgram("\"" + probe + "\" winmm.dll riched20.dll"), 0);
+    ClientProcess probeRun("winmm.dll riched20.dll", probe);
+    ASSERT_EQ(probeRun.WaitForExit(), std::optional<DWORD>(0));
     for (const char* name : PlantedNames) {
         EXPECT_TRUE(Exists(folder + "\\" + name + ".loaded")) << "the probe did not load the " << name << " beside it";
         DeleteFileA((folder + "\\" + name + ".loaded").c_str());
