@@ -4,10 +4,13 @@
 # 32-bit loader) and fuzz (the fuzz targets, clang and libFuzzer; the tests run
 # each for 30 seconds).
 # `make fuzz` fuzzes longer, `make bench` measures and writes BENCHMARKS.md.
+# `make release` packs the win32 build for Windows users into dist/;
+# `make release-check` builds the release twice, in two fresh clones, and
+# compares the bytes.
 
 PRESETS := host win64 win32 fuzz
 
-.PHONY: fuzz bench test demo build bootstrap $(addprefix configure-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
+.PHONY: fuzz bench test demo build bootstrap release release-check $(addprefix configure-,$(PRESETS)) $(addprefix build-,$(PRESETS)) clean
 
 test: build
 	scripts/run-tests
@@ -20,6 +23,16 @@ demo: bootstrap configure-host configure-win64
 	scripts/demo
 
 build: bootstrap $(addprefix build-,$(PRESETS))
+
+# The zip, the installer and SHA256SUMS of the win32 build's korvane.exe, the
+# one its tests run (the build packs it on every run; see release/).
+release: bootstrap configure-win32
+	cmake --build --preset win32 --target korvane_release
+	rm -rf dist
+	cp -r build/win32/release/dist dist
+
+release-check: bootstrap
+	scripts/release-check
 
 bootstrap:
 	scripts/bootstrap

@@ -1,13 +1,43 @@
 #include "base/delay.h"
+#include "base/system_dll.h"
 
 #include <windows.h>
 #include <mmsystem.h>
 
+namespace {
+
+using TimerPeriodFn = MMRESULT(WINAPI*)(UINT);
+
+struct TimerPeriodCalls {
+    TimerPeriodFn begin;
+    TimerPeriodFn end;
+};
+
+// Looked up once; without WINMM the delays keep the system's timer
+// resolution, as coarse as 16 ms.
+const TimerPeriodCalls& TimerPeriod()
+{
+    static const TimerPeriodCalls calls = [] {
+        HMODULE winmm = LoadSystemDll(L"winmm.dll");
+        TimerPeriodCalls found{LibraryFunction<TimerPeriodFn>(winmm, "timeBeginPeriod"),
+                               LibraryFunction<TimerPeriodFn>(winmm, "timeEndPeriod")};
+        if (!found.begin || !found.end)
+            found = {};
+        return found;
+    }();
+    return calls;
+}
+
+} // namespace
+
 void SleepMilliseconds(std::int32_t milliseconds)
 {
-    timeBeginPeriod(1);
+    const TimerPeriodCalls& period = TimerPeriod();
+    if (period.begin)
+        period.begin(1);
     Sleep(milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds));
-    timeEndPeriod(1);
+    if (period.end)
+        period.end(1);
 }
 
 std::int64_t MonotonicMilliseconds()

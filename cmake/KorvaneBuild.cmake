@@ -12,6 +12,10 @@ if(WIN32)
   # rest. The release build is linked stripped, as it ships.
   add_compile_options(-ffunction-sections -fdata-sections)
   add_link_options(-Wl,--gc-sections $<$<CONFIG:MinSizeRel>:-s>)
+  # Two builds of one commit give the same bytes wherever they are checked
+  # out: no link time in the headers, no folder of the build in the code.
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/= -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
+  add_link_options(-Wl,--no-insert-timestamp)
 endif()
 
 if(KORVANE_SANITIZE)

@@ -4,6 +4,7 @@
 
 #include "base/heap.h"
 #include "base/strings.h"
+#include "base/system_dll.h"
 #include "window/event.h"
 
 #include <richedit.h>
@@ -45,9 +46,9 @@ void LoadEditorLibraries()
     if (EditorLibraryLoaded)
         return;
     EditorLibraryLoaded = true;
-    RichEditLibrary = LoadLibraryA("RICHED20.DLL");
+    RichEditLibrary = LoadSystemDll(L"riched20.dll");
     if (!RichEditLibrary)
-        LoadLibraryA("RICHED32.DLL");
+        LoadSystemDll(L"riched32.dll");
     LoadThemeEntryPoints();
 }
 

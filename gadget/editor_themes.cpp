@@ -68,7 +68,7 @@ std::uint32_t DetectThemes()
     if (CommonControlsVersion > 1)
         return CommonControlsVersion;
     if (!ThemeLibrary)
-        ThemeLibrary = LoadLibraryA("uxtheme.dll");
+        ThemeLibrary = LoadSystemDll(L"uxtheme.dll");
     const VisualStyleFacts facts = GatherVisualStyleFacts();
     VisualStylesActive = VisualStylesDecision(facts);
     CommonControlsVersion = facts.commonControlsVersion;

@@ -45,7 +45,7 @@ VisualStyleFacts GatherVisualStyleFacts()
     // A version that could not be read counts as the oldest.
     const std::uint32_t version = ReadCommonControlsVersion();
     facts.commonControlsVersion = version ? version : 1;
-    HMODULE theme = LoadLibraryA("uxtheme.dll");
+    HMODULE theme = LoadSystemDll(L"uxtheme.dll");
     facts.themeLibraryLoaded = theme != nullptr;
     if (!theme)
         return facts;

@@ -4,7 +4,10 @@
 
 std::uint32_t ReadCommonControlsVersion()
 {
-    HMODULE library = LoadLibraryA("COMCTL32.DLL");
+    // The manifest sends the program to version 6 of the common controls,
+    // side by side: the one already loaded is asked, as a load by the system
+    // folder's path would find the old version there.
+    HMODULE library = GetModuleHandleW(L"comctl32.dll");
     if (!library)
         return 0;
     // The first versions had no DllGetVersion.
@@ -16,6 +19,5 @@ std::uint32_t ReadCommonControlsVersion()
         if (SUCCEEDED(getVersion(&info)))
             version = (info.dwMajorVersion & 0xFFFF) << 16 | (info.dwMinorVersion & 0xFFFF);
     }
-    FreeLibrary(library);
     return version;
 }

@@ -132,14 +132,14 @@ bool LargelyRed(HWND window)
 
 } // namespace
 
-ClientProcess::ClientProcess(const std::string& arguments)
+ClientProcess::ClientProcess(const std::string& arguments, const std::string& windowsProgram)
 {
-    const std::string program = Environment("KORVANE_EXE");
-    if (program.empty()) {
+    const std::string fromEnvironment = Environment("KORVANE_EXE");
+    if (windowsProgram.empty() && fromEnvironment.empty()) {
         failure_ = "KORVANE_EXE must name korvane.exe";
         return;
     }
-    std::string command = "\"" + WindowsPath(program) + "\"";
+    std::string command = "\"" + (windowsProgram.empty() ? WindowsPath(fromEnvironment) : windowsProgram) + "\"";
     if (!arguments.empty())
         command += " " + arguments;
     STARTUPINFOA startup{};

@@ -18,11 +18,11 @@
 constexpr DWORD ShortWait = 5000;
 constexpr DWORD LongWait = 20000;
 
-// korvane.exe, started from KORVANE_EXE with the arguments, ended on
-// destruction if it still runs.
+// korvane.exe, started from KORVANE_EXE (or the program at that Windows
+// path) with the arguments, ended on destruction if it still runs.
 class ClientProcess {
 public:
-    explicit ClientProcess(const std::string& arguments = "");
+    explicit ClientProcess(const std::string& arguments = "", const std::string& windowsProgram = "");
     ~ClientProcess();
     ClientProcess(const ClientProcess&) = delete;
     ClientProcess& operator=(const ClientProcess&) = delete;

@@ -53,10 +53,11 @@ protected:
 
     SimulatedLogger& Logger(int port = 2) { return *loggers_.at(port); }
 
-    // Starts the program and waits for its window and gadgets.
-    void StartClient(const std::string& arguments = "")
+    // Starts the program (KORVANE_EXE unless a Windows path names another)
+    // and waits for its window and gadgets.
+    void StartClient(const std::string& arguments = "", const std::string& windowsProgram = "")
     {
-        client_ = std::make_unique<ClientProcess>(arguments);
+        client_ = std::make_unique<ClientProcess>(arguments, windowsProgram);
         ASSERT_TRUE(client_->started()) << client_->failure();
         window_ = client_->WaitForMainWindow();
         ASSERT_NE(window_, nullptr) << "the window \"Korvane\" with its gadgets did not appear";
@@ -64,10 +65,10 @@ protected:
 
     // Starts the program against a logger on COM2 and waits until the
     // start-up queries are answered and shown.
-    void StartClientWithLogger(const std::string& scenario)
+    void StartClientWithLogger(const std::string& scenario, const std::string& windowsProgram = "")
     {
         StartLogger(scenario);
-        StartClient();
+        StartClient("", windowsProgram);
         ASSERT_TRUE(Logger().WaitForReceived(3, LongWait)) << "received: " << Logger().ReceivedText();
         ASSERT_TRUE(WaitUntilIdle(window_));
     }

@@ -1,0 +1,24 @@
+#pragma once
+// System libraries loaded at run time, from the system folder only.
+//
+// Windows looks for a library named without a path in the program's own
+// folder first, unless it is one of the system's known libraries. A program
+// started from a downloads folder would then run any winmm.dll or riched20.dll
+// that a web page left there. Every library that is not a known one is
+// therefore loaded here, by its place in the system folder, and never imported
+// statically.
+
+#include <windows.h>
+
+// The library from the system folder, or null when it is not there or does
+// not load. The handle stays loaded until the process ends or the caller
+// frees it.
+HMODULE LoadSystemDll(const wchar_t* fileName);
+
+// The library's export of that name as the caller's function type, or null.
+template <typename Function>
+Function LibraryFunction(HMODULE library, const char* name)
+{
+    // GetProcAddress hands out a generic pointer; the caller names the real type.
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}

@@ -1,0 +1,104 @@
+// The installer as a user runs it, silently: what it puts where, the program
+// it installs, and the uninstaller taking all of it out again.
+#include "tests/e2e/client_fixture.h"
+#include "tests/support/wine_paths.h"
+
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+const std::string UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvane";
+
+std::string ShellFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    return SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) ? path : "";
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string FileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::string RegistryText(const std::string& key, const char* value)
+{
+    char text[1024] = {};
+    DWORD size = sizeof text;
+    const LONG result = RegGetValueA(HKEY_CURRENT_USER, key.c_str(), value, RRF_RT_ANY, nullptr, text, &size);
+    return result == ERROR_SUCCESS ? text : "(missing)";
+}
+
+// Waits for the process and the processes it started: the uninstaller copies
+// itself away, starts the copy and returns at once.
+bool RunToTheEnd(std::string command)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    bool ended = WaitForSingleObject(info.hProcess, 2 * LongWait) == WAIT_OBJECT_0;
+    CloseHandle(info.hProcess);
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more && ended; more = Process32Next(snapshot, &entry)) {
+        HANDLE child = entry.th32ParentProcessID == info.dwProcessId
+                           ? OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID) : nullptr;
+        if (child) {
+            ended = WaitForSingleObject(child, 2 * LongWait) == WAIT_OBJECT_0;
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
+    return ended;
+}
+
+TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
+{
+    const std::string programs = ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Programs";
+    const std::string folder = programs + "\\Korvane";
+    const std::string shortcut = ShellFolder(CSIDL_PROGRAMS) + "\\Korvane.lnk";
+    const std::string uninstall = "\"" + folder + "\\Uninstall.exe\" /S";
+    // A run that stopped half-way left the program installed in this prefix.
+    if (Exists(folder + "\\Uninstall.exe")) {
+        ASSERT_TRUE(RunToTheEnd(uninstall));
+    }
+    const bool programsExisted = Exists(programs);
+
+    ASSERT_TRUE(RunToTheEnd("\"" + WindowsPath(Environment("KORVANE_SETUP")) + "\" /S"));
+    for (const char* name : {"README-ru.txt", "README-en.txt", "LICENSE.txt", "Uninstall.exe"})
+        EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
+    EXPECT_EQ(FileBytes(folder + "\\korvane.exe"), FileBytes(WindowsPath(Environment("KORVANE_EXE"))))
+        << "the installed program is not the tested one";
+    EXPECT_TRUE(Exists(shortcut));
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayName"), "Korvane");
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayVersion"), Environment("KORVANE_VERSION"));
+    EXPECT_EQ(RegistryText(UninstallKey, "Publisher"), "the Korvane authors");
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayIcon"), folder + "\\korvane.exe");
+    EXPECT_EQ(RegistryText(UninstallKey, "UninstallString"), "\"" + folder + "\\Uninstall.exe\"");
+    EXPECT_NE(RegistryText(UninstallKey, "EstimatedSize"), "(missing)");
+
+    ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(PlainLogger, folder + "\\korvane.exe"));
+    EXPECT_EQ(TextOf(ReadingField), "+21.5");
+    ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
+    // The port a later run of the program remembers.
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Korvane", "Port", REG_SZ, "COM7", 5), ERROR_SUCCESS);
+
+    ASSERT_TRUE(RunToTheEnd(uninstall));
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_EQ(Exists(programs), programsExisted);
+    EXPECT_FALSE(Exists(shortcut));
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayName"), "(missing)");
+    EXPECT_EQ(RegistryText("Software\\Korvane", "Port"), "(missing)");
+}
+
+} // namespace
