@@ -56,17 +56,21 @@ Chunk TakeChunk(std::int32_t waiting)
 
 void RunDump()
 {
-    if (!RequirePort())
+    if (!RequirePort() || !SendToLogger("D", WaitAfterDump))
         return;
-    SendCommand("D", WaitAfterDump);
     StoreText(DumpText, TextStart());
     StoreText(DumpCharacter, TextStart());
     EndSeen = 0;
 
     int emptyPolls = 0;
     bool memoryRefused = false;
+    bool portGone = false;
     for (;;) {
         std::int32_t waiting = PortInputCount(CurrentPort);
+        if (waiting < 0) {
+            portGone = true;
+            break;
+        }
         Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
         // The zero byte alone does not end the dump: bytes still arriving
         // after it belong to the text until a poll finds the line quiet. That
@@ -86,6 +90,13 @@ void RunDump()
     }
     AddToLog(DumpText);
     ShowProgress(0);
+    if (portGone) {
+        // A port that came back at once still lost the rest of a text cut
+        // short: that is said as for a silent logger.
+        if (RecoverPort() && !EndSeen)
+            ReportNoAnswer();
+        return;
+    }
     if (emptyPolls < DumpSilentPollLimit)
         return;
     if (memoryRefused)

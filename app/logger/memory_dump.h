@@ -19,5 +19,7 @@ inline constexpr int DumpSilentPollLimit = 20;
 
 // Sends "D" and collects the reply into DumpText until the line falls quiet
 // after the zero byte, showing each byte's position within its chunk as
-// progress; then adds DumpText to the log and resets the progress.
+// progress; then adds DumpText to the log and resets the progress. A port
+// that goes away keeps what came in the log, and is then handled as under
+// any command (see RecoverPort).
 void RunDump();

@@ -237,18 +237,39 @@ TEST_F(ProtocolTest, FailedReadGivesAnEmptyReplyAndLeavesTheBytesForTheNext)
     EXPECT_STREQ(ReplyText, "abc");
 }
 
-TEST_F(ProtocolTest, NonPositiveCountReadsAsSilence)
+TEST_F(ProtocolTest, ZeroCountReadsAsSilenceAndANegativeOneAsAPortGone)
 {
-    for (std::int32_t count : {0, -1, INT_MIN}) {
+    LineArriveAt(0, "abc");
+    LineReportCounts({0});
+    EXPECT_TRUE(ReadReply());
+    EXPECT_STREQ(ReplyText, " ");
+    for (std::int32_t count : {-1, INT_MIN}) {
         SCOPED_TRACE(count);
-        Restart();
-        LineArriveAt(0, "abc");
         LineReportCounts({count});
-        ReadReply();
+        EXPECT_FALSE(ReadReply());
         EXPECT_STREQ(ReplyText, " ");
-        EXPECT_TRUE(LineReads().empty());
-        EXPECT_EQ(LineWaiting(), 3);
     }
+    EXPECT_TRUE(LineReads().empty());
+    EXPECT_EQ(LineWaiting(), 3);
+}
+
+// A port that cannot count its bytes went away: it is looked for once, the
+// user is told once, and the rest of the sequence is dropped; the next
+// command looks for it again before it says that no port is open.
+TEST_F(ProtocolTest, APortGoneUnderACommandEndsTheSequenceWithOneReport)
+{
+    AnswerEverything();
+    LineReportCounts({4, -1});
+    ReadSequence();
+    EXPECT_EQ(LineWrittenText(), "TM");
+    EXPECT_EQ(CurrentPort, 0u);
+    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
+                                 {Effect::Reading, "23.5"}, {Effect::Log, "23.5"}, {Effect::Reopen, ""},
+                                 {Effect::PortLost, ""}}));
+    RecordEffects(LineNow);
+    ReadSequence();
+    EXPECT_EQ(LineWrittenText(), "TM");
+    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{{Effect::Reopen, ""}, {Effect::NoPort, ""}}));
 }
 
 TEST_F(ProtocolTest, HugeCountIsReadInBoundedTurns)
