@@ -70,7 +70,7 @@ struct GadgetRecord {
     WNDPROC previousProc;
     std::int32_t kindWordA;
     std::intptr_t kindWordB; // the combo box's item image lists
-    std::intptr_t kindWordC; // a brush handle for string fields
+    std::intptr_t kindWordC; // a brush handle for string fields; the combo box's opening function
 };
 
 // The live gadget with that number or identifier, or null.
@@ -115,6 +115,11 @@ std::intptr_t GadgetSetText(ObjectNumber number, const char* text);
 // a gadget gives the empty text there.
 char* GadgetGetText(ObjectNumber number, std::int32_t resultPosition);
 std::intptr_t GadgetClearItems(ObjectNumber number);
+std::int32_t GadgetCountItems(ObjectNumber number);
+// The item's text, written like GadgetGetText's.
+char* GadgetGetItemText(ObjectNumber number, std::int32_t item, std::int32_t resultPosition);
+std::intptr_t GadgetRemoveItem(ObjectNumber number, std::int32_t position);
+void GadgetSetAttribute(ObjectNumber number, std::int32_t attribute, std::intptr_t value);
 // DestroyWindow's result; the record goes with the window's last message.
 std::intptr_t GadgetDestroy(ObjectNumber number);
 // font is a font handle or -1 for the stock GUI font. Number -1 sets the
