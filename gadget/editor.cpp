@@ -5,6 +5,7 @@
 #include "base/heap.h"
 #include "base/strings.h"
 #include "window/event.h"
+#include "window/wide_text.h"
 
 #include <richedit.h>
 
@@ -74,7 +75,9 @@ struct PlainTextSource {
 DWORD CALLBACK ReadPlainText(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LONG* delivered)
 {
     auto* source = reinterpret_cast<PlainTextSource*>(cookie);
-    const std::size_t count = std::min(source->left, static_cast<std::size_t>(capacity > 0 ? capacity : 0));
+    // Whole characters only: a stream of UTF-16 is read two bytes at a time.
+    const std::size_t room = static_cast<std::size_t>(capacity > 0 ? capacity : 0) & ~std::size_t{1};
+    const std::size_t count = std::min(source->left, room);
     std::memcpy(buffer, source->next, count);
     source->next += count;
     source->left -= count;
@@ -86,19 +89,24 @@ DWORD CALLBACK ReadPlainText(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LON
 // and later read a text beginning with "{\rtf" as a rich-text document when
 // it comes through EM_REPLACESEL or WM_SETTEXT, so a logger's reply could
 // turn into formatting, or vanish; a stream declared as SF_TEXT is plain text
-// on every rich edit version.
+// on every rich edit version. The text is in the program's code page, which
+// need not be the system's, so the control is given its characters as
+// UTF-16, not its bytes.
 void Replace(HWND hwnd, const char* text)
 {
-    PlainTextSource source{text, std::strlen(text)};
-    if (source.left == 0) {
-        // Nothing to read as a document: deleting the selection is all.
+    const WideText wide(text);
+    if (!*text || !wide.text()) {
+        // Nothing to insert, or no memory for its characters: deleting the
+        // selection is all.
         Send(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
         return;
     }
+    PlainTextSource source{reinterpret_cast<const char*>(wide.text()),
+                           static_cast<std::size_t>(wide.length()) * sizeof(wchar_t)};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = ReadPlainText;
-    Send(hwnd, EM_STREAMIN, SF_TEXT | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    Send(hwnd, EM_STREAMIN, SF_TEXT | SF_UNICODE | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
 }
 
 LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line)); }

@@ -50,38 +50,6 @@ HWND BoxOwner()
     return process == GetCurrentProcessId() ? foreground : nullptr;
 }
 
-// Windows-1251 to UTF-16 in a block of the process heap; null reads as the
-// empty text. Every byte of the code page has a character, so the text is
-// missing only when memory runs out.
-class WideText {
-public:
-    explicit WideText(const char* text)
-    {
-        const int length = WideFromText(text, nullptr, 0);
-        if (length <= 0)
-            return;
-        auto* wide = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, length * sizeof(wchar_t)));
-        if (!wide)
-            return;
-        if (WideFromText(text, wide, length) == length)
-            text_ = wide;
-        else
-            HeapFree(GetProcessHeap(), 0, wide);
-    }
-    ~WideText()
-    {
-        if (text_)
-            HeapFree(GetProcessHeap(), 0, text_);
-    }
-    WideText(const WideText&) = delete;
-    WideText& operator=(const WideText&) = delete;
-
-    const wchar_t* text() const { return text_; }
-
-private:
-    wchar_t* text_ = nullptr;
-};
-
 int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags)
 {
     const WideText wideTitle(title);

@@ -9,3 +9,22 @@
 // characters written with the terminator; 0 when it does not fit. With a
 // capacity of 0 it only returns the characters the whole text needs.
 int WideFromText(const char* text, wchar_t* wide, int capacity);
+
+// Text converted to wide in a block of the process heap, freed with its
+// owner; null reads as the empty text. Every byte of the code page has a
+// character, so text() is null only when memory ran out.
+class WideText {
+public:
+    explicit WideText(const char* text);
+    ~WideText();
+    WideText(const WideText&) = delete;
+    WideText& operator=(const WideText&) = delete;
+
+    const wchar_t* text() const { return text_; }
+    // Characters, without the terminator; 0 without a text.
+    int length() const { return length_; }
+
+private:
+    wchar_t* text_ = nullptr;
+    int length_ = 0;
+};
