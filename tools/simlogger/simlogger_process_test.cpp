@@ -177,7 +177,7 @@ TEST_F(SimloggerProcessTest, ALineNotSetAsTheLoggerTalksGetsNoAnswer)
     Start("reply T \"+21.5\"\n");
     // A pty keeps 8 data bits and no parity whatever is asked for: the rate
     // and the stop bits are what it shows.
-    const std::pair<speed_t, tcflag_t> wrongLines[] = {{B38400, CS8}, {B4800, CS8}, {B9600, CS8 | CSTOPB}};
+    const std::pair<speed_t, tcflag_t> wrongLines[] = {{B38400, CS8}, {B9600, CS8 | CSTOPB}};
     for (const auto& [rate, framing] : wrongLines) {
         SCOPED_TRACE(std::to_string(rate) + " " + std::to_string(framing));
         ASSERT_NO_FATAL_FAILURE(OpenLine(rate, framing));
@@ -189,7 +189,7 @@ TEST_F(SimloggerProcessTest, ALineNotSetAsTheLoggerTalksGetsNoAnswer)
     Send("T");
     EXPECT_EQ(Collect(5, 3s), "+21.5");
     // Every byte was received, answered or not.
-    EXPECT_TRUE(WaitUntil([&] { return Record().size() == 4; }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return Record().size() == 3; }, 3s));
 }
 
 TEST_F(SimloggerProcessTest, DelayHoldsTheReplyBack)

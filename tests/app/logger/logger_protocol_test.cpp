@@ -253,25 +253,6 @@ TEST_F(ProtocolTest, ZeroCountReadsAsSilenceAndANegativeOneAsAPortGone)
     EXPECT_EQ(LineWaiting(), 3);
 }
 
-// A port that cannot count its bytes went away: it is looked for once, the
-// user is told once, and the rest of the sequence is dropped; the next
-// command looks for it again before it says that no port is open.
-TEST_F(ProtocolTest, APortGoneUnderACommandEndsTheSequenceWithOneReport)
-{
-    AnswerEverything();
-    LineReportCounts({4, -1});
-    ReadSequence();
-    EXPECT_EQ(LineWrittenText(), "TM");
-    EXPECT_EQ(CurrentPort, 0u);
-    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
-                                 {Effect::Reading, "23.5"}, {Effect::Log, "23.5"}, {Effect::Reopen, ""},
-                                 {Effect::PortLost, ""}}));
-    RecordEffects(LineNow);
-    ReadSequence();
-    EXPECT_EQ(LineWrittenText(), "TM");
-    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{{Effect::Reopen, ""}, {Effect::NoPort, ""}}));
-}
-
 TEST_F(ProtocolTest, HugeCountIsReadInBoundedTurns)
 {
     LineArriveAt(0, "abc");
