@@ -20,7 +20,6 @@ bool OpenPortAgain()
     // port quietly in use.
     if (CurrentPort != 0)
         PortClose(CurrentPort);
-    CurrentPort = 0;
     // A settings variable that could not be stored reads as empty, which
     // names no device: the open then fails.
     CurrentPort = PortOpen(PortSettings ? PortSettings : "", HandshakeNone, PortQueueSize, PortQueueSize);
