@@ -59,10 +59,10 @@ std::int32_t DecideCount()
     std::uint8_t decision = Input->Byte();
     if (decision < 0xC0)
         return truth;
-    if (decision < 0xE0)
-        return truth + (decision - 0xC0) - 8;
     // A count below zero says that the port went away, which these runs do
-    // not play: any other value at all.
+    // not play: every other value.
+    if (decision < 0xE0)
+        return std::max(0, truth + (decision - 0xC0) - 8);
     if (decision < 0xF0)
         return Input->Number<std::int32_t>() & 0x7FFFFFFF;
     return 0;
