@@ -9,7 +9,8 @@
 #include <cstring>
 
 // Record words: kindWordA 1 for "ComboBoxEx32", 0 for "ComboBox";
-// kindWordB the item image lists, 0 while the gadget has none.
+// kindWordB the item image lists, 0 while the gadget has none; kindWordC the
+// ComboOpening function, 0 for none.
 
 std::int32_t comboHeightDelta = -1;
 
@@ -220,6 +221,56 @@ std::int32_t ComboGetItemData(GadgetRecord* record, std::int32_t item)
     return static_cast<std::int32_t>(Send(record->hwnd, CB_GETITEMDATA, static_cast<WPARAM>(item)));
 }
 
+// Pixels the open list needs beside its widest text: its frame, the margins
+// around each item's text, and a scroll bar, which a long list shows.
+int ListWidthBesideText()
+{
+    constexpr int ItemTextMargins = 6;
+    return 2 * GetSystemMetrics(SM_CXEDGE) + ItemTextMargins + GetSystemMetrics(SM_CXVSCROLL);
+}
+
+int WidestItemWidth(GadgetRecord* record)
+{
+    HDC dc = GetDC(record->hwnd);
+    if (!dc)
+        return 0;
+    const auto font = reinterpret_cast<HFONT>(Send(record->hwnd, WM_GETFONT));
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    int widest = 0;
+    const std::int32_t start = TempLength;
+    for (std::int32_t item = 0, count = ComboCountItems(record); item < count; ++item) {
+        const char* text = ComboGetItemText(record, item, 0, start);
+        SIZE size{};
+        if (GetTextExtentPoint32A(dc, text, TempLength - start, &size) && size.cx > widest)
+            widest = size.cx;
+    }
+    TempSetLength(start);
+    if (previous)
+        SelectObject(dc, previous);
+    ReleaseDC(record->hwnd, dc);
+    return widest + ListWidthBesideText();
+}
+
+void ComboSetAttribute(GadgetRecord* record, std::int32_t attribute, std::intptr_t value)
+{
+    if (attribute == AttrListWidth) {
+        const std::intptr_t width = value == ListWidthOfWidestItem ? WidestItemWidth(record) : value;
+        Send(record->hwnd, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width > 0 ? width : 0));
+    } else if (attribute == AttrOpening) {
+        record->kindWordC = value;
+    }
+}
+
+// The list sends its opening before it measures and shows itself: items
+// changed here are drawn at once, in a list that fits them. The notification
+// still reaches the application as an event.
+LRESULT ComboHandleParentMessage(GadgetRecord* record, HWND, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_COMMAND && HIWORD(wParam) == CBN_DROPDOWN && record->kindWordC)
+        reinterpret_cast<ComboOpening>(record->kindWordC)();
+    return DEFAULT_PROCESSING;
+}
+
 void ComboRelease(GadgetRecord* record)
 {
     ImageListsFree(ItemImages(record));
@@ -229,6 +280,7 @@ void ComboRelease(GadgetRecord* record)
 constexpr GadgetOps ComboBoxOps = {
     .kindId = GadgetKindComboBox,
     .tableSize = sizeof(GadgetOps),
+    .handleParentMessage = ComboHandleParentMessage,
     .release = ComboRelease,
     .getState = ComboGetState,
     .setState = ComboSetState,
@@ -241,6 +293,7 @@ constexpr GadgetOps ComboBoxOps = {
     .countItems = ComboCountItems,
     .getItemText = ComboGetItemText,
     .setItemText = ComboSetItemText,
+    .setAttribute = ComboSetAttribute,
     .setItemData = ComboSetItemData,
     .getItemData = ComboGetItemData,
 };

@@ -6,6 +6,7 @@
 #include "base/strings.h"
 #include "base/system_dll.h"
 #include "window/event.h"
+#include "window/wide_text.h"
 
 #include <richedit.h>
 
@@ -83,23 +84,69 @@ DWORD CALLBACK ReadPlainText(DWORD_PTR cookie, LPBYTE buffer, LONG capacity, LON
     return 0;
 }
 
+// The text as UTF-8 after its byte-order mark, in a block of the process
+// heap freed with its owner; empty when memory ran out.
+class Utf8Text {
+public:
+    explicit Utf8Text(const char* text)
+    {
+        const WideText wide(text);
+        const int length = wide.text() ? WideCharToMultiByte(CP_UTF8, 0, wide.text(), wide.length(), nullptr, 0,
+                                                             nullptr, nullptr)
+                                       : 0;
+        if (length <= 0)
+            return;
+        bytes_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, sizeof Utf8Mark + static_cast<std::size_t>(length)));
+        if (!bytes_)
+            return;
+        std::memcpy(bytes_, Utf8Mark, sizeof Utf8Mark);
+        WideCharToMultiByte(CP_UTF8, 0, wide.text(), wide.length(), bytes_ + sizeof Utf8Mark, length, nullptr,
+                            nullptr);
+        size_ = sizeof Utf8Mark + static_cast<std::size_t>(length);
+    }
+    ~Utf8Text()
+    {
+        if (bytes_)
+            HeapFree(GetProcessHeap(), 0, bytes_);
+    }
+    Utf8Text(const Utf8Text&) = delete;
+    Utf8Text& operator=(const Utf8Text&) = delete;
+
+    const char* bytes() const { return bytes_; }
+    std::size_t size() const { return size_; }
+
+private:
+    static constexpr char Utf8Mark[3] = {'\xEF', '\xBB', '\xBF'};
+    char* bytes_ = nullptr;
+    std::size_t size_ = 0;
+};
+
 // Replaces the selection with the text exactly as it stands. Rich edit 2.0
 // and later read a text beginning with "{\rtf" as a rich-text document when
 // it comes through EM_REPLACESEL or WM_SETTEXT, so a logger's reply could
 // turn into formatting, or vanish; a stream declared as SF_TEXT is plain text
-// on every rich edit version.
+// on every rich edit version. The text is in the program's code page, which
+// need not be the system's, so it goes in as UTF-8: rich edit 3.0 and later
+// read a plain stream in the code page the high word names, and Wine's rich
+// edit, which ignores that word, reads one that starts with the UTF-8 mark
+// as UTF-8 and drops the mark. (A stream of UTF-16 would say the same to
+// both, but Wine's rich edit takes it in pieces of half the characters, and
+// a 64 KiB dump then went past its limit under the emulated 32-bit loader.)
 void Replace(HWND hwnd, const char* text)
 {
-    PlainTextSource source{text, std::strlen(text)};
-    if (source.left == 0) {
-        // Nothing to read as a document: deleting the selection is all.
+    const Utf8Text utf8(text);
+    if (!*text || !utf8.bytes()) {
+        // Nothing to insert, or no memory for its characters: deleting the
+        // selection is all.
         Send(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
         return;
     }
+    PlainTextSource source{utf8.bytes(), utf8.size()};
     EDITSTREAM stream{};
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
     stream.pfnCallback = ReadPlainText;
-    Send(hwnd, EM_STREAMIN, SF_TEXT | SFF_SELECTION, reinterpret_cast<LPARAM>(&stream));
+    Send(hwnd, EM_STREAMIN, (CP_UTF8 << 16) | SF_USECODEPAGE | SF_TEXT | SFF_SELECTION,
+         reinterpret_cast<LPARAM>(&stream));
 }
 
 LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line)); }

@@ -69,8 +69,9 @@ struct GadgetRecord {
     const GadgetOps* ops;
     WNDPROC previousProc;
     // Words each kind defines in its own file ("Record words"): colours, the
-    // editor's empty-line state, the combo box's class, its item image lists
-    // and a string field's back brush; the last two need B and C pointer-wide.
+    // editor's empty-line state, the combo box's class, its item image lists,
+    // its opening function and a string field's back brush; the last three
+    // need B and C pointer-wide.
     std::int32_t kindWordA;
     std::intptr_t kindWordB;
     std::intptr_t kindWordC;
@@ -121,6 +122,11 @@ std::intptr_t GadgetSetText(ObjectNumber number, const char* text);
 // a gadget gives the empty text there.
 char* GadgetGetText(ObjectNumber number, std::int32_t resultPosition);
 std::intptr_t GadgetClearItems(ObjectNumber number);
+std::int32_t GadgetCountItems(ObjectNumber number);
+// The item's text, written like GadgetGetText's.
+char* GadgetGetItemText(ObjectNumber number, std::int32_t item, std::int32_t resultPosition);
+std::intptr_t GadgetRemoveItem(ObjectNumber number, std::int32_t position);
+void GadgetSetAttribute(ObjectNumber number, std::int32_t attribute, std::intptr_t value);
 // DestroyWindow's result; the record goes with the window's last message.
 std::intptr_t GadgetDestroy(ObjectNumber number);
 // font is a font handle or -1 for the stock GUI font. Number -1 sets the

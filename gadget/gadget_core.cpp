@@ -183,6 +183,37 @@ std::intptr_t GadgetClearItems(ObjectNumber number)
     return record->ops->clearItems(record);
 }
 
+std::int32_t GadgetCountItems(ObjectNumber number)
+{
+    GadgetRecord* record = GadgetLookup(number);
+    if (!record || !record->ops->countItems)
+        return 0;
+    return record->ops->countItems(record);
+}
+
+char* GadgetGetItemText(ObjectNumber number, std::int32_t item, std::int32_t resultPosition)
+{
+    GadgetRecord* record = GadgetLookup(number);
+    if (!record || !record->ops->getItemText)
+        return GadgetEmptyText(resultPosition);
+    return record->ops->getItemText(record, item, 0, resultPosition);
+}
+
+std::intptr_t GadgetRemoveItem(ObjectNumber number, std::int32_t position)
+{
+    GadgetRecord* record = GadgetLookup(number);
+    if (!record || !record->ops->removeItem)
+        return 0;
+    return record->ops->removeItem(record, position);
+}
+
+void GadgetSetAttribute(ObjectNumber number, std::int32_t attribute, std::intptr_t value)
+{
+    GadgetRecord* record = GadgetLookup(number);
+    if (record && record->ops->setAttribute)
+        record->ops->setAttribute(record, attribute, value);
+}
+
 std::intptr_t GadgetDestroy(ObjectNumber number)
 {
     GadgetRecord* record = GadgetLookup(number);

@@ -18,6 +18,16 @@ constexpr std::uint32_t ComboImages = 0x10000000;   // "ComboBoxEx32": items may
 constexpr std::int32_t AttrMinimum = 1;
 constexpr std::int32_t AttrMaximum = 2;
 
+// Attributes of the combo box's setAttribute slot.
+// The open list's width in pixels, never less than the closed box's;
+// ListWidthOfWidestItem makes it as wide as its widest item is now.
+constexpr std::int32_t AttrListWidth = 3;
+constexpr std::intptr_t ListWidthOfWidestItem = -1;
+// A ComboOpening function, called each time the list is about to open and
+// before it is drawn, so that it can bring the items up to date; 0 for none.
+constexpr std::int32_t AttrOpening = 4;
+using ComboOpening = void (*)();
+
 std::intptr_t GadgetCreateButton(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
                                  std::int32_t height, const char* text, std::uint32_t flags = 0);
 

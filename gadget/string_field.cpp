@@ -3,6 +3,7 @@
 #include "gadget/gadget_kinds.h"
 
 #include "window/event.h"
+#include "window/wide_text.h"
 #include "window/window.h"
 
 // Record words: kindWordA the back colour, kindWordB the front colour (both
@@ -75,11 +76,22 @@ std::int32_t StringFieldGetColor(GadgetRecord* record, std::int32_t type)
     return -1;
 }
 
+// The text is in the program's code page, which need not be the system's:
+// the field is given its characters, not its bytes.
+std::intptr_t StringFieldSetText(GadgetRecord* record, const char* text)
+{
+    const WideText wide(text);
+    if (!wide.text())
+        return SetWindowTextA(record->hwnd, text);
+    return SetWindowTextW(record->hwnd, wide.text());
+}
+
 constexpr GadgetOps StringFieldOps = {
     .kindId = GadgetKindStringField,
     .tableSize = sizeof(GadgetOps),
     .handleParentMessage = StringFieldParentMessage,
     .release = LetGoOfBackBrush,
+    .setText = StringFieldSetText,
     .setColor = StringFieldSetColor,
     .getColor = StringFieldGetColor,
 };

@@ -80,6 +80,24 @@ std::int32_t ClampCount(DWORD count)
     return count > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(count);
 }
 
+// The line settings after the name's ':' (none without one), the handshake
+// and the time-outs. The platform's parser takes a device name in front of the
+// settings only in the form COMn, so it is given the settings alone: every
+// port gets them, whatever its name.
+bool ConfigureLine(HANDLE handle, const char* settings, std::int32_t handshake, std::int32_t inputQueue)
+{
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!GetCommState(handle, &dcb))
+        return false;
+    const char* colon = std::strchr(settings, ':');
+    if (colon && !BuildCommDCBA(colon + 1, &dcb))
+        return false;
+    ApplyHandshake(dcb, handshake, inputQueue);
+    COMMTIMEOUTS timeouts = LineTimeouts;
+    return SetCommState(handle, &dcb) && SetCommTimeouts(handle, &timeouts);
+}
+
 } // namespace
 
 PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t inputQueue,
@@ -93,25 +111,17 @@ PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t i
                                 nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return 0;
-    const auto port = reinterpret_cast<PortHandle>(handle);
 
     if (inputQueue > 0 && outputQueue > 0)
         SetupComm(handle, static_cast<DWORD>(inputQueue), static_cast<DWORD>(outputQueue));
 
-    // From here on a failure leaves the port open as it is: the caller owns
-    // the handle either way.
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(handle, &dcb))
-        return port;
-    if (!BuildCommDCBA(settings, &dcb))
-        return port;
-    ApplyHandshake(dcb, handshake, inputQueue);
-    if (!SetCommState(handle, &dcb))
-        return port;
-    COMMTIMEOUTS timeouts = LineTimeouts;
-    SetCommTimeouts(handle, &timeouts);
-    return port;
+    // A port that keeps the driver's line or has no time-outs would talk at
+    // the wrong rate or block for ever: it counts as not opened.
+    if (!ConfigureLine(handle, settings, handshake, inputQueue)) {
+        CloseHandle(handle);
+        return 0;
+    }
+    return reinterpret_cast<PortHandle>(handle);
 }
 
 std::int32_t PortClose(PortHandle port) { return CloseHandle(PlatformHandle(port)) ? 1 : 0; }
@@ -142,7 +152,7 @@ std::int32_t PortInputCount(PortHandle port)
         return 0;
     DWORD errors;
     COMSTAT status;
-    return QueryStatus(port, errors, status) ? ClampCount(status.cbInQue) : 0;
+    return QueryStatus(port, errors, status) ? ClampCount(status.cbInQue) : -1;
 }
 
 std::int32_t PortOutputCount(PortHandle port)

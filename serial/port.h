@@ -34,9 +34,10 @@ enum PortErrorBits : std::int32_t {
 };
 
 // Opens the device named before the first ':' of settings (the whole string
-// when it has none) and configures it from the whole settings string, for
-// example "COM2:9600,N,8,1". Returns 0 when the device cannot be opened; a
-// nonzero handle means only that the device is open.
+// when it has none) and sets the line from the part after it, for example
+// "COM2:9600,N,8,1", then the handshake and the time-outs. Returns 0, with
+// nothing left open, when the device cannot be opened or any of that cannot
+// be set.
 PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t inputQueue,
                     std::int32_t outputQueue);
 std::int32_t PortClose(PortHandle port);
@@ -44,6 +45,8 @@ std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length);
 // The count of bytes the read delivered into the buffer, at most length; 0
 // when it delivered none or failed.
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
+// The received bytes waiting; -1 when the port cannot say (a device that went
+// away).
 std::int32_t PortInputCount(PortHandle port);
 std::int32_t PortOutputCount(PortHandle port);
 std::int32_t PortSetTimeouts(PortHandle port, std::int32_t readInterval, std::int32_t readTotalConstant,

@@ -53,25 +53,6 @@ HWND BoxOwner()
     return process == GetCurrentProcessId() ? foreground : nullptr;
 }
 
-// Windows-1251 to UTF-16 in a block of the process heap; null reads as the
-// empty text. Every byte of the code page has a character, so the text is
-// missing only when memory runs out.
-class WideText {
-public:
-    explicit WideText(const char* text)
-    {
-        const int length = WideFromText(text, nullptr, 0);
-        converted_ = length > 0 && block_.Resize(static_cast<std::size_t>(length) * sizeof(wchar_t)) &&
-                     WideFromText(text, block_.As<wchar_t>(), length) == length;
-    }
-
-    const wchar_t* text() const { return converted_ ? block_.As<wchar_t>() : nullptr; }
-
-private:
-    ProcessHeapBlock block_;
-    bool converted_ = false;
-};
-
 int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags)
 {
     const WideText wideTitle(title);

@@ -3,9 +3,27 @@
 // reads is shown as wide text converted from them, so it reads right
 // whatever the machine's own code page.
 
+#include "window/process_heap.h"
+
 #include <windows.h>
 
 // Converts text (null reads as empty) into wide, terminated, and returns the
 // characters written with the terminator; 0 when it does not fit. With a
 // capacity of 0 it only returns the characters the whole text needs.
 int WideFromText(const char* text, wchar_t* wide, int capacity);
+
+// Text converted to wide in a block of the process heap, freed with its
+// owner; null reads as the empty text. Every byte of the code page has a
+// character, so text() is null only when memory ran out.
+class WideText {
+public:
+    explicit WideText(const char* text);
+
+    const wchar_t* text() const { return length_ ? block_.As<wchar_t>() : nullptr; }
+    // Characters, without the terminator; 0 without a text.
+    int length() const { return length_ ? length_ - 1 : 0; }
+
+private:
+    ProcessHeapBlock block_;
+    int length_ = 0; // with the terminator; 0 without a text
+};

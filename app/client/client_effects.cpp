@@ -3,6 +3,7 @@
 #include "app/logger/logger_effects.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
+#include "app/client/port_selection.h"
 #include "app/logger/progress_drawing.h"
 #include "base/delay.h"
 
@@ -71,5 +72,7 @@ void InstallClientEffects()
         .reportNoPort = ShowNoPort,
         .reportNoAnswer = ShowNoAnswer,
         .reportNoMemory = ShowNoMemory,
+        .reopenPort = OpenPortAgain,
+        .reportPortLost = ReportPortOpenFailed,
     });
 }

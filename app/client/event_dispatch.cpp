@@ -51,14 +51,15 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
     case PortList:
         // The list also reports focus changes and closing; those change
         // nothing. A port the user picked that opens is the one to start on
-        // next time.
+        // next time. The list brought its entries up to date as it opened;
+        // a port that went away may be back among them.
         if (kind == PortListSelectionChanged) {
             // A drain is over once its port is.
             EndDumpNow();
             OpenSelectedPort();
             RememberOpenPort();
         } else if (kind == PortListOpening) {
-            UpdatePortList();
+            ReopenLostPort();
         }
         break;
     default:

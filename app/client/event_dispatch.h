@@ -1,7 +1,7 @@
 #pragma once
 // The client's event loop: button presses become command sequences, a new
-// port list selection reopens the port, opening the port list brings it up
-// to date, closing the window ends the loop.
+// port list selection reopens the port, opening the port list looks again
+// for a port that went away, closing the window ends the loop.
 
 #include "base/object_number.h"
 

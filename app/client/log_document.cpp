@@ -17,6 +17,9 @@
 namespace {
 
 WNDPROC LogPreviousProc = nullptr;
+// The thread's hook that turns Ctrl+S into the save command, while the log
+// exists.
+HHOOK SaveKeyHook = nullptr;
 // The key (VK_APPS, or F10 with Shift) that is to open the menu when it is
 // released; 0 when none is down.
 WPARAM MenuKeyDown = 0;
@@ -99,6 +102,13 @@ LRESULT CALLBACK LogDocumentProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         }
         break;
+    case WM_NCDESTROY:
+        // The hook would outlive the window it serves, and a window made
+        // later would install a second one.
+        if (SaveKeyHook)
+            UnhookWindowsHookEx(SaveKeyHook);
+        SaveKeyHook = nullptr;
+        break;
     default:
         break;
     }
@@ -135,9 +145,13 @@ void InstallLogDocument()
     HWND log = GadgetHandle(LogEditor);
     if (!log)
         return;
-    LogPreviousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
-    SetWindowsHookExA(WH_GETMESSAGE, WatchSaveKey, nullptr, GetCurrentThreadId());
+    // Installed a second time, the procedure would be its own previous one
+    // and call itself without end.
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(log, GWLP_WNDPROC)) != LogDocumentProc)
+        LogPreviousProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
+    if (!SaveKeyHook)
+        SaveKeyHook = SetWindowsHookExA(WH_GETMESSAGE, WatchSaveKey, nullptr, GetCurrentThreadId());
 }
 
 void RunLogCommand(std::int32_t command)

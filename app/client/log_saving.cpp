@@ -132,9 +132,19 @@ DWORD WriteWholeFile(const wchar_t* path, const unsigned char* bytes, std::size_
     return error;
 }
 
-// Writes a new file in the target's folder and moves it over the target once
-// every byte is flushed; 0, or the system's error code with the new file
-// removed and the target untouched.
+// An earlier file is replaced in place, so that it keeps its attributes, its
+// permissions and its other streams: only its bytes are the new file's. A
+// new target is the new file renamed.
+bool MoveIntoPlace(const wchar_t* temporary, const wchar_t* target)
+{
+    if (GetFileAttributesW(target) != INVALID_FILE_ATTRIBUTES)
+        return ReplaceFileW(target, temporary, nullptr, 0, nullptr, nullptr) != FALSE;
+    return MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+// Writes a new file in the target's folder and moves it into the target's
+// place once every byte is flushed; 0, or the system's error code with the
+// new file removed and the target untouched.
 DWORD ReplaceFileSafely(const wchar_t* target, const unsigned char* bytes, std::size_t size)
 {
     wchar_t folder[PathCapacity];
@@ -148,7 +158,7 @@ DWORD ReplaceFileSafely(const wchar_t* target, const unsigned char* bytes, std::
     if (!GetTempFileNameW(folder[0] ? folder : L".", L"kor", 0, temporary))
         return LastErrorOr(ERROR_CANNOT_MAKE);
     DWORD error = WriteWholeFile(temporary, bytes, size);
-    if (!error && !MoveFileExW(temporary, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!error && !MoveIntoPlace(temporary, target))
         error = LastErrorOr(ERROR_WRITE_FAULT);
     if (error)
         DeleteFileW(temporary);

@@ -6,8 +6,10 @@
 #include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
+#include "gadget/gadget_kinds.h"
 
 #include "base/heap.h"
+#include "base/strings.h"
 
 #include <windows.h>
 
@@ -31,7 +33,11 @@ constexpr DWORD DeviceNamesLastSize = 1 << 20;
 constexpr char RememberedKey[] = "Software\\Korvane";
 constexpr char RememberedValue[] = "Port";
 
-HWND PortListWindow() { return GadgetHandle(PortList); }
+// A port name as the registry stores it, terminator included. The buffer
+// has one byte more that the registry is not given, so that data stored
+// without a terminator still ends in one.
+using PortNameData = char[PortNameMaximum + 2];
+constexpr DWORD PortNameDataSize = PortNameMaximum + 1;
 
 struct FixedPortName {
     char text[5];
@@ -48,10 +54,8 @@ void AddRegisteredPorts(PortNameList& list)
     for (DWORD index = 0; index < SerialPortValuesMaximum; ++index) {
         char valueName[256];
         DWORD valueNameLength = sizeof valueName;
-        PortNameText port{};
-        // One byte short of the buffer, so that data without a terminator
-        // still ends in one.
-        DWORD size = sizeof port - 1;
+        PortNameData port{};
+        DWORD size = PortNameDataSize;
         DWORD type = 0;
         const LONG result = RegEnumValueA(key, index, valueName, &valueNameLength, nullptr, &type,
                                           reinterpret_cast<BYTE*>(port), &size);
@@ -87,48 +91,43 @@ void AddDevicePorts(PortNameList& list)
     }
 }
 
+// The list's entry, or with NoEntry its selected one; a text too long for a
+// port name reads as empty.
+constexpr std::int32_t NoEntry = -1;
+void ReadEntry(std::int32_t entry, PortNameText& name)
+{
+    const std::int32_t start = TempLength;
+    const char* text = entry == NoEntry ? GadgetGetText(PortList, start) : GadgetGetItemText(PortList, entry, start);
+    const std::int32_t length = TempLength - start;
+    name[0] = '\0';
+    if (length <= PortNameMaximum)
+        std::memcpy(name, text, static_cast<std::size_t>(length) + 1);
+    TempSetLength(start);
+}
+
 // The entries as the list shows them, in its order; an entry that is not a
 // port name reads as empty, and so is not wanted.
-void ReadShownPorts(HWND window, PortNameList& shown)
+void ReadShownPorts(PortNameList& shown)
 {
     shown.count = 0;
-    const LRESULT count = SendMessageA(window, CB_GETCOUNT, 0, 0);
-    for (LRESULT entry = 0; entry < count && shown.count < PortListMaximum; ++entry) {
-        char* name = shown.names[shown.count++];
-        name[0] = '\0';
-        const LRESULT length = SendMessageA(window, CB_GETLBTEXTLEN, static_cast<WPARAM>(entry), 0);
-        if (length >= 0 && length <= PortNameMaximum)
-            SendMessageA(window, CB_GETLBTEXT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(name));
-    }
+    for (std::int32_t entry = 0, count = GadgetCountItems(PortList); entry < count && shown.count < PortListMaximum;
+         ++entry)
+        ReadEntry(entry, shown.names[shown.count++]);
 }
 
-HWND editedWindow = nullptr;
-std::int32_t editCount = 0;
+void RemoveEntry(std::int32_t position) { GadgetRemoveItem(PortList, position); }
 
-void RemoveEntry(std::int32_t position)
-{
-    SendMessageA(editedWindow, CB_DELETESTRING, static_cast<WPARAM>(position), 0);
-    ++editCount;
-}
-
-void InsertEntry(std::int32_t position, const char* name)
-{
-    SendMessageA(editedWindow, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(name));
-    ++editCount;
-}
+void InsertEntry(std::int32_t position, const char* name) { GadgetInsertItem(PortList, position, name); }
 
 // Brings the list to COM1-COM4, the kept port and the ports the system
 // reports now, and selects the kept port. An entry that is neither goes.
 void ListPortsKeeping(const char* kept)
 {
-    HWND window = PortListWindow();
     // Two lists are too large for the stack, and as zeroed statics they
     // would be stored in the program file.
     auto* lists = static_cast<PortNameList*>(HeapBlockAlloc(MainHeap, 2 * sizeof(PortNameList), false));
-    if (!window || !lists) {
-        HeapBlockFree(MainHeap, lists);
+    if (!lists)
         return;
-    }
     PortNameList& wanted = lists[0];
     PortNameList& shown = lists[1];
     wanted.count = 0;
@@ -138,22 +137,15 @@ void ListPortsKeeping(const char* kept)
     AddRegisteredPorts(wanted);
     AddDevicePorts(wanted);
 
-    ReadShownPorts(window, shown);
-    editedWindow = window;
-    editCount = 0;
+    ReadShownPorts(shown);
     PortListReconcile(shown, wanted, PortListEdits{RemoveEntry, InsertEntry});
     HeapBlockFree(MainHeap, lists);
     // Entries inserted or removed before the selected one move it; it is put
     // back on its port without a selection event.
     if (kept && *kept)
         GadgetSetText(PortList, kept);
-
-    // An open list measured its height before its entries changed; opened
-    // again, it fits them.
-    if (editCount != 0 && SendMessageA(window, CB_GETDROPPEDSTATE, 0, 0)) {
-        SendMessageA(window, CB_SHOWDROPDOWN, FALSE, 0);
-        SendMessageA(window, CB_SHOWDROPDOWN, TRUE, 0);
-    }
+    // The closed box is narrow; the open list shows every name whole.
+    GadgetSetAttribute(PortList, AttrListWidth, ListWidthOfWidestItem);
 }
 
 bool ReadRememberedPort(PortNameText& port)
@@ -161,12 +153,15 @@ bool ReadRememberedPort(PortNameText& port)
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, RememberedKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
-    std::memset(port, 0, sizeof port);
-    DWORD size = sizeof port - 1;
+    PortNameData data{};
+    DWORD size = PortNameDataSize;
     DWORD type = 0;
-    const LONG result = RegQueryValueExA(key, RememberedValue, nullptr, &type, reinterpret_cast<BYTE*>(port), &size);
+    const LONG result = RegQueryValueExA(key, RememberedValue, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
-    return result == ERROR_SUCCESS && type == REG_SZ && IsPortName(port);
+    if (result != ERROR_SUCCESS || type != REG_SZ || !IsPortName(data))
+        return false;
+    std::memcpy(port, data, std::strlen(data) + 1);
+    return true;
 }
 
 // False, changing nothing, when the list has no such entry.
@@ -180,22 +175,20 @@ void FillPortList()
         GadgetInsertItem(PortList, -1, FixedPort(port).text);
     GadgetSetState(PortList, StartPortEntry);
     UpdatePortList();
+    // Each opening brings the list up to date before it is drawn.
+    GadgetSetAttribute(PortList, AttrOpening, reinterpret_cast<std::intptr_t>(&UpdatePortList));
 }
 
 void UpdatePortList()
 {
-    // While the list is open its selection follows the pointer; the port
-    // chosen last is the one the port selection opened.
+    // The port chosen last is the one the port selection opened; before it
+    // ran, the entry selected at the start.
     if (PortName && *PortName) {
         ListPortsKeeping(PortName);
         return;
     }
-    PortNameText selected{};
-    HWND window = PortListWindow();
-    const LRESULT entry = SendMessageA(window, CB_GETCURSEL, 0, 0);
-    const LRESULT length = SendMessageA(window, CB_GETLBTEXTLEN, static_cast<WPARAM>(entry), 0);
-    if (entry != CB_ERR && length >= 0 && length <= PortNameMaximum)
-        SendMessageA(window, CB_GETLBTEXT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(selected));
+    PortNameText selected;
+    ReadEntry(NoEntry, selected);
     ListPortsKeeping(selected);
 }
 

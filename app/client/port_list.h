@@ -3,7 +3,8 @@
 // system reports, brought up to date each time the user opens the list; and
 // the port the program starts on.
 
-// COM1 to COM4 and the ports the system reports, COM2 selected.
+// COM1 to COM4 and the ports the system reports, COM2 selected; from then on
+// each opening of the list brings it up to date before it is drawn.
 void FillPortList();
 
 // Adds the ports that appeared since and removes those that are gone, never

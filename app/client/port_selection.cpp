@@ -14,24 +14,34 @@
 char* PortName = nullptr;
 char* PortSettings = nullptr;
 
+bool OpenPortAgain()
+{
+    // Closed before the port is tried, so a failed open never leaves the old
+    // port quietly in use.
+    if (CurrentPort != 0)
+        PortClose(CurrentPort);
+    // A settings variable that could not be stored reads as empty, which
+    // names no device: the open then fails.
+    CurrentPort = PortOpen(PortSettings ? PortSettings : "", HandshakeNone, PortQueueSize, PortQueueSize);
+    return CurrentPort != 0;
+}
+
+void ReportPortOpenFailed()
+{
+    MessageDialog(TextErrorTitle, TextArgument(TextStart() + TextPortOpenFailed + PortName).Text(),
+                  ErrorRequesterFlags);
+}
+
 void OpenSelectedPort()
 {
-    // Closed before the new one is tried, so a failed open never leaves the
-    // old port quietly in use.
-    if (CurrentPort != 0) {
-        PortClose(CurrentPort);
-        CurrentPort = 0;
-    }
+    // The user's pick: a port that went away earlier is no longer looked for.
+    PortLost = false;
 
     const TextExpression name = TextStart();
     GadgetGetText(PortList, TempLength);
     StoreText(PortName, name);
     StoreText(PortSettings, TextStart() + PortName + PortLineSettings);
 
-    // A settings variable that could not be stored reads as empty, which
-    // names no device: the open then fails and says so.
-    CurrentPort = PortOpen(PortSettings ? PortSettings : "", HandshakeNone, PortQueueSize, PortQueueSize);
-    if (CurrentPort == 0)
-        MessageDialog(TextErrorTitle, TextArgument(TextStart() + TextPortOpenFailed + PortName).Text(),
-                      ErrorRequesterFlags);
+    if (!OpenPortAgain())
+        ReportPortOpenFailed();
 }

@@ -16,3 +16,10 @@ inline constexpr int PortQueueSize = 1024;
 // without handshake. When it cannot be opened, says so in a requester that
 // names the port, and no port is open.
 void OpenSelectedPort();
+
+// Opens the port named by PortSettings again, closing the open one first,
+// without a requester; true when it opened.
+bool OpenPortAgain();
+
+// "Не удалось открыть порт  " and PortName, in the error requester.
+void ReportPortOpenFailed();

@@ -63,3 +63,11 @@ void ReportNoMemory()
     if (installed.reportNoMemory)
         installed.reportNoMemory();
 }
+
+bool ReopenPort() { return installed.reopenPort && installed.reopenPort(); }
+
+void ReportPortLost()
+{
+    if (installed.reportPortLost)
+        installed.reportPortLost();
+}

@@ -17,6 +17,12 @@ struct LoggerEffects {
     void (*reportNoPort)();         // "Ошибка" / "Нет открытого порта"
     void (*reportNoAnswer)();       // "Ошибка" / "Логгер не отвечает": a dump ran into silence
     void (*reportNoMemory)();       // "Ошибка" / "Недостаточно памяти": a dump got no memory for its bytes
+    // The open port went away: CurrentPort is already closed and 0. Opens the
+    // selected port again, without a word; true when CurrentPort is open then.
+    bool (*reopenPort)();
+    // "Ошибка" / "Не удалось открыть порт  " and the port's name: it went
+    // away and could not be opened again.
+    void (*reportPortLost)();
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -33,3 +39,5 @@ void HoldProgress();
 void ReportNoPort();
 void ReportNoAnswer();
 void ReportNoMemory();
+bool ReopenPort(); // false without the effect
+void ReportPortLost();

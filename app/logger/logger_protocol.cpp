@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 
 namespace {
 
@@ -26,69 +27,127 @@ constexpr std::array<IntervalName, 3> IntervalNames{{
     {"3", "Day"},
 }};
 
-void Query(const char* letter, std::int32_t milliseconds)
+void ClosePort()
 {
-    SendCommand(letter, milliseconds);
-    ReadReply();
+    if (CurrentPort != 0)
+        PortClose(CurrentPort);
+    CurrentPort = 0;
 }
 
-void QueryMemory()
+// The port is gone for good: no port stays open, the user is told once, and
+// the caller ends its sequence.
+bool DropPort()
 {
-    Query("M", WaitAfterMemory);
+    ClosePort();
+    PortLost = true;
+    ReportPortLost();
+    return false;
+}
+
+// One command and, when asked, its reply. False when the port went away: the
+// sequence ends there, with the port opened anew when it came back.
+bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
+{
+    if (!SendToLogger(letter, milliseconds))
+        return false;
+    if (!withReply || ReadReply())
+        return true;
+    // The reply went with the old port, and the command may have reached the
+    // logger: it is not sent twice.
+    RecoverPort();
+    return false;
+}
+
+bool Query(const char* letter, std::int32_t milliseconds) { return Exchange(letter, milliseconds, true); }
+
+bool QueryMemory()
+{
+    if (!Query("M", WaitAfterMemory))
+        return false;
     ShowInMemoryField(ReplyText);
+    return true;
 }
 
-void QueryReading()
+bool QueryReading()
 {
-    Query("T", WaitAfterReading);
+    if (!Query("T", WaitAfterReading))
+        return false;
     ShowInReadingField(ReplyText);
+    return true;
 }
 
-void QueryInterval()
+bool QueryInterval()
 {
-    Query("L", WaitAfterInterval);
+    if (!Query("L", WaitAfterInterval))
+        return false;
     ShowInterval();
+    return true;
 }
 
 } // namespace
 
+bool ReopenLostPort()
+{
+    if (CurrentPort == 0 && PortLost && ReopenPort())
+        PortLost = false;
+    return CurrentPort != 0;
+}
+
+bool RecoverPort()
+{
+    ClosePort();
+    return ReopenPort() || DropPort();
+}
+
+bool SendToLogger(const char* letter, std::int32_t milliseconds)
+{
+    if (SendCommand(letter, milliseconds))
+        return true;
+    // The command never left: it goes out again on the port opened anew.
+    return RecoverPort() && (SendCommand(letter, milliseconds) || DropPort());
+}
+
 bool RequirePort()
 {
-    if (CurrentPort != 0)
+    if (ReopenLostPort())
         return true;
     ReportNoPort();
     return false;
 }
 
-void WriteCommand(const char* letter)
+bool WriteCommand(const char* letter)
 {
     StoreText(CommandText, TextStart() + letter);
-    if (CommandText)
-        PortWrite(CurrentPort, CommandText, 1);
+    return !CommandText || PortWrite(CurrentPort, CommandText, 1);
 }
 
-void SendCommand(const char* letter, std::int32_t milliseconds)
+bool SendCommand(const char* letter, std::int32_t milliseconds)
 {
-    WriteCommand(letter);
+    if (!WriteCommand(letter))
+        return false;
     SleepMilliseconds(milliseconds);
+    return true;
 }
 
-void ReadReply()
+bool ReadReply()
 {
     std::int32_t waiting = PortInputCount(CurrentPort);
-    if (waiting <= 0) {
+    if (waiting < 0)
+        return false;
+    if (waiting == 0) {
         StoreText(ReplyText, TextStart() + " ");
-        return;
+        return true;
     }
     std::int32_t count = std::min(waiting, LargestRead);
     // One byte more than is read, so that what the read delivered is always
     // followed by a zero in the block, also when the logger sent none.
     auto* block = static_cast<char*>(MemAlloc(count + 1));
     if (!block)
-        return;
+        return true;
     block[PortRead(CurrentPort, block, count)] = 0;
     StoreText(ReplyText, TextStart() + TextOfMemory(block));
     MemFree(block);
+    return true;
 }
 
 void ShowInterval()
@@ -103,22 +162,20 @@ void ShowInterval()
 
 void QueryLoggerAtStartup()
 {
-    if (RequirePort())
-        QueryMemory();
-    if (RequirePort())
-        QueryReading();
-    if (RequirePort())
-        QueryInterval();
+    // Each query is guarded on its own; a port that went away ends them all.
+    for (bool (*query)() : {QueryMemory, QueryReading, QueryInterval}) {
+        if (RequirePort() && !query())
+            return;
+    }
 }
 
 void ReadSequence()
 {
-    if (!RequirePort())
+    if (!RequirePort() || !QueryReading())
         return;
-    QueryReading();
     AddToLog(ReplyText);
-    QueryMemory();
-    QueryInterval();
+    if (QueryMemory())
+        QueryInterval();
 }
 
 void WriteSequence()
@@ -126,25 +183,22 @@ void WriteSequence()
     if (!RequirePort())
         return;
     // Whatever the logger answers to "W" stays waiting and leads the reply to "M".
-    SendCommand("W", WaitAfterWrite);
-    QueryMemory();
-    QueryReading();
+    if (!SendToLogger("W", WaitAfterWrite) || !QueryMemory() || !QueryReading())
+        return;
     AddToLog(ReplyText);
 }
 
 void FormatSequence()
 {
-    if (!RequirePort())
+    if (!RequirePort() || !Query("F", WaitAfterFormat))
         return;
-    Query("F", WaitAfterFormat);
     AddToLog(ReplyText);
     QueryMemory();
 }
 
 void StepIntervalSequence()
 {
-    if (!RequirePort())
+    if (!RequirePort() || !Query("+", WaitAfterStep))
         return;
-    Query("+", WaitAfterStep);
     ShowInterval();
 }

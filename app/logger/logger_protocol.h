@@ -21,21 +21,40 @@ inline constexpr std::int32_t WaitAfterDump = 200;     // "D"
 // bounds the block that a corrupt or runaway waiting count could ask for.
 inline constexpr std::int32_t LargestRead = 4096;
 
-// True when a port is open; otherwise reports that none is and yields false.
+// True when a port is open. A port that went away is first opened again
+// without a word; when none is open then, reports that none is and yields
+// false.
 bool RequirePort();
-// Sends the first byte of the letter to the open port.
-void WriteCommand(const char* letter);
-// Sends the first byte of the letter to the open port and waits.
-void SendCommand(const char* letter, std::int32_t milliseconds);
+// Opens the port that went away again, without a word; true when a port is
+// open afterwards.
+bool ReopenLostPort();
+// The open port went away under a command (its write or its count of waiting
+// bytes failed): it is closed and opened again once. True when it came back;
+// otherwise the user is told, no port stays open, and the caller ends its
+// sequence.
+bool RecoverPort();
+// SendCommand, and once more on the port opened anew when the write finds
+// the port gone; false when it did not come back.
+bool SendToLogger(const char* letter, std::int32_t milliseconds);
+// Sends the first byte of the letter to the open port. False when the write
+// fails: the port went away.
+bool WriteCommand(const char* letter);
+// Sends the first byte of the letter to the open port and waits. False, with
+// no wait, when the write fails: the port went away.
+bool SendCommand(const char* letter, std::int32_t milliseconds);
 // Replaces ReplyText by the bytes waiting on the port, up to the first zero
 // byte; a single space when nothing waits. When no block can be had for the
-// bytes, ReplyText keeps its value and the bytes stay waiting.
-void ReadReply();
+// bytes, ReplyText keeps its value and the bytes stay waiting. False, with
+// ReplyText unchanged, when the port cannot count its bytes: it went away.
+bool ReadReply();
 // Shows the interval named by ReplyText ("1" Minut, "2" Hour, "3" Day, matched
 // exactly); any other reply leaves the interval field as it is.
 void ShowInterval();
 
-// The request sequences, each guarded by RequirePort.
+// The request sequences, each guarded by RequirePort. A command that finds
+// the port gone closes it and opens it again once (a command that never left
+// is then sent again); when it does not come back, the user is told once and
+// the sequence ends.
 void QueryLoggerAtStartup(); // "M", "T", "L", each guarded on its own
 void ReadSequence();         // button Read: "T" (also logged), "M", "L"
 void WriteSequence();        // button Write: "W" (no read), "M", "T" (also logged)

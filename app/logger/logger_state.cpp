@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 PortHandle CurrentPort = 0;
+bool PortLost = false;
 char* CommandText = nullptr;
 char* ReplyText = nullptr;
 char* DumpText = nullptr;
@@ -17,5 +18,6 @@ void LoggerStateReset()
         *text = nullptr;
     }
     CurrentPort = 0;
+    PortLost = false;
     EndSeen = 0;
 }

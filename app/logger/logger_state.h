@@ -7,9 +7,12 @@
 
 #include <cstdint>
 
-// The open port, 0 when none. Port selection sets it; the command sequences
-// only test and use it.
+// The open port, 0 when none. Port selection sets it; a command that finds
+// the port gone closes it and opens it again when it can.
 extern PortHandle CurrentPort;
+// True once the open port went away and could not be opened again: the next
+// command looks for it again before it says that no port is open.
+extern bool PortLost;
 
 extern char* CommandText; // the one command letter; its first byte is what is sent
 extern char* ReplyText;   // the last reply taken from the line

@@ -111,6 +111,19 @@ std::int32_t FinishDump()
     return 0;
 }
 
+// The port went away under the dump: what came stays in the log, and the
+// port is handled as under any command. One that came back at once still
+// lost the rest of a text cut short: that is said as for a silent logger.
+std::int32_t LosePort()
+{
+    Phase = DumpPhase::Idle;
+    LogCollected();
+    ShowProgress(0);
+    if (RecoverPort() && !EndSeen)
+        ReportNoAnswer();
+    return 0;
+}
+
 std::int32_t CollectStep()
 {
     // The poll after the limit was reached: the pause after the last silent
@@ -118,6 +131,8 @@ std::int32_t CollectStep()
     if (SilentPolls >= DumpSilentPollLimit)
         return FinishDump();
     const std::int32_t waiting = PortInputCount(CurrentPort);
+    if (waiting < 0)
+        return LosePort();
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
     // The zero byte alone does not end the dump: bytes still arriving after
     // it belong to the text until a poll finds the line quiet, or bringing
@@ -154,9 +169,8 @@ DumpPhase DumpCurrentPhase() { return Phase; }
 
 std::int32_t DumpStart()
 {
-    if (!RequirePort())
+    if (!RequirePort() || !SendToLogger("D", 0))
         return 0;
-    WriteCommand("D");
     ReleaseCollected();
     StringAssign(&DumpText, nullptr);
     EndSeen = 0;

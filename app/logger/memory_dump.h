@@ -34,7 +34,9 @@ DumpPhase DumpCurrentPhase();
 std::int32_t DumpStart();
 // One poll. Returns the wait before the next step, or 0 once the dump is
 // over: the text is in the log and the progress back at 0 (and the logger's
-// silence reported, if that ended it), or a drain found the line quiet.
+// silence reported, if that ended it), or a drain found the line quiet. A
+// port that goes away keeps what came in the log, and is then handled as
+// under any command (see RecoverPort).
 std::int32_t DumpStep();
 // The user's stop: the bytes waiting now join the text, which goes into the
 // log with the marker line above it, and the dump turns to draining the rest

@@ -128,17 +128,28 @@ bool PortArgument(const char* commandLine, PortNameText& port)
     }
     while (IsBlank(*at))
         ++at;
-    const char* word = at;
-    while (*at && !IsBlank(*at))
-        ++at;
-    const auto length = static_cast<std::size_t>(at - word);
+    if (!*at)
+        return false;
+    // One argument as the system reads it: quotes, which a shortcut or a
+    // script puts around it, group blanks into it and are not part of it; a
+    // doubled quote inside them stands for a quote, which no port name holds.
+    PortNameText name;
+    std::size_t length = 0;
+    for (bool quoted = false; *at && (quoted || !IsBlank(*at)); ++at) {
+        if (*at == '"' && !(quoted && at[1] == '"')) {
+            quoted = !quoted;
+            continue;
+        }
+        if (*at == '"')
+            ++at;
+        if (length == static_cast<std::size_t>(PortNameMaximum))
+            return false;
+        name[length++] = *at;
+    }
+    name[length] = '\0';
     while (IsBlank(*at))
         ++at;
-    if (*at || length == 0 || length > static_cast<std::size_t>(PortNameMaximum))
-        return false;
-    PortNameText name;
-    CopyName(name, word, length);
-    if (!IsPortName(name))
+    if (*at || !IsPortName(name))
         return false;
     if (PortNumber(name) != 0)
         std::memcpy(name, "COM", 3);

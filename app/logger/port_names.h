@@ -46,7 +46,8 @@ struct PortListEdits {
 void PortListReconcile(const PortNameList& shown, const PortNameList& wanted, const PortListEdits& edits);
 
 // The port a whole command line names after the program's own name: exactly
-// one word that is a port name, with "COM" written upper case for a COMn
-// name. False, leaving `port` empty, for none, several words or anything
-// else.
+// one argument, read by the system's rules (quotes around it or part of it
+// are not part of the name), that is a port name, with "COM" written upper
+// case for a COMn name. False, leaving `port` empty, for none, several
+// arguments or anything else.
 bool PortArgument(const char* commandLine, PortNameText& port);

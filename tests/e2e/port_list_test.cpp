@@ -13,6 +13,20 @@ namespace {
 constexpr char SecondLogger[] = "reply M \"7\"\nreply T \"-3.0\"\nreply L \"3\"\n";
 // A name as a USB serial adapter's driver may give its port.
 const std::string AdapterPort = "UsbSerialLoggerAdapter";
+// The longest name a port may have, which sorts after the adapter's.
+const std::string LongestPort = "UsbSerialPort" + std::string(63 - 13, 'x');
+
+// Pixels the text needs in the list's font, the system's default GUI font.
+int TextWidth(const std::string& text)
+{
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    return size.cx;
+}
 
 const std::vector<std::string> FixedAndReported = {"COM1", "COM2", "COM3", "COM4", "COM13", "COM100"};
 
@@ -70,6 +84,7 @@ TEST_F(PortListTest, OpeningTheListAddsPluggedInPortsAndDropsUnpluggedOnesButNev
     ASSERT_TRUE(adapter->ready()) << adapter->failure();
     ASSERT_NO_FATAL_FAILURE(PlugIn("COM15"));
     ASSERT_NO_FATAL_FAILURE(PlugIn(AdapterPort));
+    ASSERT_NO_FATAL_FAILURE(PlugIn(LongestPort));
     // Without its link, COM2 could not be opened again: a reopen would say so.
     ASSERT_TRUE(RemovePortLink(2));
 
@@ -77,7 +92,10 @@ TEST_F(PortListTest, OpeningTheListAddsPluggedInPortsAndDropsUnpluggedOnesButNev
     std::vector<std::string> expected = FixedAndReported;
     expected.insert(expected.begin() + 5, "COM15");
     expected.push_back(AdapterPort);
+    expected.push_back(LongestPort);
     EXPECT_EQ(ListItems(Gadget(PortList)), expected);
+    // The open list shows the longest name whole, though the box is narrow.
+    EXPECT_GE(SendMessageW(Gadget(PortList), CB_GETDROPPEDWIDTH, 0, 0), TextWidth(LongestPort));
     // While the list is open, its selection is the entry under the pointer.
     ASSERT_TRUE(CloseList(window_, Gadget(PortList)));
     EXPECT_TRUE(NoMessageBox(client_->id()));
@@ -93,11 +111,13 @@ TEST_F(PortListTest, OpeningTheListAddsPluggedInPortsAndDropsUnpluggedOnesButNev
     ASSERT_TRUE(WaitUntilIdle(window_));
     EXPECT_EQ(TextOf(ReadingField), "-3.0");
 
-    // Both unplugged: the selected one stays, selected and working.
+    // All unplugged: the selected one stays, selected and working.
     ASSERT_TRUE(StopReportingPort("COM15"));
     ASSERT_TRUE(StopReportingPort(AdapterPort));
+    ASSERT_TRUE(StopReportingPort(LongestPort));
     ASSERT_TRUE(OpenList(window_, Gadget(PortList)));
     expected.erase(expected.begin() + 5);
+    expected.pop_back();
     EXPECT_EQ(ListItems(Gadget(PortList)), expected);
     ASSERT_TRUE(CloseList(window_, Gadget(PortList)));
     EXPECT_EQ(Selected(), AdapterPort);

@@ -8,7 +8,7 @@
 //                      of one byte value (a flood, larger than one read);
 //   PortInputCount     the truth, the truth off by a little (a count the read
 //                      then does not deliver, or bytes left unreported), zero
-//                      although bytes wait, or any 32-bit value at all;
+//                      although bytes wait, or any value from 0 up;
 //   PortRead           everything asked for that waits, a short read, or a
 //                      failed read that delivers nothing.
 //

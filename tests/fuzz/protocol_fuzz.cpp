@@ -60,6 +60,8 @@ void RecordEffects()
         .reportNoPort = [] { Record(Shown::NoPort, ""); },
         .reportNoAnswer = [] { Record(Shown::NoAnswer, ""); },
         .reportNoMemory = [] { Record(Shown::NoMemory, ""); },
+        .reopenPort = nullptr,
+        .reportPortLost = nullptr,
     });
 }
 

@@ -28,8 +28,10 @@ bool OpenPtyLine(PtyLine& line)
         return false;
     cfmakeraw(&settings);
     settings.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHONL));
-    cfsetispeed(&settings, B9600);
-    cfsetospeed(&settings, B9600);
+    // A new tty's own rate, not the logger's: a far end that never sets the
+    // line is not answered.
+    cfsetispeed(&settings, B38400);
+    cfsetospeed(&settings, B38400);
     if (tcsetattr(line.slave, TCSANOW, &settings) != 0)
         return false;
 
@@ -37,6 +39,15 @@ bool OpenPtyLine(PtyLine& line)
     // reading must not block the logger's loop.
     const int flags = fcntl(line.master, F_GETFL);
     return flags >= 0 && fcntl(line.master, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+bool LineSetForLogger(const PtyLine& line)
+{
+    termios settings{};
+    if (line.slave < 0 || tcgetattr(line.slave, &settings) != 0)
+        return true;
+    const tcflag_t framing = settings.c_cflag & (CSIZE | PARENB | CSTOPB);
+    return cfgetospeed(&settings) == B9600 && cfgetispeed(&settings) == B9600 && framing == CS8;
 }
 
 void HangUpPtyLine(PtyLine& line)

@@ -10,9 +10,15 @@ struct PtyLine {
     std::string slavePath;
 };
 
-// Opens a pty in raw mode, echo off, 9600 baud; false (with errno set) when
-// the system gives none.
+// Opens a pty in raw mode, echo off, at 38400 baud (a new tty's rate, not the
+// logger's); false (with errno set) when the system gives none.
 bool OpenPtyLine(PtyLine& line);
+
+// The far end set the line as the logger talks: 9600 baud, 8 data bits, no
+// parity, 1 stop bit. The pty keeps the rate and the stop bits the far end
+// set, so they can be seen (it always keeps 8 data bits and no parity); true
+// when they cannot be read.
+bool LineSetForLogger(const PtyLine& line);
 
 // The cable is pulled: the far end sees the line close.
 void HangUpPtyLine(PtyLine& line);

@@ -303,11 +303,15 @@ void Receive(Session& session)
     if (count <= 0)
         return;
     const std::int64_t now = Now();
+    // A real logger on a line at another rate or framing receives garbage
+    // and answers nothing: the bytes are recorded but not answered.
+    const bool understood = LineSetForLogger(session.line);
     for (ssize_t i = 0; i < count; ++i) {
         if (session.record)
             std::fprintf(session.record, "%lld %u\n", static_cast<long long>((now - session.start) / 1000),
                          static_cast<unsigned>(buffer[i]));
-        Queue(session, static_cast<char>(buffer[i]), now);
+        if (understood)
+            Queue(session, static_cast<char>(buffer[i]), now);
     }
     if (session.record)
         std::fflush(session.record);

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -93,11 +94,20 @@ protected:
         ASSERT_TRUE(fs::is_symlink(Link()));
     }
 
-    // Opens the port's far end the way Wine does: through the link.
-    void OpenLine()
+    // Opens the port's far end the way Wine does: through the link, and sets
+    // the line as the program does (raw, 9600 baud, 8 data bits, no parity,
+    // 1 stop bit) unless told otherwise.
+    void OpenLine(speed_t rate = B9600, tcflag_t framing = CS8)
     {
         line_ = open(Link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         ASSERT_GE(line_, 0);
+        termios settings{};
+        ASSERT_EQ(tcgetattr(line_, &settings), 0);
+        cfmakeraw(&settings);
+        settings.c_cflag = (settings.c_cflag & static_cast<tcflag_t>(~(CSIZE | PARENB | CSTOPB))) | framing;
+        cfsetispeed(&settings, rate);
+        cfsetospeed(&settings, rate);
+        ASSERT_EQ(tcsetattr(line_, TCSANOW, &settings), 0);
     }
 
     void Send(const std::string& bytes) { ASSERT_EQ(write(line_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
@@ -160,6 +170,26 @@ TEST_F(SimloggerProcessTest, AnswersAndRecordsEveryByteInOrder)
     EXPECT_EQ(record[3].second, '?');
     EXPECT_GE(record[1].first - record[0].first, 100000); // the 120 ms pause, on the logger's clock
     EXPECT_LE(record[0].first, record[1].first);
+}
+
+TEST_F(SimloggerProcessTest, ALineNotSetAsTheLoggerTalksGetsNoAnswer)
+{
+    Start("reply T \"+21.5\"\n");
+    // A pty keeps 8 data bits and no parity whatever is asked for: the rate
+    // and the stop bits are what it shows.
+    const std::pair<speed_t, tcflag_t> wrongLines[] = {{B38400, CS8}, {B9600, CS8 | CSTOPB}};
+    for (const auto& [rate, framing] : wrongLines) {
+        SCOPED_TRACE(std::to_string(rate) + " " + std::to_string(framing));
+        ASSERT_NO_FATAL_FAILURE(OpenLine(rate, framing));
+        Send("T");
+        EXPECT_EQ(Collect(1, 500ms), "");
+        close(line_);
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenLine());
+    Send("T");
+    EXPECT_EQ(Collect(5, 3s), "+21.5");
+    // Every byte was received, answered or not.
+    EXPECT_TRUE(WaitUntil([&] { return Record().size() == 3; }, 3s));
 }
 
 TEST_F(SimloggerProcessTest, DelayHoldsTheReplyBack)

@@ -266,6 +266,9 @@ TEST_F(ClientWindow, ClearEmptiesTheLogAndOtherListNotificationsLeaveThePortAlon
 
 TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
 {
+    // Installed twice, the log's handler must not become its own previous
+    // one: every message would then call it again without end.
+    InstallLogDocument();
     InstallLogDocument();
     HWND log = GadgetHandle(LogEditor);
     GadgetInsertItem(LogEditor, 0, "+21.5");

@@ -30,6 +30,12 @@ void RecordEffects(std::int64_t (*clock)())
         .reportNoPort = [] { Record(Effect::NoPort, nullptr); },
         .reportNoAnswer = [] { Record(Effect::NoAnswer, nullptr); },
         .reportNoMemory = [] { Record(Effect::NoMemory, nullptr); },
+        .reopenPort =
+            [] {
+                Record(Effect::Reopen, nullptr);
+                return false;
+            },
+        .reportPortLost = [] { Record(Effect::PortLost, nullptr); },
     });
 }
 

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-enum class Effect { Reading, Memory, Interval, Log, Progress, ProgressHold, NoPort, NoAnswer, NoMemory };
+// Reopen: the lost port was looked for again (and not found); PortLost: the
+// user was told it could not be opened.
+enum class Effect { Reading, Memory, Interval, Log, Progress, ProgressHold, NoPort, NoAnswer, NoMemory, Reopen, PortLost };
 
 struct RecordedEffect {
     Effect effect;

@@ -198,7 +198,6 @@ TEST_F(DumpTest, HugeOrNegativeCountsAreHandledSafely)
     };
     const std::vector<Case> cases = {
         {"huge count: one bounded read", {INT_MAX}, "abc"},
-        {"negative counts read as quiet polls", {-1, INT_MIN}, "abc"},
         {"a count the read does not deliver: the missing bytes end the text", {10}, "abc"},
     };
     for (const Case& c : cases) {
@@ -213,6 +212,19 @@ TEST_F(DumpTest, HugeOrNegativeCountsAreHandledSafely)
         for (const LineRead& read : LineReads())
             EXPECT_LE(read.requested, LargestRead);
     }
+}
+
+TEST_F(DumpTest, APortGoneInTheMiddleKeepsWhatCameAndIsReportedOnce)
+{
+    LineArriveAt(100, "abc");
+    LineArriveAt(Poll(2) + 100, "def");
+    LineReportCounts({3, -1});
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
+    EXPECT_EQ(CountOf(Effect::Reopen), 1);
+    EXPECT_EQ(CountOf(Effect::PortLost), 1);
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+    EXPECT_EQ(CurrentPort, 0u);
 }
 
 TEST_F(DumpTest, FailedReadEndsTheTextButLaterBytesAreStillAppended)

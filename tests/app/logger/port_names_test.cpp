@@ -87,7 +87,12 @@ TEST(PortNames, OnlyACommandLineOfOnePortNameNamesAPort)
         {"korvane.exe", ""},
         {"\"C:\\Program Files\\korvane.exe\" ", ""},
         {"korvane.exe COM7 COM8", ""},
-        {"korvane.exe \"COM7\"", ""},
+        // Quoted as a shortcut or a script writes it, read by the system's rules.
+        {"korvane.exe \"COM7\"", "COM7"},
+        {"korvane.exe \"Usb\"Serial\"\"", "UsbSerial"},
+        {"korvane.exe \"COM7 COM8\"", ""},
+        {"korvane.exe \"\"", ""},
+        {"korvane.exe \"CO\"\"M7\"", ""},
         {"korvane.exe COM7:9600", ""},
         {"korvane.exe \\\\.\\COM7", ""},
         {"\"unterminated COM7", ""},
@@ -104,6 +109,8 @@ TEST(PortNames, OnlyACommandLineOfOnePortNameNamesAPort)
     const std::string longest(PortNameMaximum, 'p');
     EXPECT_TRUE(PortArgument(("korvane.exe " + longest).c_str(), port));
     EXPECT_FALSE(PortArgument(("korvane.exe " + longest + "p").c_str(), port));
+    EXPECT_TRUE(PortArgument(("korvane.exe \"" + longest + "\"").c_str(), port));
+    EXPECT_STREQ(port, longest.c_str());
 }
 
 } // namespace

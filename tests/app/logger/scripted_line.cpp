@@ -140,6 +140,8 @@ std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
     return 1;
 }
 
+std::int32_t PortClose(PortHandle port) { return IsScriptedPort(port) ? 1 : 0; }
+
 std::int32_t PortInputCount(PortHandle port)
 {
     if (!IsScriptedPort(port))
