@@ -1,6 +1,5 @@
 #include "window/message_dialog.h"
 
-#include "window/process_heap.h"
 #include "window/wide_text.h"
 
 #include <cstddef>
