@@ -99,12 +99,20 @@ bool RecoverPort()
     return ReopenPort() || DropPort();
 }
 
-bool SendToLogger(const char* letter, std::int32_t milliseconds)
+bool WriteToLogger(const char* letter)
 {
-    if (SendCommand(letter, milliseconds))
+    if (WriteCommand(letter))
         return true;
     // The command never left: it goes out again on the port opened anew.
-    return RecoverPort() && (SendCommand(letter, milliseconds) || DropPort());
+    return RecoverPort() && (WriteCommand(letter) || DropPort());
+}
+
+bool SendToLogger(const char* letter, std::int32_t milliseconds)
+{
+    if (!WriteToLogger(letter))
+        return false;
+    SleepMilliseconds(milliseconds);
+    return true;
 }
 
 bool RequirePort()

@@ -33,8 +33,10 @@ bool ReopenLostPort();
 // otherwise the user is told, no port stays open, and the caller ends its
 // sequence.
 bool RecoverPort();
-// SendCommand, and once more on the port opened anew when the write finds
+// WriteCommand, and once more on the port opened anew when the write finds
 // the port gone; false when it did not come back.
+bool WriteToLogger(const char* letter);
+// WriteToLogger, then the wait; no wait when the port did not come back.
 bool SendToLogger(const char* letter, std::int32_t milliseconds);
 // Sends the first byte of the letter to the open port. False when the write
 // fails: the port went away.

@@ -169,7 +169,7 @@ DumpPhase DumpCurrentPhase() { return Phase; }
 
 std::int32_t DumpStart()
 {
-    if (!RequirePort() || !SendToLogger("D", 0))
+    if (!RequirePort() || !WriteToLogger("D"))
         return 0;
     ReleaseCollected();
     StringAssign(&DumpText, nullptr);
