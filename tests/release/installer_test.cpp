@@ -36,7 +36,10 @@ std::string RegistryText(const std::string& key, const char* value)
 }
 
 // Waits for the process and the processes it started: the uninstaller copies
-// itself away, starts the copy and returns at once.
+// itself away, starts the copy and returns at once. An installer takes some
+// ten seconds emulated, and several times that on a loaded machine.
+constexpr DWORD InstallerWait = 6 * LongWait;
+
 bool RunToTheEnd(std::string command)
 {
     STARTUPINFOA startup{};
@@ -45,7 +48,7 @@ bool RunToTheEnd(std::string command)
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return false;
     CloseHandle(info.hThread);
-    bool ended = WaitForSingleObject(info.hProcess, 2 * LongWait) == WAIT_OBJECT_0;
+    bool ended = WaitForSingleObject(info.hProcess, InstallerWait) == WAIT_OBJECT_0;
     CloseHandle(info.hProcess);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
@@ -54,7 +57,7 @@ bool RunToTheEnd(std::string command)
         HANDLE child = entry.th32ParentProcessID == info.dwProcessId
                            ? OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID) : nullptr;
         if (child) {
-            ended = WaitForSingleObject(child, 2 * LongWait) == WAIT_OBJECT_0;
+            ended = WaitForSingleObject(child, InstallerWait) == WAIT_OBJECT_0;
             CloseHandle(child);
         }
     }
