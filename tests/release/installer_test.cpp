@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 
@@ -40,6 +41,14 @@ std::string RegistryText(const std::string& key, const char* value)
 // ten seconds emulated, and several times that on a loaded machine.
 constexpr DWORD InstallerWait = 6 * LongWait;
 
+std::uint64_t CreationTime(HANDLE process)
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return 0;
+    return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
 bool RunToTheEnd(std::string command)
 {
     STARTUPINFOA startup{};
@@ -49,17 +58,23 @@ bool RunToTheEnd(std::string command)
         return false;
     CloseHandle(info.hThread);
     bool ended = WaitForSingleObject(info.hProcess, InstallerWait) == WAIT_OBJECT_0;
+    const std::uint64_t started = CreationTime(info.hProcess);
     CloseHandle(info.hProcess);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more && ended; more = Process32Next(snapshot, &entry)) {
         HANDLE child = entry.th32ParentProcessID == info.dwProcessId
-                           ? OpenProcess(SYNCHRONIZE, FALSE, entry.th32ProcessID) : nullptr;
-        if (child) {
+                           ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)
+                           : nullptr;
+        if (!child)
+            continue;
+        // Process numbers are reused: after a long session an older process
+        // may name a parent that had the installer's number. Only a process
+        // started after the installer can be its child.
+        if (CreationTime(child) >= started)
             ended = WaitForSingleObject(child, InstallerWait) == WAIT_OBJECT_0;
-            CloseHandle(child);
-        }
+        CloseHandle(child);
     }
     CloseHandle(snapshot);
     return ended;
