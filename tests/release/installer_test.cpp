@@ -49,22 +49,30 @@ std::uint64_t CreationTime(HANDLE process)
     return (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
 }
 
-bool RunToTheEnd(std::string command)
+// Empty when the command and what it started have ended; otherwise what is
+// still running, so that a failure names it.
+std::string RunToTheEnd(std::string command)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
+        return "not started: " + command;
     CloseHandle(info.hThread);
-    bool ended = WaitForSingleObject(info.hProcess, InstallerWait) == WAIT_OBJECT_0;
+    std::string running;
+    if (WaitForSingleObject(info.hProcess, InstallerWait) != WAIT_OBJECT_0)
+        running = command;
     const std::uint64_t started = CreationTime(info.hProcess);
     CloseHandle(info.hProcess);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more && ended; more = Process32Next(snapshot, &entry)) {
-        HANDLE child = entry.th32ParentProcessID == info.dwProcessId
+    for (BOOL more = Process32First(snapshot, &entry); more && running.empty(); more = Process32Next(snapshot, &entry)) {
+        // Wine starts its desktop process as a child of the first program
+        // that needs the desktop when none runs, and it lives until the
+        // session ends: it is not the installer's work.
+        const bool desktop = lstrcmpiA(entry.szExeFile, "explorer.exe") == 0;
+        HANDLE child = entry.th32ParentProcessID == info.dwProcessId && !desktop
                            ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID)
                            : nullptr;
         if (!child)
@@ -72,12 +80,12 @@ bool RunToTheEnd(std::string command)
         // Process numbers are reused: after a long session an older process
         // may name a parent that had the installer's number. Only a process
         // started after the installer can be its child.
-        if (CreationTime(child) >= started)
-            ended = WaitForSingleObject(child, InstallerWait) == WAIT_OBJECT_0;
+        if (CreationTime(child) >= started && WaitForSingleObject(child, InstallerWait) != WAIT_OBJECT_0)
+            running = std::string(entry.szExeFile) + ", started by " + command;
         CloseHandle(child);
     }
     CloseHandle(snapshot);
-    return ended;
+    return running;
 }
 
 TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
@@ -88,11 +96,11 @@ TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
     const std::string uninstall = "\"" + folder + "\\Uninstall.exe\" /S";
     // A run that stopped half-way left the program installed in this prefix.
     if (Exists(folder + "\\Uninstall.exe")) {
-        ASSERT_TRUE(RunToTheEnd(uninstall));
+        ASSERT_EQ(RunToTheEnd(uninstall), "");
     }
     const bool programsExisted = Exists(programs);
 
-    ASSERT_TRUE(RunToTheEnd("\"" + WindowsPath(Environment("KORVANE_SETUP")) + "\" /S"));
+    ASSERT_EQ(RunToTheEnd("\"" + WindowsPath(Environment("KORVANE_SETUP")) + "\" /S"), "");
     for (const char* name : {"README-ru.txt", "README-en.txt", "LICENSE.txt", "Uninstall.exe"})
         EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
     EXPECT_EQ(FileBytes(folder + "\\korvane.exe"), FileBytes(WindowsPath(Environment("KORVANE_EXE"))))
@@ -111,7 +119,7 @@ TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
     // The port a later run of the program remembers.
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Korvane", "Port", REG_SZ, "COM7", 5), ERROR_SUCCESS);
 
-    ASSERT_TRUE(RunToTheEnd(uninstall));
+    ASSERT_EQ(RunToTheEnd(uninstall), "");
     EXPECT_FALSE(Exists(folder));
     EXPECT_EQ(Exists(programs), programsExisted);
     EXPECT_FALSE(Exists(shortcut));
