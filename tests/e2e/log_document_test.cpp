@@ -252,7 +252,8 @@ TEST_F(LogDocumentTest, CtrlSWithTheDefaultsSavesTheLogInDocumentsByteForByte)
                                       "\xD0\xA2\xD0\xB5\xD0\xBC\xD0\xBF\xD0\xB5\xD1\x80\xD0\xB0\xD1\x82\xD1\x83\xD1"
                                       "\x80\xD0\xB0 \xD0\xB2 \xD0\xBD\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB5\r\n"
                                       "001 +21.5\r\n002 +21.7\r\n003 +21.9\r\n\r\n");
-    EXPECT_TRUE(NoMessageBox(client_->id()));
+    const std::optional<MessageBoxSeen> box = WaitForMessageBox(client_->id(), 0);
+    EXPECT_EQ(box ? box->text : L"", L"") << "a requester after saving";
     fs::remove(saved);
 }
 
