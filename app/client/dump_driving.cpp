@@ -68,8 +68,7 @@ bool IsStopKey(const MSG& message)
     if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || message.wParam != VK_ESCAPE ||
         GetCapture())
         return false;
-    HWND main = WindowHandle(MainWindow);
-    return main && (message.hwnd == main || IsChild(main, message.hwnd));
+    return IsInMainWindow(message.hwnd);
 }
 
 // Sees the keys whichever control has the focus, and when none has it.

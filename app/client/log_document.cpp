@@ -122,8 +122,7 @@ bool IsSaveKey(const MSG& message)
     if (message.message != WM_KEYDOWN || message.wParam != 'S' || (message.lParam & WasDown) ||
         GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
         return false;
-    HWND main = WindowHandle(MainWindow);
-    return main && (message.hwnd == main || IsChild(main, message.hwnd));
+    return IsInMainWindow(message.hwnd);
 }
 
 // Sees every message the thread takes from its queue, whichever control has

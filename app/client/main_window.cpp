@@ -155,3 +155,9 @@ void CreateClientGadgets()
     for (const GadgetLayout& gadget : ClientGadgetLayout)
         CreateGadget(gadget);
 }
+
+bool IsInMainWindow(HWND window)
+{
+    HWND main = WindowHandle(MainWindow);
+    return main && (window == main || IsChild(main, window));
+}

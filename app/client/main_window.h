@@ -5,6 +5,8 @@
 #include "app/client/client_gadgets.h"
 #include "gadget/gadget.h"
 
+#include <windows.h>
+
 #include <array>
 #include <cstdint>
 
@@ -50,3 +52,6 @@ void OpenMainWindow();
 // The twelve gadgets in their order of creation, each font applied right
 // after its gadget exists.
 void CreateClientGadgets();
+// The main window or any control in it: where the client's keyboard watches
+// take their keys.
+bool IsInMainWindow(HWND window);
