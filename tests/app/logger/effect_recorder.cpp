@@ -1,6 +1,9 @@
 #include "effect_recorder.h"
 
 #include "app/logger/logger_effects.h"
+#include "app/logger/logger_state.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -63,4 +66,12 @@ int CountOf(Effect effect)
 {
     return static_cast<int>(std::count_if(recorded.begin(), recorded.end(),
                                           [effect](const RecordedEffect& r) { return r.effect == effect; }));
+}
+
+void ExpectPortLostOnce()
+{
+    EXPECT_EQ(CountOf(Effect::Reopen), 1);
+    EXPECT_EQ(CountOf(Effect::PortLost), 1);
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+    EXPECT_EQ(CurrentPort, PortHandle{});
 }

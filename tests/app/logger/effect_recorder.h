@@ -26,3 +26,7 @@ const std::vector<RecordedEffect>& RecordedEffects();
 std::vector<std::string> TextsOf(Effect effect);
 std::vector<std::int32_t> ProgressPositions();
 int CountOf(Effect effect);
+
+// What a command that lost its port leaves: the port looked for once and
+// reported once, no silence reported, and no port open.
+void ExpectPortLostOnce();

@@ -184,10 +184,7 @@ TEST_F(LoggerIntegrationTest, DumpCutByAHangUpEndsWithWhatCame)
     Connect("chunk 0 \"0001 +20.5\\r\\n00\"\nhangup\n");
     RunDump();
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"0001 +20.5\r\n00"});
-    EXPECT_EQ(CountOf(Effect::Reopen), 1);
-    EXPECT_EQ(CountOf(Effect::PortLost), 1);
-    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
-    EXPECT_EQ(CurrentPort, 0u);
+    ExpectPortLostOnce();
     EXPECT_EQ(ProgressPositions().back(), 0);
 }
 

@@ -221,10 +221,7 @@ TEST_F(DumpTest, APortGoneInTheMiddleKeepsWhatCameAndIsReportedOnce)
     LineReportCounts({3, -1});
     RunDump();
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
-    EXPECT_EQ(CountOf(Effect::Reopen), 1);
-    EXPECT_EQ(CountOf(Effect::PortLost), 1);
-    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
-    EXPECT_EQ(CurrentPort, 0u);
+    ExpectPortLostOnce();
 }
 
 TEST_F(DumpTest, FailedReadEndsTheTextButLaterBytesAreStillAppended)
