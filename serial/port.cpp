@@ -130,11 +130,13 @@ std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
 
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
 {
-    if (IsAbsent(port) || length < 0 || (!buffer && length > 0))
+    if (IsAbsent(port))
         return 0;
+    if (length < 0 || (!buffer && length > 0))
+        return -1;
     DWORD read = 0;
     if (!ReadFile(PlatformHandle(port), buffer, static_cast<DWORD>(length), &read, nullptr))
-        return 0;
+        return -1;
     return ClampCount(read);
 }
 

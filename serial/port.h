@@ -43,8 +43,9 @@ PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t i
                     std::int32_t outputQueue);
 std::int32_t PortClose(PortHandle port);
 std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length);
-// The count of bytes the read delivered into the buffer, at most length; 0
-// when it delivered none or failed.
+// The count of bytes the read delivered into the buffer, at most length (0
+// when none came); -1 when the read failed (a device that went away) or was
+// asked for with a negative length or no buffer.
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
 // The received bytes waiting; -1 when the port cannot say (a device that went
 // away).

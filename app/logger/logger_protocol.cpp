@@ -152,10 +152,14 @@ bool ReadReply()
     auto* block = static_cast<char*>(MemAlloc(count + 1));
     if (!block)
         return true;
-    block[PortRead(CurrentPort, block, count)] = 0;
-    StoreText(ReplyText, TextStart() + TextOfMemory(block));
+    // A failed read is a port gone, as a failed count is: never an empty reply.
+    const std::int32_t delivered = PortRead(CurrentPort, block, count);
+    if (delivered >= 0) {
+        block[delivered] = 0;
+        StoreText(ReplyText, TextStart() + TextOfMemory(block));
+    }
     MemFree(block);
-    return true;
+    return delivered >= 0;
 }
 
 void ShowInterval()

@@ -47,7 +47,8 @@ bool SendCommand(const char* letter, std::int32_t milliseconds);
 // Replaces ReplyText by the bytes waiting on the port, up to the first zero
 // byte; a single space when nothing waits. When no block can be had for the
 // bytes, ReplyText keeps its value and the bytes stay waiting. False, with
-// ReplyText unchanged, when the port cannot count its bytes: it went away.
+// ReplyText unchanged, when the port cannot count or read its bytes: it went
+// away.
 bool ReadReply();
 // Shows the interval named by ReplyText ("1" Minut, "2" Hour, "3" Day, matched
 // exactly); any other reply leaves the interval field as it is.

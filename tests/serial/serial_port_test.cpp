@@ -299,9 +299,11 @@ TEST_F(SerialPortTest, HungUpLineFailsInsteadOfHanging)
     EXPECT_TRUE(refused);
     // The waiting count fails too: the port cannot say, which is not "none".
     EXPECT_EQ(PortInputCount(port.handle), -1);
+    // The read brings nothing: Windows fails it (-1) for a device that went
+    // away; Wine reads the hung-up pty as its end, no bytes.
     std::array<char, 8> buffer{};
     const ULONGLONG start = GetTickCount64();
-    PortRead(port.handle, buffer.data(), static_cast<std::int32_t>(buffer.size()));
+    EXPECT_LE(PortRead(port.handle, buffer.data(), static_cast<std::int32_t>(buffer.size())), 0);
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
@@ -452,7 +454,7 @@ TEST(SerialPortAbsentTest, NoPortIsRejectedByThePlatform)
 {
     char buffer[4] = {};
     EXPECT_EQ(PortWrite(0, "T", 1), 0);
-    EXPECT_EQ(PortRead(0, buffer, 4), 0);
+    EXPECT_EQ(PortRead(0, buffer, 4), -1);
     EXPECT_EQ(PortInputCount(0), -1);
     EXPECT_EQ(PortErrorFlags(0), 0);
     EXPECT_EQ(PortSetFlowChars(0, 0x11, 0x13), 0);

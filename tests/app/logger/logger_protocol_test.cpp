@@ -227,14 +227,14 @@ TEST_F(ProtocolTest, CountTheReadDoesNotDeliverEndsTheReplyAtTheMissingBytes)
     EXPECT_EQ(LineReads()[0].requested, 10);
 }
 
-TEST_F(ProtocolTest, FailedReadGivesAnEmptyReplyAndLeavesTheBytesForTheNext)
+TEST_F(ProtocolTest, FailedReadIsAPortGoneNeverAnEmptyReading)
 {
-    LineArriveAt(0, "abc");
+    AnswerEverything();
     LineFailReads(1);
-    ReadReply();
-    EXPECT_STREQ(ReplyText, "");
-    ReadReply();
-    EXPECT_STREQ(ReplyText, "abc");
+    ReadSequence();
+    EXPECT_EQ(CountOf(Effect::Reading), 0);
+    EXPECT_EQ(CountOf(Effect::Log), 0);
+    ExpectPortLostOnce();
 }
 
 TEST_F(ProtocolTest, ZeroCountReadsAsSilenceAndANegativeOneAsAPortGone)

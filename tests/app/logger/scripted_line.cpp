@@ -164,7 +164,7 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     if (failingReads > 0) {
         --failingReads;
         reads.push_back(LineRead{now, length, 0});
-        return 0;
+        return -1;
     }
     std::size_t count = std::min(waiting.size(), static_cast<std::size_t>(std::max(length, 0)));
     std::copy_n(waiting.begin(), count, static_cast<unsigned char*>(buffer));
