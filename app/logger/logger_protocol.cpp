@@ -84,6 +84,25 @@ bool QueryInterval()
     return true;
 }
 
+// CommandText becomes the letter. False when no block could be had for it:
+// CommandText then still holds an earlier letter, which must not go out in
+// its place.
+bool StoreCommand(const char* letter)
+{
+    StoreText(CommandText, TextStart() + letter);
+    return StringEquals(CommandText, letter) != 0;
+}
+
+// A driver set to abort on errors fails every transfer after a line error
+// (framing, parity, overrun, break) until ClearCommError has reported it. The
+// status query behind the waiting count does that: a port that still answers
+// it had a line error, now cleared, and the command goes out once more.
+bool WriteStoredCommand()
+{
+    return PortWrite(CurrentPort, CommandText, 1) ||
+           (PortInputCount(CurrentPort) >= 0 && PortWrite(CurrentPort, CommandText, 1));
+}
+
 } // namespace
 
 bool ReopenLostPort()
@@ -101,10 +120,14 @@ bool RecoverPort()
 
 bool WriteToLogger(const char* letter)
 {
-    if (WriteCommand(letter))
+    if (!StoreCommand(letter)) {
+        ReportNoMemory();
+        return false;
+    }
+    if (WriteStoredCommand())
         return true;
     // The command never left: it goes out again on the port opened anew.
-    return RecoverPort() && (WriteCommand(letter) || DropPort());
+    return RecoverPort() && (WriteStoredCommand() || DropPort());
 }
 
 bool SendToLogger(const char* letter, std::int32_t milliseconds)
@@ -123,11 +146,7 @@ bool RequirePort()
     return false;
 }
 
-bool WriteCommand(const char* letter)
-{
-    StoreText(CommandText, TextStart() + letter);
-    return !CommandText || PortWrite(CurrentPort, CommandText, 1);
-}
+bool WriteCommand(const char* letter) { return StoreCommand(letter) && WriteStoredCommand(); }
 
 bool SendCommand(const char* letter, std::int32_t milliseconds)
 {

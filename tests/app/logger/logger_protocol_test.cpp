@@ -215,6 +215,24 @@ TEST_F(ProtocolTest, CommandTextHoldsTheLastLetterSent)
     SendCommand("+", 0);
     EXPECT_STREQ(CommandText, "+");
     EXPECT_EQ(LineWrittenText(), "F+");
+    // No block for a new letter: it is not sent, nor "+" in its place.
+    HeapRef heap = std::exchange(StringHeap, nullptr);
+    EXPECT_FALSE(SendCommand("M", 0));
+    ReadSequence();
+    StringHeap = heap;
+    EXPECT_EQ(LineWrittenText(), "F+");
+    EXPECT_EQ(CountOf(Effect::NoMemory), 1);
+    EXPECT_EQ(CountOf(Effect::Reopen), 0);
+}
+
+TEST_F(ProtocolTest, LineErrorIsClearedAndTheCommandGoesOn)
+{
+    AnswerEverything();
+    LineRaiseError();
+    ReadSequence();
+    EXPECT_EQ(LineWrittenText(), "TML");
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"23.5"});
+    EXPECT_EQ(CountOf(Effect::Reopen), 0);
 }
 
 TEST_F(ProtocolTest, CountTheReadDoesNotDeliverEndsTheReplyAtTheMissingBytes)
