@@ -44,6 +44,12 @@ bool DropPort()
     return false;
 }
 
+// True while the fields are asked for again after a lost reply: a reply lost
+// then ends the sequence as any other, with no second round.
+bool AskingAgain = false;
+
+void AskFieldsAgain();
+
 // One command and, when asked, its reply. False when the port went away: the
 // sequence ends there, with the port opened anew when it came back.
 bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
@@ -53,8 +59,11 @@ bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
     if (!withReply || ReadReply())
         return true;
     // The reply went with the old port, and the command may have reached the
-    // logger: it is not sent twice.
-    RecoverPort();
+    // logger ("+", "W" and "F" change what it holds): it is not sent twice.
+    // On the port opened anew the logger is asked, once, for the interval and
+    // memory it holds now, so that the fields do not show what it held before.
+    if (RecoverPort() && !AskingAgain)
+        AskFieldsAgain();
     return false;
 }
 
@@ -82,6 +91,14 @@ bool QueryInterval()
         return false;
     ShowInterval();
     return true;
+}
+
+void AskFieldsAgain()
+{
+    AskingAgain = true;
+    if (QueryInterval())
+        QueryMemory();
+    AskingAgain = false;
 }
 
 // CommandText becomes the letter. False when no block could be had for it:

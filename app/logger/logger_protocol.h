@@ -58,6 +58,8 @@ void ShowInterval();
 // The request sequences, each guarded by RequirePort. A command that finds
 // the port gone closes it and opens it again once (a command that never left
 // is then sent again); when it does not come back, the user is told once and
+// the sequence ends. A reply lost with the port is not asked for again, but
+// on the port opened anew the interval ("L") and the memory ("M") are, before
 // the sequence ends.
 void QueryLoggerAtStartup(); // "M", "T", "L", each guarded on its own
 void ReadSequence();         // button Read: "T" (also logged), "M", "L"

@@ -235,6 +235,18 @@ TEST_F(ProtocolTest, LineErrorIsClearedAndTheCommandGoesOn)
     EXPECT_EQ(CountOf(Effect::Reopen), 0);
 }
 
+TEST_F(ProtocolTest, ReplyLostWithThePortAsksIntervalAndMemoryOnThePortBackAtOnce)
+{
+    LineAnswer('L', 10, "2");
+    LineAnswer('M', 10, "0042");
+    LineReportCounts({-1});
+    ReopenFinds(ScriptedPort());
+    StepIntervalSequence();
+    EXPECT_EQ(LineWrittenText(), "+LM") << "the step is not sent twice";
+    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
+                                 {Effect::Reopen, ""}, {Effect::Interval, "Hour"}, {Effect::Memory, "0042"}}));
+}
+
 TEST_F(ProtocolTest, CountTheReadDoesNotDeliverEndsTheReplyAtTheMissingBytes)
 {
     LineArriveAt(0, "abc");
