@@ -60,6 +60,7 @@ enum class Chunk {
     Nothing,   // nothing to append: no bytes, or none before a zero byte
     OnlyZeros, // after the end: zero bytes and nothing else (padding, a break)
     NoMemory,  // no room for the bytes, which stay waiting
+    Failed,    // the read failed: the port went away
 };
 
 // Reads one chunk of the waiting bytes and appends them to the text up to a
@@ -73,6 +74,11 @@ Chunk TakeChunk(std::int32_t waiting)
         return Chunk::NoMemory;
     char* tail = Collected + CollectedLength;
     const std::int32_t delivered = PortRead(CurrentPort, tail, count);
+    if (delivered < 0) {
+        // Whatever a failed read left in the block is no text.
+        std::memset(tail, 0, static_cast<std::size_t>(count));
+        return Chunk::Failed;
+    }
     std::int32_t kept = 0;
     for (; kept < delivered && tail[kept] != 0; ++kept)
         ShowProgress(kept);
@@ -131,9 +137,9 @@ std::int32_t CollectStep()
     if (SilentPolls >= DumpSilentPollLimit)
         return FinishDump();
     const std::int32_t waiting = PortInputCount(CurrentPort);
-    if (waiting < 0)
-        return LosePort();
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
+    if (waiting < 0 || chunk == Chunk::Failed)
+        return LosePort();
     // The zero byte alone does not end the dump: bytes still arriving after
     // it belong to the text until a poll finds the line quiet, or bringing
     // zero bytes only. That poll ends it at once; another pause would only
