@@ -4,7 +4,9 @@
 # 32-bit loader) and fuzz (the fuzz targets, clang and libFuzzer; the tests run
 # each for 30 seconds).
 # `make fuzz` fuzzes longer, `make bench` measures and writes BENCHMARKS.md.
-# `make release` packs the win32 build for Windows users into dist/;
+# `make release` packs the win32 build for Windows users into dist/, signed
+# when SIGN_PKCS12 and SIGN_PASSWORD_FILE are set, with winget and Scoop
+# manifests when RELEASE_URL is (README.md, "For Windows users");
 # `make release-check` builds the release twice, in two fresh clones, and
 # compares the bytes. `make check-client` compiles the Windows-only sources
 # for syntax alone, in seconds.

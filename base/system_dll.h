@@ -10,6 +10,14 @@
 
 #include <windows.h>
 
+// Called first thing in the program: from then on the libraries that Windows'
+// own DLLs load later by bare name (those of the Save dialog, accessibility,
+// input) come from the system folder too. Where the system cannot do that
+// (Windows 7 without its loader update), only the current folder leaves the
+// search; the program's folder stays in it, so LoadSystemDll's full paths
+// still matter there.
+void RestrictLibrarySearch();
+
 // The library from the system folder, or null when it is not there or does
 // not load. The handle stays loaded until the process ends or the caller
 // frees it.

@@ -32,6 +32,15 @@ HMODULE LoadByFullPath(const wchar_t* fileName)
 
 } // namespace
 
+void RestrictLibrarySearch()
+{
+    using SetDirectories = BOOL(WINAPI*)(DWORD);
+    const auto setDefault =
+        LibraryFunction<SetDirectories>(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}
+
 HMODULE LoadSystemDll(const wchar_t* fileName)
 {
     if (SearchFlagsKnown())

@@ -53,7 +53,9 @@ VisualStyleFacts GatherVisualStyleFacts()
         facts.themeQueryAvailable = true;
         facts.appThemed = isAppThemed() != FALSE;
     }
-    FreeLibrary(theme);
+    // Kept loaded: the system's own DLLs may load it later by bare name, and
+    // a library already loaded is taken as it is, not looked for again
+    // beside the program (Windows 7 without its loader update searches there).
     return facts;
 }
 

@@ -12,11 +12,19 @@
 #include "gadget/runtime.h"
 
 #include "base/heap.h"
+#include "base/system_dll.h"
 
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Before anything loads a library.
+    RestrictLibrarySearch();
+    // The installer and the uninstaller leave the program's files alone while
+    // this exists. It is never closed: the system closes it when the process
+    // ends, however it ends.
+    CreateMutexW(nullptr, FALSE, L"Local\\Korvane.Running");
+
     // Every registry and toolkit record comes from this heap, so it exists
     // before the first start step.
     MainHeap = HeapOpen();

@@ -1,5 +1,6 @@
 // The installer as a user runs it, silently: what it puts where, the program
-// it installs, and the uninstaller taking all of it out again.
+// it installs, neither it nor the uninstaller touching a running program, and
+// the uninstaller taking all of it out again.
 #include "tests/e2e/client_fixture.h"
 #include "tests/support/wine_paths.h"
 
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
 namespace {
 
@@ -50,8 +52,9 @@ std::uint64_t CreationTime(HANDLE process)
 }
 
 // Empty when the command and what it started have ended; otherwise what is
-// still running, so that a failure names it.
-std::string RunToTheEnd(std::string command)
+// still running, so that a failure names it. The command's own exit code
+// goes to exitCode when asked for.
+std::string RunToTheEnd(std::string command, DWORD* exitCode = nullptr)
 {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -62,6 +65,8 @@ std::string RunToTheEnd(std::string command)
     std::string running;
     if (WaitForSingleObject(info.hProcess, InstallerWait) != WAIT_OBJECT_0)
         running = command;
+    if (exitCode)
+        GetExitCodeProcess(info.hProcess, exitCode);
     const std::uint64_t started = CreationTime(info.hProcess);
     CloseHandle(info.hProcess);
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -88,6 +93,17 @@ std::string RunToTheEnd(std::string command)
     return running;
 }
 
+// Exit code 2 is a refusal: the installer and the uninstaller change nothing
+// while Korvane runs.
+constexpr DWORD Refused = 2;
+
+DWORD ExitCodeOf(const std::string& command)
+{
+    DWORD code = STILL_ACTIVE;
+    EXPECT_EQ(RunToTheEnd(command, &code), "");
+    return code;
+}
+
 TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
 {
     const std::string programs = ShellFolder(CSIDL_LOCAL_APPDATA) + "\\Programs";
@@ -100,7 +116,8 @@ TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
     }
     const bool programsExisted = Exists(programs);
 
-    ASSERT_EQ(RunToTheEnd("\"" + WindowsPath(Environment("KORVANE_SETUP")) + "\" /S"), "");
+    const std::string install = "\"" + WindowsPath(Environment("KORVANE_SETUP")) + "\" /S";
+    ASSERT_EQ(RunToTheEnd(install), "");
     for (const char* name : {"README-ru.txt", "README-en.txt", "LICENSE.txt", "Uninstall.exe"})
         EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
     EXPECT_EQ(FileBytes(folder + "\\korvane.exe"), FileBytes(WindowsPath(Environment("KORVANE_EXE"))))
@@ -108,16 +125,39 @@ TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
     EXPECT_TRUE(Exists(shortcut));
     EXPECT_EQ(RegistryText(UninstallKey, "DisplayName"), "Korvane");
     EXPECT_EQ(RegistryText(UninstallKey, "DisplayVersion"), Environment("KORVANE_VERSION"));
-    EXPECT_EQ(RegistryText(UninstallKey, "Publisher"), "the Korvane authors");
+    EXPECT_EQ(RegistryText(UninstallKey, "Publisher"), Environment("KORVANE_PUBLISHER"));
     EXPECT_EQ(RegistryText(UninstallKey, "DisplayIcon"), folder + "\\korvane.exe");
     EXPECT_EQ(RegistryText(UninstallKey, "UninstallString"), "\"" + folder + "\\Uninstall.exe\"");
     EXPECT_NE(RegistryText(UninstallKey, "EstimatedSize"), "(missing)");
 
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(PlainLogger, folder + "\\korvane.exe"));
     EXPECT_EQ(TextOf(ReadingField), "+21.5");
+    // While it runs, neither the uninstaller in place nor an install over it
+    // changes anything: a version that an install would set back stays.
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, UninstallKey.c_str(), "DisplayVersion", REG_SZ, "0.9", 4),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ExitCodeOf(uninstall + " _?=" + folder), Refused);
+    EXPECT_TRUE(Exists(folder + "\\korvane.exe"));
+    EXPECT_EQ(ExitCodeOf(install), Refused);
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayVersion"), "0.9");
     ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
-    // The port a later run of the program remembers.
+    // Each alone counts as running: korvane.exe held open (a version without
+    // the mutex), and the mutex (Korvane started from another folder).
+    for (const bool mutex : {false, true}) {
+        const std::unique_ptr<void, decltype(&CloseHandle)> held(
+            mutex ? CreateMutexW(nullptr, FALSE, L"Local\\Korvane.Running")
+                  : CreateFileA((folder + "\\korvane.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr),
+            &CloseHandle);
+        EXPECT_EQ(ExitCodeOf(install), Refused) << (mutex ? "the mutex" : "korvane.exe held");
+    }
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayVersion"), "0.9");
+    EXPECT_EQ(ExitCodeOf(install), 0u);
+    EXPECT_EQ(RegistryText(UninstallKey, "DisplayVersion"), Environment("KORVANE_VERSION"));
+
+    // What a later run of the program remembers goes with it, all of it.
     ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Korvane", "Port", REG_SZ, "COM7", 5), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Korvane", "Other", REG_SZ, "x", 2), ERROR_SUCCESS);
 
     ASSERT_EQ(RunToTheEnd(uninstall), "");
     EXPECT_FALSE(Exists(folder));
@@ -125,6 +165,7 @@ TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
     EXPECT_FALSE(Exists(shortcut));
     EXPECT_EQ(RegistryText(UninstallKey, "DisplayName"), "(missing)");
     EXPECT_EQ(RegistryText("Software\\Korvane", "Port"), "(missing)");
+    EXPECT_EQ(RegistryText("Software\\Korvane", "Other"), "(missing)");
 }
 
 } // namespace
