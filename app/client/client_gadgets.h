@@ -4,6 +4,8 @@
 
 #include "base/object_number.h"
 
+#include <cstdint>
+
 constexpr ObjectNumber MainWindow = 0;
 
 constexpr ObjectNumber ReadButton = 1;
@@ -21,3 +23,7 @@ constexpr ObjectNumber DumpProgress = 14;
 
 // The gadget the window creates last: once it exists the layout is complete.
 constexpr ObjectNumber LastGadget = DumpProgress;
+
+// The main window's timers, each with an id of its own: a tick names its
+// timer by the id alone.
+constexpr std::uintptr_t DumpStepTimer = 1;
