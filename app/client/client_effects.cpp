@@ -33,7 +33,7 @@ void AddLogEntry(const char* text)
     EditorInsertText(LogEditor, NewestEntryEnd, "\n");
 }
 
-void ExtendLogEntry(const char* text)
+void ExtendNewestEntry(const char* text)
 {
     NewestEntryEnd += std::max(EditorInsertText(LogEditor, NewestEntryEnd, text), 0);
 }
@@ -82,7 +82,7 @@ void InstallClientEffects()
         .showMemory = ShowMemory,
         .showInterval = ShowIntervalName,
         .addToLog = AddLogEntry,
-        .extendLogEntry = ExtendLogEntry,
+        .extendLogEntry = ExtendNewestEntry,
         .showProgress = ShowDumpProgress,
         .holdProgress = HoldDumpProgress,
         .reportNoPort = ShowNoPort,
