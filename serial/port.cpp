@@ -80,20 +80,12 @@ std::int32_t ClampCount(DWORD count)
     return count > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<std::int32_t>(count);
 }
 
-// The line settings after the name's ':' (none without one), the handshake
-// and the time-outs. The platform's parser takes a device name in front of the
-// settings only in the form COMn, so it is given the settings alone: every
-// port gets them, whatever its name.
+// The line built whole (see BuildLineSettings), then the time-outs.
 bool ConfigureLine(HANDLE handle, const char* settings, std::int32_t handshake, std::int32_t inputQueue)
 {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(handle, &dcb))
+    DCB dcb;
+    if (!BuildLineSettings(dcb, settings, handshake, inputQueue))
         return false;
-    const char* colon = std::strchr(settings, ':');
-    if (colon && !BuildCommDCBA(colon + 1, &dcb))
-        return false;
-    ApplyHandshake(dcb, handshake, inputQueue);
     COMMTIMEOUTS timeouts = LineTimeouts;
     return SetCommState(handle, &dcb) && SetCommTimeouts(handle, &timeouts);
 }
@@ -138,11 +130,13 @@ std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
 
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
 {
-    if (IsAbsent(port) || length < 0 || (!buffer && length > 0))
+    if (IsAbsent(port))
         return 0;
+    if (length < 0 || (!buffer && length > 0))
+        return -1;
     DWORD read = 0;
     if (!ReadFile(PlatformHandle(port), buffer, static_cast<DWORD>(length), &read, nullptr))
-        return 0;
+        return -1;
     return ClampCount(read);
 }
 

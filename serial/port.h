@@ -34,16 +34,18 @@ enum PortErrorBits : std::int32_t {
 };
 
 // Opens the device named before the first ':' of settings (the whole string
-// when it has none) and sets the line from the part after it, for example
-// "COM2:9600,N,8,1", then the handshake and the time-outs. Returns 0, with
-// nothing left open, when the device cannot be opened or any of that cannot
-// be set.
+// when it has none) and sets the line whole: 9600 baud, 8 data bits, no
+// parity, one stop bit and no flow control, whatever the driver held before,
+// then the part after the ':', for example "COM2:9600,N,8,1", the handshake
+// and the time-outs. Returns 0, with nothing left open, when the device
+// cannot be opened or any of that cannot be set.
 PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t inputQueue,
                     std::int32_t outputQueue);
 std::int32_t PortClose(PortHandle port);
 std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length);
-// The count of bytes the read delivered into the buffer, at most length; 0
-// when it delivered none or failed.
+// The count of bytes the read delivered into the buffer, at most length (0
+// when none came); -1 when the read failed (a device that went away) or was
+// asked for with a negative length or no buffer.
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
 // The received bytes waiting; -1 when the port cannot say (a device that went
 // away).

@@ -119,21 +119,6 @@ constexpr WindowDpiFollower ClientDpiFollower{ClientSizeForDpi, LayOutForDpi};
 
 } // namespace
 
-const std::array<GadgetLayout, 12> ClientGadgetLayout = {{
-    {GadgetKindComboBox, PortList, 30, 20, 70, 20, nullptr, ClientFont::Default, 0},
-    {GadgetKindStringField, ReadingField, 130, 20, 280, 60, "", ClientFont::Large, StringReadOnly},
-    {GadgetKindStringField, MemoryField, 130, 100, 90, 30, "", ClientFont::Medium, StringReadOnly},
-    {GadgetKindStringField, IntervalField, 320, 100, 90, 30, "", ClientFont::Medium, StringReadOnly},
-    {GadgetKindEditor, LogEditor, 130, 150, 280, 90, nullptr, ClientFont::SmallBold, 0},
-    {GadgetKindButton, ReadButton, 30, 60, 80, 70, "Read", ClientFont::Default, 0},
-    {GadgetKindButton, WriteButton, 460, 90, 60, 40, "Write", ClientFont::Default, 0},
-    {GadgetKindButton, FormatButton, 460, 30, 60, 40, "Format", ClientFont::Default, 0},
-    {GadgetKindButton, StepButton, 290, 105, 20, 20, "+", ClientFont::Default, 0},
-    {GadgetKindButton, DumpButton, 460, 150, 60, 40, "Dump", ClientFont::Default, 0},
-    {GadgetKindButton, ClearButton, 460, 210, 60, 40, "Clear", ClientFont::Default, 0},
-    {GadgetKindProgressBar, DumpProgress, 130, 250, 140, 10, nullptr, ClientFont::Default, 0},
-}};
-
 void OpenClientFonts() { OpenFontsForDpi(CurrentLayoutDpi()); }
 
 void OpenMainWindow()

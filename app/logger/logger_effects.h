@@ -20,7 +20,9 @@ struct LoggerEffects {
     // The reports are modal requesters: they return once the user closed them.
     void (*reportNoPort)();         // "Ошибка" / "Нет открытого порта"
     void (*reportNoAnswer)();       // "Ошибка" / "Логгер не отвечает": a dump ran into silence
-    void (*reportNoMemory)();       // "Ошибка" / "Недостаточно памяти": a dump got no memory for its bytes
+    // "Ошибка" / "Недостаточно памяти": a dump got no memory for its bytes, or
+    // a command none for its letter, which was then not sent.
+    void (*reportNoMemory)();
     // The open port went away: CurrentPort is already closed and 0. Opens the
     // selected port again, without a word; true when CurrentPort is open then.
     bool (*reopenPort)();

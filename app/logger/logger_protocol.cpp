@@ -44,6 +44,12 @@ bool DropPort()
     return false;
 }
 
+// True while the fields are asked for again after a lost reply: a reply lost
+// then ends the sequence as any other, with no second round.
+bool AskingAgain = false;
+
+void AskFieldsAgain();
+
 // One command and, when asked, its reply. False when the port went away: the
 // sequence ends there, with the port opened anew when it came back.
 bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
@@ -53,8 +59,11 @@ bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
     if (!withReply || ReadReply())
         return true;
     // The reply went with the old port, and the command may have reached the
-    // logger: it is not sent twice.
-    RecoverPort();
+    // logger ("+", "W" and "F" change what it holds): it is not sent twice.
+    // On the port opened anew the logger is asked, once, for the interval and
+    // memory it holds now, so that the fields do not show what it held before.
+    if (RecoverPort() && !AskingAgain)
+        AskFieldsAgain();
     return false;
 }
 
@@ -84,6 +93,33 @@ bool QueryInterval()
     return true;
 }
 
+void AskFieldsAgain()
+{
+    AskingAgain = true;
+    if (QueryInterval())
+        QueryMemory();
+    AskingAgain = false;
+}
+
+// CommandText becomes the letter. False when no block could be had for it:
+// CommandText then still holds an earlier letter, which must not go out in
+// its place.
+bool StoreCommand(const char* letter)
+{
+    StoreText(CommandText, TextStart() + letter);
+    return StringEquals(CommandText, letter) != 0;
+}
+
+// A driver set to abort on errors fails every transfer after a line error
+// (framing, parity, overrun, break) until ClearCommError has reported it. The
+// status query behind the waiting count does that: a port that still answers
+// it had a line error, now cleared, and the command goes out once more.
+bool WriteStoredCommand()
+{
+    return PortWrite(CurrentPort, CommandText, 1) ||
+           (PortInputCount(CurrentPort) >= 0 && PortWrite(CurrentPort, CommandText, 1));
+}
+
 } // namespace
 
 bool ReopenLostPort()
@@ -101,10 +137,14 @@ bool RecoverPort()
 
 bool WriteToLogger(const char* letter)
 {
-    if (WriteCommand(letter))
+    if (!StoreCommand(letter)) {
+        ReportNoMemory();
+        return false;
+    }
+    if (WriteStoredCommand())
         return true;
     // The command never left: it goes out again on the port opened anew.
-    return RecoverPort() && (WriteCommand(letter) || DropPort());
+    return RecoverPort() && (WriteStoredCommand() || DropPort());
 }
 
 bool SendToLogger(const char* letter, std::int32_t milliseconds)
@@ -123,11 +163,7 @@ bool RequirePort()
     return false;
 }
 
-bool WriteCommand(const char* letter)
-{
-    StoreText(CommandText, TextStart() + letter);
-    return !CommandText || PortWrite(CurrentPort, CommandText, 1);
-}
+bool WriteCommand(const char* letter) { return StoreCommand(letter) && WriteStoredCommand(); }
 
 bool SendCommand(const char* letter, std::int32_t milliseconds)
 {
@@ -152,10 +188,14 @@ bool ReadReply()
     auto* block = static_cast<char*>(MemAlloc(count + 1));
     if (!block)
         return true;
-    block[PortRead(CurrentPort, block, count)] = 0;
-    StoreText(ReplyText, TextStart() + TextOfMemory(block));
+    // A failed read is a port gone, as a failed count is: never an empty reply.
+    const std::int32_t delivered = PortRead(CurrentPort, block, count);
+    if (delivered >= 0) {
+        block[delivered] = 0;
+        StoreText(ReplyText, TextStart() + TextOfMemory(block));
+    }
     MemFree(block);
-    return true;
+    return delivered >= 0;
 }
 
 void ShowInterval()

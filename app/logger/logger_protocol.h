@@ -34,20 +34,22 @@ bool ReopenLostPort();
 // sequence.
 bool RecoverPort();
 // WriteCommand, and once more on the port opened anew when the write finds
-// the port gone; false when it did not come back.
+// the port gone; false when it did not come back. A letter that cannot be
+// stored is not sent: the user is told that memory ran out.
 bool WriteToLogger(const char* letter);
 // WriteToLogger, then the wait; no wait when the port did not come back.
 bool SendToLogger(const char* letter, std::int32_t milliseconds);
-// Sends the first byte of the letter to the open port. False when the write
-// fails: the port went away.
+// Sends the first byte of the letter to the open port; after a failed write
+// that a line error explains, once more. False when it was not sent: the
+// letter could not be stored, or the port went away.
 bool WriteCommand(const char* letter);
-// Sends the first byte of the letter to the open port and waits. False, with
-// no wait, when the write fails: the port went away.
+// WriteCommand and the wait; no wait when nothing was sent.
 bool SendCommand(const char* letter, std::int32_t milliseconds);
 // Replaces ReplyText by the bytes waiting on the port, up to the first zero
 // byte; a single space when nothing waits. When no block can be had for the
 // bytes, ReplyText keeps its value and the bytes stay waiting. False, with
-// ReplyText unchanged, when the port cannot count its bytes: it went away.
+// ReplyText unchanged, when the port cannot count or read its bytes: it went
+// away.
 bool ReadReply();
 // Shows the interval named by ReplyText ("1" Minut, "2" Hour, "3" Day, matched
 // exactly); any other reply leaves the interval field as it is.
@@ -56,6 +58,8 @@ void ShowInterval();
 // The request sequences, each guarded by RequirePort. A command that finds
 // the port gone closes it and opens it again once (a command that never left
 // is then sent again); when it does not come back, the user is told once and
+// the sequence ends. A reply lost with the port is not asked for again, but
+// on the port opened anew the interval ("L") and the memory ("M") are, before
 // the sequence ends.
 void QueryLoggerAtStartup(); // "M", "T", "L", each guarded on its own
 void ReadSequence();         // button Read: "T" (also logged), "M", "L"

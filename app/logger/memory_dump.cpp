@@ -67,6 +67,7 @@ enum class Chunk {
     Nothing,   // nothing to append: no bytes, or none before a zero byte
     OnlyZeros, // after the end: zero bytes and nothing else (padding, a break)
     NoMemory,  // no room for the bytes, which stay waiting
+    Failed,    // the read failed: the port went away
 };
 
 // Reads one chunk of the waiting bytes and appends them to the text up to a
@@ -82,7 +83,12 @@ Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
     if (!MakeRoom(count))
         return Chunk::NoMemory;
     char* tail = Collected + CollectedLength;
-    const std::int32_t delivered = std::max(PortRead(CurrentPort, tail, count), 0);
+    const std::int32_t delivered = PortRead(CurrentPort, tail, count);
+    if (delivered < 0) {
+        // Whatever a failed read left in the block is no text.
+        std::memset(tail, 0, static_cast<std::size_t>(count));
+        return Chunk::Failed;
+    }
     std::int32_t text = 0;
     for (; text < delivered && tail[text] != 0; ++text) {
         if (keep == Keep::Text)
@@ -199,9 +205,9 @@ std::int32_t CollectStep()
     if (SilentPolls >= DumpSilentPollLimit)
         return FinishDump();
     const std::int32_t waiting = PortInputCount(CurrentPort);
-    if (waiting < 0)
-        return LosePort();
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
+    if (waiting < 0 || chunk == Chunk::Failed)
+        return LosePort();
     if (TransferOver(waiting, chunk))
         return FinishDump();
     CountPoll(chunk);
@@ -220,7 +226,8 @@ std::int32_t DrainStep()
     const std::int32_t waiting = PortInputCount(CurrentPort);
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting, Keep::Nothing) : Chunk::Nothing;
     CountPoll(chunk);
-    if (waiting < 0 || TransferOver(waiting, chunk) || SilentPolls >= DumpSilentPollLimit) {
+    if (waiting < 0 || chunk == Chunk::Failed || TransferOver(waiting, chunk) ||
+        SilentPolls >= DumpSilentPollLimit) {
         ReleaseCollected();
         Phase = DumpPhase::Idle;
         return 0;

@@ -68,7 +68,7 @@ std::int32_t DecideCount()
     return 0;
 }
 
-// How many of the requested bytes the read delivers; -1 for a failed read.
+// How many of the requested bytes the read delivers.
 std::int32_t DecideDelivery(std::int32_t requested)
 {
     const auto available = static_cast<std::int32_t>(std::min<std::size_t>(Waiting.size(), static_cast<std::size_t>(requested)));
@@ -77,7 +77,7 @@ std::int32_t DecideDelivery(std::int32_t requested)
         return available;
     if (decision < 0xE0)
         return std::min(available, decision - 0xC0);
-    return -1;
+    return 0;
 }
 
 } // namespace
@@ -144,8 +144,6 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     poll.read = true;
     poll.requested = length;
     std::int32_t delivered = DecideDelivery(length);
-    if (delivered < 0)
-        return 0;
     poll.delivered.assign(Waiting.begin(), Waiting.begin() + delivered);
     Waiting.erase(Waiting.begin(), Waiting.begin() + delivered);
     std::copy(poll.delivered.begin(), poll.delivered.end(), static_cast<char*>(buffer));

@@ -9,8 +9,9 @@
 //   PortInputCount     the truth, the truth off by a little (a count the read
 //                      then does not deliver, or bytes left unreported), zero
 //                      although bytes wait, or any value from 0 up;
-//   PortRead           everything asked for that waits, a short read, or a
-//                      failed read that delivers nothing.
+//   PortRead           everything asked for that waits, or a short read (none
+//                      at all included). A failed read, like a count below
+//                      zero, says that the port went away: not played here.
 //
 // Once the input is exhausted the line tells the truth and stays silent. It
 // records every poll, read, write and sleep, and fails the run at once when

@@ -84,7 +84,7 @@ void RecordEffects()
 std::string BeforeZero(const std::string& bytes) { return bytes.substr(0, bytes.find('\0')); }
 
 // A single space when the line reported nothing waiting; otherwise what the
-// read delivered, up to its first zero byte (a failed read delivers nothing).
+// read delivered, up to its first zero byte.
 std::string ExpectedReply(const LinePoll& poll) { return poll.reported <= 0 ? " " : BeforeZero(poll.delivered); }
 
 const char* IntervalName(const std::string& reply)

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 
 // A line state with every handshake field set to something no handshake
@@ -84,6 +86,37 @@ TEST(HandshakeTest, XonXoffLimitsComeFromTheInputQueueTruncated)
         EXPECT_EQ(dcb.XonLim, row.xonLimit);
         EXPECT_EQ(dcb.XoffLim, row.xoffLimit);
     }
+}
+
+// What a port's earlier program may leave in the driver: flags that drop zero
+// bytes, discard input without DSR or stop the line after one error, other
+// rates, and XON equal to XOFF, which SetCommState refuses.
+TEST(LineSettingsTest, BuiltWholeWhateverTheDriverHeld)
+{
+    DCB dcb = MarkedLineState();
+    dcb.BaudRate = 115200;
+    dcb.fNull = dcb.fDsrSensitivity = dcb.fAbortOnError = dcb.fOutxDsrFlow = TRUE;
+    dcb.fTXContinueOnXoff = dcb.fErrorChar = dcb.fParity = TRUE;
+    dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+    dcb.XonChar = dcb.XoffChar = dcb.ErrorChar = dcb.EofChar = dcb.EvtChar = 0x13;
+    ASSERT_TRUE(BuildLineSettings(dcb, "COM2:9600,N,8,1", HandshakeNone, 1024));
+
+    DCB expected{};
+    expected.DCBlength = sizeof expected;
+    expected.BaudRate = 9600;
+    expected.fBinary = TRUE;
+    expected.fDtrControl = DTR_CONTROL_ENABLE;
+    expected.fRtsControl = RTS_CONTROL_DISABLE;
+    expected.ByteSize = 8;
+    expected.XonChar = 0x11;
+    expected.XoffChar = 0x13;
+    expected.XonLim = 102;
+    expected.XoffLim = 714;
+    EXPECT_EQ(dcb.fNull, 0u);
+    EXPECT_EQ(dcb.fDsrSensitivity, 0u);
+    EXPECT_EQ(dcb.fAbortOnError, 0u);
+    EXPECT_EQ(dcb.XonChar, 0x11);
+    EXPECT_EQ(std::memcmp(&dcb, &expected, sizeof dcb), 0) << "every other field as from zero";
 }
 
 } // namespace

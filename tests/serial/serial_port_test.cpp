@@ -129,33 +129,24 @@ TEST_F(SerialPortTest, RtsControlAndFlowLimitsReadBack)
     EXPECT_EQ(dcb.XoffLim, 714);
 }
 
-// Types outside the table leave the line as the settings parser made it from
-// the state the port had before.
+// Types outside the table leave the line as the settings parser made it,
+// whatever handshake the port had before.
 TEST_F(SerialPortTest, UnknownHandshakeTypesKeepTheParsedSettings)
 {
     StartLogger("");
     for (std::int32_t handshake : {4, -1, 1000}) {
         SCOPED_TRACE(handshake);
-        // Leave a handshake on the line that the types above must not undo.
+        // Leave a flow control on the line that must not survive.
         {
-            OpenPort before(PortOpen(Settings(LoggerPort).c_str(), HandshakeRtsOn, 1024, 1024));
+            OpenPort before(PortOpen(Settings(LoggerPort).c_str(), HandshakeXonXoff, 1024, 1024));
             ASSERT_NE(before.handle, 0u);
         }
-        HANDLE raw = CreateFileA("\\\\.\\COM5", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(raw, INVALID_HANDLE_VALUE);
-        DCB expected{};
-        expected.DCBlength = sizeof expected;
-        ASSERT_TRUE(GetCommState(raw, &expected));
-        CloseHandle(raw);
-        ASSERT_TRUE(BuildCommDCBA(Settings(LoggerPort).c_str(), &expected));
-
         OpenPort port(PortOpen(Settings(LoggerPort).c_str(), handshake, 1024, 1024));
         ASSERT_NE(port.handle, 0u);
         const DCB dcb = LineState(port.handle);
-        EXPECT_EQ(dcb.fRtsControl, expected.fRtsControl);
-        EXPECT_EQ(dcb.fOutxCtsFlow, expected.fOutxCtsFlow);
-        EXPECT_EQ(dcb.fOutX, expected.fOutX);
-        EXPECT_EQ(dcb.fInX, expected.fInX);
+        EXPECT_EQ(dcb.fOutxCtsFlow, 0u);
+        EXPECT_EQ(dcb.fOutX, 0u);
+        EXPECT_EQ(dcb.fInX, 0u);
         EXPECT_EQ(dcb.BaudRate, 9600u);
     }
 }
@@ -308,9 +299,11 @@ TEST_F(SerialPortTest, HungUpLineFailsInsteadOfHanging)
     EXPECT_TRUE(refused);
     // The waiting count fails too: the port cannot say, which is not "none".
     EXPECT_EQ(PortInputCount(port.handle), -1);
+    // The read brings nothing: Windows fails it (-1) for a device that went
+    // away; Wine reads the hung-up pty as its end, no bytes.
     std::array<char, 8> buffer{};
     const ULONGLONG start = GetTickCount64();
-    PortRead(port.handle, buffer.data(), static_cast<std::int32_t>(buffer.size()));
+    EXPECT_LE(PortRead(port.handle, buffer.data(), static_cast<std::int32_t>(buffer.size())), 0);
     EXPECT_LT(GetTickCount64() - start, 5000u);
 }
 
@@ -461,7 +454,7 @@ TEST(SerialPortAbsentTest, NoPortIsRejectedByThePlatform)
 {
     char buffer[4] = {};
     EXPECT_EQ(PortWrite(0, "T", 1), 0);
-    EXPECT_EQ(PortRead(0, buffer, 4), 0);
+    EXPECT_EQ(PortRead(0, buffer, 4), -1);
     EXPECT_EQ(PortInputCount(0), -1);
     EXPECT_EQ(PortErrorFlags(0), 0);
     EXPECT_EQ(PortSetFlowChars(0, 0x11, 0x13), 0);

@@ -11,6 +11,7 @@ namespace {
 
 std::vector<RecordedEffect> recorded;
 std::int64_t (*recordClock)() = nullptr;
+PortHandle reopenedPort = 0;
 
 void Record(Effect effect, const char* text, std::int32_t position = 0)
 {
@@ -34,6 +35,7 @@ void RecordEffects(std::int64_t (*clock)())
 {
     recorded.clear();
     recordClock = clock;
+    reopenedPort = 0;
     LoggerInstallEffects(LoggerEffects{
         .showReading = [](const char* text) { Record(Effect::Reading, text); },
         .showMemory = [](const char* text) { Record(Effect::Memory, text); },
@@ -48,11 +50,14 @@ void RecordEffects(std::int64_t (*clock)())
         .reopenPort =
             [] {
                 Record(Effect::Reopen, nullptr);
-                return false;
+                CurrentPort = reopenedPort;
+                return CurrentPort != 0;
             },
         .reportPortLost = [] { Record(Effect::PortLost, nullptr); },
     });
 }
+
+void ReopenFinds(PortHandle port) { reopenedPort = port; }
 
 const std::vector<RecordedEffect>& RecordedEffects() { return recorded; }
 

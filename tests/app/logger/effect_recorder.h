@@ -3,6 +3,8 @@
 // each with the time the given clock reads (the scripted line's virtual time;
 // 0 without a clock).
 
+#include "serial/port.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,8 +24,11 @@ struct RecordedEffect {
     std::int64_t at;
 };
 
-// Clears the record and installs the recording effects.
+// Clears the record and installs the recording effects; a lost port does not
+// come back.
 void RecordEffects(std::int64_t (*clock)() = nullptr);
+// A lost port comes back at once as this one.
+void ReopenFinds(PortHandle port);
 const std::vector<RecordedEffect>& RecordedEffects();
 
 // The texts, or progress positions, of one kind of effect, in order.

@@ -215,6 +215,36 @@ TEST_F(ProtocolTest, CommandTextHoldsTheLastLetterSent)
     SendCommand("+", 0);
     EXPECT_STREQ(CommandText, "+");
     EXPECT_EQ(LineWrittenText(), "F+");
+    // No block for a new letter: it is not sent, nor "+" in its place.
+    HeapRef heap = std::exchange(StringHeap, nullptr);
+    EXPECT_FALSE(SendCommand("M", 0));
+    ReadSequence();
+    StringHeap = heap;
+    EXPECT_EQ(LineWrittenText(), "F+");
+    EXPECT_EQ(CountOf(Effect::NoMemory), 1);
+    EXPECT_EQ(CountOf(Effect::Reopen), 0);
+}
+
+TEST_F(ProtocolTest, LineErrorIsClearedAndTheCommandGoesOn)
+{
+    AnswerEverything();
+    LineRaiseError();
+    ReadSequence();
+    EXPECT_EQ(LineWrittenText(), "TML");
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"23.5"});
+    EXPECT_EQ(CountOf(Effect::Reopen), 0);
+}
+
+TEST_F(ProtocolTest, ReplyLostWithThePortAsksIntervalAndMemoryOnThePortBackAtOnce)
+{
+    LineAnswer('L', 10, "2");
+    LineAnswer('M', 10, "0042");
+    LineReportCounts({-1});
+    ReopenFinds(ScriptedPort());
+    StepIntervalSequence();
+    EXPECT_EQ(LineWrittenText(), "+LM") << "the step is not sent twice";
+    EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
+                                 {Effect::Reopen, ""}, {Effect::Interval, "Hour"}, {Effect::Memory, "0042"}}));
 }
 
 TEST_F(ProtocolTest, CountTheReadDoesNotDeliverEndsTheReplyAtTheMissingBytes)
@@ -227,14 +257,14 @@ TEST_F(ProtocolTest, CountTheReadDoesNotDeliverEndsTheReplyAtTheMissingBytes)
     EXPECT_EQ(LineReads()[0].requested, 10);
 }
 
-TEST_F(ProtocolTest, FailedReadGivesAnEmptyReplyAndLeavesTheBytesForTheNext)
+TEST_F(ProtocolTest, FailedReadIsAPortGoneNeverAnEmptyReading)
 {
-    LineArriveAt(0, "abc");
+    AnswerEverything();
     LineFailReads(1);
-    ReadReply();
-    EXPECT_STREQ(ReplyText, "");
-    ReadReply();
-    EXPECT_STREQ(ReplyText, "abc");
+    ReadSequence();
+    EXPECT_EQ(CountOf(Effect::Reading), 0);
+    EXPECT_EQ(CountOf(Effect::Log), 0);
+    ExpectPortLostOnce();
 }
 
 TEST_F(ProtocolTest, ZeroCountReadsAsSilenceAndANegativeOneAsAPortGone)

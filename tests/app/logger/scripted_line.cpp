@@ -27,6 +27,7 @@ std::deque<unsigned char> waiting;
 std::map<unsigned char, std::deque<Answer>> answers;
 std::deque<std::int32_t> reportedCounts;
 int failingReads = 0;
+bool lineError = false;
 int misdirected = 0;
 
 std::vector<WrittenByte> written;
@@ -75,6 +76,7 @@ void LineReset()
     answers.clear();
     reportedCounts.clear();
     failingReads = 0;
+    lineError = false;
     misdirected = 0;
     written.clear();
     sleeps.clear();
@@ -99,6 +101,8 @@ void LineReportCounts(const std::vector<std::int32_t>& counts)
 }
 
 void LineFailReads(int count) { failingReads = count; }
+
+void LineRaiseError() { lineError = true; }
 
 const std::vector<WrittenByte>& LineWritten() { return written; }
 
@@ -126,7 +130,7 @@ int LineMisdirectedCalls() { return misdirected; }
 
 std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
 {
-    if (!IsScriptedPort(port))
+    if (!IsScriptedPort(port) || lineError)
         return 0;
     const auto* data = static_cast<const unsigned char*>(bytes);
     for (std::int32_t i = 0; i < length; ++i) {
@@ -148,6 +152,7 @@ std::int32_t PortInputCount(PortHandle port)
         return 0;
     DeliverDueArrivals();
     pollTimes.push_back(now);
+    lineError = false;
     if (!reportedCounts.empty()) {
         std::int32_t count = reportedCounts.front();
         reportedCounts.pop_front();
@@ -164,7 +169,7 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     if (failingReads > 0) {
         --failingReads;
         reads.push_back(LineRead{now, length, 0});
-        return 0;
+        return -1;
     }
     std::size_t count = std::min(waiting.size(), static_cast<std::size_t>(std::max(length, 0)));
     std::copy_n(waiting.begin(), count, static_cast<unsigned char*>(buffer));

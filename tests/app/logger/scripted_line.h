@@ -50,6 +50,9 @@ void LineAnswer(char command, std::int64_t delay, std::string_view reply);
 void LineReportCounts(const std::vector<std::int32_t>& counts);
 // The next reads fail: they deliver nothing and report failure.
 void LineFailReads(int count);
+// A line error, as a driver set to abort on errors keeps it: every write
+// fails until the next count query clears it (a read always follows one).
+void LineRaiseError();
 
 // What the program did to the line.
 const std::vector<WrittenByte>& LineWritten();
