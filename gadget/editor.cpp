@@ -153,6 +153,15 @@ LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX
 
 std::int32_t TextLength(HWND hwnd) { return GetWindowTextLengthA(hwnd); }
 
+// Characters as selections count them: a line break is one.
+LRESULT CharacterCount(HWND hwnd)
+{
+    GETTEXTLENGTHEX count{};
+    count.flags = GTL_NUMCHARS | GTL_PRECISE;
+    count.codepage = 1200; // UTF-16: one unit a character
+    return Send(hwnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&count));
+}
+
 std::intptr_t EditorAddItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE)
 {
     HWND hwnd = record->hwnd;
@@ -340,6 +349,23 @@ constexpr GadgetOps EditorOps = {
 };
 
 } // namespace
+
+std::int32_t EditorInsertText(ObjectNumber number, std::int32_t position, const char* text)
+{
+    const GadgetRecord* record = GadgetLookup(number);
+    if (!record || record->ops != &EditorOps)
+        return -1;
+    HWND hwnd = record->hwnd;
+    const LRESULT before = CharacterCount(hwnd);
+    // The control would otherwise draw within the insertion, a good part of
+    // its cost when text is added often, as a dump's is.
+    Send(hwnd, WM_SETREDRAW, FALSE);
+    Select(hwnd, position, position);
+    Replace(hwnd, text ? text : "");
+    Send(hwnd, WM_SETREDRAW, TRUE);
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    return static_cast<std::int32_t>(CharacterCount(hwnd) - before);
+}
 
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

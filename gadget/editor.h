@@ -16,6 +16,11 @@ constexpr std::int32_t AttrReadOnly = 0x800;
 std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
                                  std::int32_t height, std::uint32_t flags = 0);
 
+// Inserts the text, exactly as it stands, at a character position of the
+// editor (a line break counts one) and returns how many characters the editor's text grew by;
+// -1 when the number names no editor. The text is drawn once it is all in.
+std::int32_t EditorInsertText(ObjectNumber number, std::int32_t position, const char* text);
+
 // Decides VisualStylesActive with the first editor, by the window layer's
 // visual-style decision, and keeps the theme library loaded for the border's
 // drawing. Returns the common-controls version it read ((major << 16) |

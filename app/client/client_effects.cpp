@@ -7,10 +7,13 @@
 #include "app/logger/progress_drawing.h"
 #include "base/delay.h"
 
+#include "gadget/editor.h"
 #include "gadget/gadget.h"
 #include "window/message_dialog.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -20,8 +23,20 @@ void ShowMemory(const char* text) { GadgetSetText(MemoryField, text); }
 
 void ShowIntervalName(const char* text) { GadgetSetText(IntervalField, text); }
 
+// Where the log's newest entry ends, before its line break.
+std::int32_t NewestEntryEnd = 0;
+
 // Line 0 of the editor: the newest entry stands above every earlier one.
-void AddLogEntry(const char* text) { GadgetInsertItem(LogEditor, 0, text); }
+void AddLogEntry(const char* text)
+{
+    NewestEntryEnd = std::max(EditorInsertText(LogEditor, 0, text), 0);
+    EditorInsertText(LogEditor, NewestEntryEnd, "\n");
+}
+
+void ExtendNewestEntry(const char* text)
+{
+    NewestEntryEnd += std::max(EditorInsertText(LogEditor, NewestEntryEnd, text), 0);
+}
 
 // What the bar was last sent (it starts at 0), and the position the dump
 // reported last.
@@ -67,6 +82,7 @@ void InstallClientEffects()
         .showMemory = ShowMemory,
         .showInterval = ShowIntervalName,
         .addToLog = AddLogEntry,
+        .extendLogEntry = ExtendNewestEntry,
         .showProgress = ShowDumpProgress,
         .holdProgress = HoldDumpProgress,
         .reportNoPort = ShowNoPort,

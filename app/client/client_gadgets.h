@@ -10,6 +10,8 @@
 
 #include "base/object_number.h"
 
+#include <cstdint>
+
 constexpr ObjectNumber MainWindow = 0;
 
 constexpr ObjectNumber ReadButton = 1;
@@ -29,3 +31,7 @@ constexpr ObjectNumber DumpProgress = 14;
 // which is what the end-to-end driver waits for. It must name the layout
 // table's last row; main_window.h checks that at compile time.
 constexpr ObjectNumber LastGadget = DumpProgress;
+
+// The main window's timers, each with an id of its own: a tick names its
+// timer by the id alone.
+constexpr std::uintptr_t DumpStepTimer = 1;

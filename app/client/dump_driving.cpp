@@ -6,6 +6,7 @@
 
 #include "gadget/gadget.h"
 #include "window/event.h"
+#include "window/message_dialog.h"
 #include "window/window.h"
 
 #include <windows.h>
@@ -15,10 +16,21 @@
 
 namespace {
 
-constexpr UINT_PTR DumpTimer = 1;
 constexpr char StopCaption[] = "Stop";
 
 bool Busy = false;
+// A step is scheduled: a tick that was on its way when its timer was killed
+// finds none, and runs nothing.
+bool StepDue = false;
+// When the last dump or drain ended by itself, in the system's milliseconds.
+bool EndedByItself = false;
+DWORD EndedAt = 0;
+
+// How the Dump button's latest press began.
+WNDPROC DumpButtonProc = nullptr;
+bool PressByMouse = false;
+bool PressFromDoubleClick = false;
+DWORD PressDownAt = 0;
 // Each gadget's enabled state before the dump, in the layout's order, and
 // the control that had the focus.
 std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
@@ -89,9 +101,43 @@ void StopWatchingEscape()
     EscapeWatch = nullptr;
 }
 
+LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        PressByMouse = true;
+        PressFromDoubleClick = message == WM_LBUTTONDBLCLK;
+        PressDownAt = static_cast<DWORD>(GetMessageTime());
+        break;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        PressByMouse = false;
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcA(DumpButtonProc, button, message, wParam, lParam);
+}
+
+// The button's class takes double clicks, so the second click of one is a
+// press of its own, which would stop the dump the first one started. A
+// click whose button went down before, or just after, a dump ended by itself
+// was meant for its Stop.
+bool PressIgnored(std::int32_t kind)
+{
+    if (kind == DumpStopKey || !PressByMouse)
+        return false;
+    if (PressFromDoubleClick)
+        return true;
+    const auto sinceEnd = static_cast<LONG>(PressDownAt - EndedAt);
+    return EndedByItself && sinceEnd < static_cast<LONG>(GetDoubleClickTime());
+}
+
 void ControlsBack()
 {
-    KillTimer(WindowHandle(MainWindow), DumpTimer);
+    KillTimer(WindowHandle(MainWindow), DumpStepTimer);
+    StepDue = false;
     StopWatchingEscape();
     GadgetSetText(DumpButton, DumpCaption());
     for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
@@ -108,15 +154,27 @@ void CALLBACK DumpTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
     // One step at a time: a requester the last step shows runs a message
     // loop of its own, in which the timer would tick again.
     KillTimer(window, timer);
+    if (!StepDue)
+        return;
+    StepDue = false;
     ScheduleStep(DumpStep());
 }
 
 void ScheduleStep(std::int32_t wait)
 {
-    if (wait > 0)
-        SetTimer(WindowHandle(MainWindow), DumpTimer, static_cast<UINT>(wait), DumpTimerTick);
-    else
+    if (wait <= 0) {
+        EndedByItself = true;
+        EndedAt = GetTickCount();
         ControlsBack();
+        return;
+    }
+    StepDue = SetTimer(WindowHandle(MainWindow), DumpStepTimer, static_cast<UINT>(wait), DumpTimerTick) != 0;
+    if (StepDue)
+        return;
+    // Without its timer the dump would wait for ever.
+    DumpEndNow();
+    ControlsBack();
+    MessageDialog(TextErrorTitle, TextDumpNoTimer, ErrorRequesterFlags);
 }
 
 // The controls change before "D" goes out, so that whoever sees the logger
@@ -148,8 +206,18 @@ void StopDump()
 
 bool DumpBusy() { return Busy; }
 
+void WatchDumpButton()
+{
+    HWND button = GadgetWindow(DumpButton);
+    if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC)) != WatchDumpButtonPress)
+        DumpButtonProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDumpButtonPress)));
+}
+
 void HandleDumpButton(std::int32_t kind)
 {
+    if (PressIgnored(kind))
+        return;
     switch (DumpCurrentPhase()) {
     case DumpPhase::Idle:
         if (!Busy && kind != DumpStopKey)

@@ -21,8 +21,14 @@ bool DumpBusy();
 // event was taken.
 constexpr std::int32_t DumpStopKey = 0x10001;
 
+// Once the Dump button exists: it tells how each of its presses began.
+void WatchDumpButton();
+
 // An event of the Dump button: a press starts a dump, or stops the one
-// collecting; DumpStopKey only stops it.
+// collecting; DumpStopKey only stops it. A click is one press: a press that
+// began as the second half of a double click is ignored, and so is a click
+// that comes within the double-click time after a dump or drain ended by
+// itself (a Stop meant for it). Esc and Space always act.
 void HandleDumpButton(std::int32_t kind);
 // The port is about to change or the program to end: whatever the dump was
 // doing ends at once, and the controls come back.

@@ -3,6 +3,7 @@
 // COM2) and the first look at the logger, then the event loop until the
 // window is closed.
 #include "app/client/client_effects.h"
+#include "app/client/dump_driving.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
@@ -35,6 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     OpenMainWindow();
     CreateClientGadgets();
     InstallLogDocument();
+    WatchDumpButton();
     FillPortList();
     SelectStartPort(GetCommandLineA());
     OpenSelectedPort();

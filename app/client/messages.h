@@ -32,6 +32,12 @@ inline constexpr char TextNoMemory[] =
 inline constexpr char TextDumpStopped[] =
     "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0\x20\xef\xf0\xe5\xf0\xe2\xe0\xed\xe0";
 
+// "Выгрузка остановлена: не хватает ресурсов системы": a dump ended early
+// because the system could not give it the timer that paces its polls.
+inline constexpr char TextDumpNoTimer[] =
+    "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0\x20\xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xe0\x3a\x20\xed\xe5"
+    "\x20\xf5\xe2\xe0\xf2\xe0\xe5\xf2\x20\xf0\xe5\xf1\xf3\xf0\xf1\xee\xe2\x20\xf1\xe8\xf1\xf2\xe5\xec\xfb";
+
 // Requester flags for the error messages: stop icon, one OK button.
 inline constexpr std::int32_t ErrorRequesterFlags = 16;
 

@@ -34,6 +34,12 @@ void AddToLog(const char* text)
         installed.addToLog(TextOrEmpty(text));
 }
 
+void ExtendLogEntry(const char* text)
+{
+    if (installed.extendLogEntry)
+        installed.extendLogEntry(TextOrEmpty(text));
+}
+
 void ShowProgress(std::int32_t position)
 {
     if (installed.showProgress)

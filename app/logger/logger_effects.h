@@ -11,6 +11,10 @@ struct LoggerEffects {
     void (*showMemory)(const char* text);   // the memory field, gadget 10
     void (*showInterval)(const char* text); // the interval field, gadget 11
     void (*addToLog)(const char* text);     // inserted above the earlier lines of the log, gadget 12
+    // Goes on at the end of the entry the last addToLog made, before its line
+    // break: a dump's text as it comes in. The log has not changed otherwise
+    // since that entry.
+    void (*extendLogEntry)(const char* text);
     void (*showProgress)(std::int32_t position); // the progress bar, gadget 14 (range 0 to 300)
     void (*holdProgress)(); // the position last shown stands until the next poll: the chunk is done
     // The reports are modal requesters: they return once the user closed them.
@@ -36,6 +40,7 @@ void ShowInReadingField(const char* text);
 void ShowInMemoryField(const char* text);
 void ShowInIntervalField(const char* text);
 void AddToLog(const char* text);
+void ExtendLogEntry(const char* text);
 void ShowProgress(std::int32_t position);
 void HoldProgress();
 void ReportNoPort();

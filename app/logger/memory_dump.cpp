@@ -17,12 +17,18 @@ namespace {
 DumpPhase Phase = DumpPhase::Idle;
 int SilentPolls = 0;
 bool MemoryRefused = false;
+// The polls since the log last showed the text, and whether the text has an
+// entry in the log yet.
+int PollsUnshown = 0;
+bool EntryOpen = false;
 
 // The text collected so far: Collected holds CollectedLength bytes and zeros
 // after them up to its capacity. Chunks are read straight into its tail.
 char* Collected = nullptr;
 std::int32_t CollectedLength = 0;
 std::int32_t CollectedCapacity = 0;
+// The text's bytes the log shows already.
+std::int32_t CollectedShown = 0;
 
 void ReleaseCollected()
 {
@@ -30,6 +36,7 @@ void ReleaseCollected()
     Collected = nullptr;
     CollectedLength = 0;
     CollectedCapacity = 0;
+    CollectedShown = 0;
 }
 
 // Room for `more` bytes after the text and a zero after them. The block at
@@ -66,8 +73,11 @@ enum class Chunk {
 // Reads one chunk of the waiting bytes and appends them to the text up to a
 // zero byte; the bytes after the zero byte in this chunk are dropped. Bytes
 // the read did not deliver end the text as a zero byte would: a port that
-// reports bytes it never delivers must not keep the dump alive.
-Chunk TakeChunk(std::int32_t waiting)
+// reports bytes it never delivers must not keep the dump alive. A drain
+// reads the same way and keeps nothing.
+enum class Keep { Text, Nothing };
+
+Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
 {
     const std::int32_t count = std::min(waiting, LargestRead);
     if (!MakeRoom(count))
@@ -79,30 +89,88 @@ Chunk TakeChunk(std::int32_t waiting)
         std::memset(tail, 0, static_cast<std::size_t>(count));
         return Chunk::Failed;
     }
-    std::int32_t kept = 0;
-    for (; kept < delivered && tail[kept] != 0; ++kept)
-        ShowProgress(kept);
-    HoldProgress();
-    const bool onlyZeros = kept == 0 && delivered > 0 &&
+    std::int32_t text = 0;
+    for (; text < delivered && tail[text] != 0; ++text) {
+        if (keep == Keep::Text)
+            ShowProgress(text);
+    }
+    if (keep == Keep::Text)
+        HoldProgress();
+    const bool onlyZeros = text == 0 && delivered > 0 &&
                            std::all_of(tail, tail + delivered, [](char byte) { return byte == 0; });
+    const std::int32_t kept = keep == Keep::Text ? text : 0;
     std::memset(tail + kept, 0, static_cast<std::size_t>(delivered - kept));
     CollectedLength += kept;
     const bool endBefore = EndSeen != 0;
-    if (kept < count)
+    if (text < count)
         EndSeen = 1;
-    if (kept > 0 || (EndSeen && !endBefore))
+    if (text > 0 || (EndSeen && !endBefore))
         return Chunk::Text;
     return endBefore && onlyZeros ? Chunk::OnlyZeros : Chunk::Nothing;
 }
 
-// The text collected becomes DumpText and the log's newest entry; the log
+// Shows the text up to `end` in the log: the first part opens the dump's
+// entry on top of it, each later one goes on at the entry's end. The log
+// gets an entry also when nothing came.
+void ShowText(std::int32_t end)
+{
+    if (EntryOpen && end == CollectedShown)
+        return;
+    char* part = Collected ? Collected + CollectedShown : nullptr;
+    const char held = Collected ? Collected[end] : 0;
+    if (Collected)
+        Collected[end] = 0;
+    if (EntryOpen)
+        ExtendLogEntry(part);
+    else
+        AddToLog(part);
+    if (Collected)
+        Collected[end] = held;
+    EntryOpen = true;
+    CollectedShown = end;
+}
+
+// The text so far, while more may follow, so that the user sees it come in
+// and the end of a long dump has no long insertion left. A last "\r" waits
+// for the part after it: the log makes one line break of a "\r\n" that
+// comes in one piece, and two of its halves shown apart.
+void ShowArrived()
+{
+    PollsUnshown = 0;
+    std::int32_t end = CollectedLength;
+    if (end > CollectedShown && Collected[end - 1] == '\r')
+        --end;
+    if (end > CollectedShown)
+        ShowText(end);
+}
+
+// The whole text becomes DumpText and stands complete in the log; the log
 // gets it also when no copy could be had for DumpText.
 void LogCollected()
 {
+    ShowText(CollectedLength);
     StringAssign(&DumpText, Collected);
-    AddToLog(Collected);
     ReleaseCollected();
 }
+
+// A poll that brought a byte, text or the zero byte, starts the count of
+// silent polls again.
+void CountPoll(Chunk chunk)
+{
+    if (chunk == Chunk::Text) {
+        SilentPolls = 0;
+        MemoryRefused = false;
+    } else {
+        MemoryRefused = MemoryRefused || chunk == Chunk::NoMemory;
+        ++SilentPolls;
+    }
+}
+
+// The zero byte alone does not end the transfer: bytes still arriving after
+// it belong to the text until a poll finds the line quiet, or bringing zero
+// bytes only. That poll ends it at once; another pause would only keep the
+// user waiting for text that is complete.
+bool TransferOver(std::int32_t waiting, Chunk chunk) { return EndSeen && (waiting < 1 || chunk == Chunk::OnlyZeros); }
 
 std::int32_t FinishDump()
 {
@@ -140,29 +208,27 @@ std::int32_t CollectStep()
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
     if (waiting < 0 || chunk == Chunk::Failed)
         return LosePort();
-    // The zero byte alone does not end the dump: bytes still arriving after
-    // it belong to the text until a poll finds the line quiet, or bringing
-    // zero bytes only. That poll ends it at once; another pause would only
-    // keep the user waiting for text that is complete.
-    if (EndSeen && (waiting < 1 || chunk == Chunk::OnlyZeros))
+    if (TransferOver(waiting, chunk))
         return FinishDump();
-    if (chunk == Chunk::Text) {
-        SilentPolls = 0;
-        MemoryRefused = false;
-    } else {
-        MemoryRefused = MemoryRefused || chunk == Chunk::NoMemory;
-        ++SilentPolls;
-    }
+    CountPoll(chunk);
+    if (++PollsUnshown >= DumpShowEvery)
+        ShowArrived();
     return DumpPollInterval;
 }
 
-// Drops what waits; the drain ends at a poll that finds nothing waiting, or
-// can take nothing of it.
+// Drops what the logger still sends of a stopped dump's text, until it has
+// passed as a dump would have collected it: a quiet poll after the zero
+// byte, or the silent polls' limit when no zero byte comes. The logger's
+// pauses within the text would otherwise end the drain early, and the rest
+// of the text lead the next reply.
 std::int32_t DrainStep()
 {
-    static char dropped[LargestRead];
     const std::int32_t waiting = PortInputCount(CurrentPort);
-    if (waiting < 1 || PortRead(CurrentPort, dropped, std::min(waiting, LargestRead)) < 1) {
+    const Chunk chunk = waiting > 0 ? TakeChunk(waiting, Keep::Nothing) : Chunk::Nothing;
+    CountPoll(chunk);
+    if (waiting < 0 || chunk == Chunk::Failed || TransferOver(waiting, chunk) ||
+        SilentPolls >= DumpSilentPollLimit) {
+        ReleaseCollected();
         Phase = DumpPhase::Idle;
         return 0;
     }
@@ -182,6 +248,8 @@ std::int32_t DumpStart()
     EndSeen = 0;
     SilentPolls = 0;
     MemoryRefused = false;
+    PollsUnshown = 0;
+    EntryOpen = false;
     Phase = DumpPhase::Collecting;
     return WaitAfterDump;
 }
@@ -209,8 +277,18 @@ std::int32_t DumpStop(const char* marker)
     LogCollected();
     AddToLog(marker);
     ShowProgress(0);
+    SilentPolls = 0;
     Phase = DumpPhase::Draining;
     return DumpPollInterval;
+}
+
+void DumpEndNow()
+{
+    if (Phase == DumpPhase::Collecting) {
+        LogCollected();
+        ShowProgress(0);
+    }
+    DumpAbandon();
 }
 
 void DumpAbandon()

@@ -1,7 +1,7 @@
 #pragma once
 // The memory dump: the logger answers "D" with its stored text, ended by a
 // zero byte. The transfer is collected in polls and shown in the log as one
-// newest entry.
+// newest entry, which grows as the text comes in.
 //
 // The dump runs in steps, so that a window can go on taking its messages
 // between two polls: DumpStart sends "D", and each DumpStep, called once the
@@ -21,6 +21,12 @@ inline constexpr std::int32_t DumpPollInterval = 300;
 // appended starts the count again, so a slow but steady logger never trips it.
 inline constexpr int DumpSilentPollLimit = 20;
 
+// The log shows the text that came in at most this often, in polls: each
+// insertion into the log costs the window a fixed share of time whatever its
+// size, so fewer and longer ones keep the dump's CPU time low, while the
+// text still shows as it comes.
+inline constexpr int DumpShowEvery = 4;
+
 enum class DumpPhase {
     Idle,       // no dump
     Collecting, // the text is coming in
@@ -34,18 +40,23 @@ DumpPhase DumpCurrentPhase();
 std::int32_t DumpStart();
 // One poll. Returns the wait before the next step, or 0 once the dump is
 // over: the text is in the log and the progress back at 0 (and the logger's
-// silence reported, if that ended it), or a drain found the line quiet. A
+// silence reported, if that ended it), or a drain saw the text pass: the
+// zero byte and then a quiet poll, or the silent polls' limit. A
 // port that goes away keeps what came in the log, and is then handled as
 // under any command (see RecoverPort).
 std::int32_t DumpStep();
-// The user's stop: the bytes waiting now join the text, which goes into the
+// The user's stop: the bytes waiting now join the text, which stands in the
 // log with the marker line above it, and the dump turns to draining the rest
-// the logger still sends. Returns the wait before the next step; 0 when no
-// dump was being collected.
+// the logger still sends, until it has passed (see DumpStep). Returns the
+// wait before the next step; 0 when no dump was being collected.
 std::int32_t DumpStop(const char* marker);
-// Forgets the dump or drain at once, logging nothing: the port it ran on is
-// going away.
+// Forgets the dump or drain at once, logging nothing more: the port it ran
+// on is going away.
 void DumpAbandon();
+// Ends a dump at once as its silence would, without the report: what came
+// stands in the log and the progress goes back to 0; a drain just ends.
+// For a caller that can no longer schedule the steps.
+void DumpEndNow();
 
 // A whole dump, sleeping between the steps.
 void RunDump();

@@ -277,9 +277,9 @@ bool MovePointer(POINT point)
     });
 }
 
-// A click of the left button on the window at a point of the screen, once
-// no other window covers it there.
-bool ClickAt(POINT point, HWND target)
+// Clicks of the left button on the window at a point of the screen, once
+// no other window covers it there: two make a double click.
+bool ClickAt(POINT point, HWND target, int clicks = 1)
 {
     const bool uncovered = WaitUntil([&] {
         HWND under = WindowFromPoint(point);
@@ -290,12 +290,25 @@ bool ClickAt(POINT point, HWND target)
     });
     if (!uncovered || !MovePointer(point))
         return false;
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(2, inputs, sizeof(INPUT)) == 2;
+    INPUT inputs[4] = {};
+    const auto count = static_cast<UINT>(std::min(2 * clicks, 4));
+    for (UINT i = 0; i < count; ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    return SendInput(count, inputs, sizeof(INPUT)) == count;
 }
+
+} // namespace
+
+bool DoubleClick(HWND control)
+{
+    RECT area{};
+    GetWindowRect(control, &area);
+    return ClickAt(POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2}, control, 2);
+}
+
+namespace {
 
 bool IsListOpen(HWND list)
 {

@@ -92,6 +92,9 @@ std::string Text(HWND window);
 
 // The mouse-down and mouse-up of a click in the middle of the button.
 bool PostClick(HWND button);
+// A double click of the mouse itself in the middle of the control, once no
+// other window covers it there.
+bool DoubleClick(HWND control);
 // Picks a port list entry as the user does, with the mouse: a click opens the
 // list, a click on the entry chooses it. The program must be idle.
 bool SelectListEntry(HWND mainWindow, HWND list, int entry);

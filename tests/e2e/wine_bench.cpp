@@ -171,22 +171,44 @@ double PressDump(Session& session, double* longestUnanswered = nullptr)
     return over ? time : -1;
 }
 
-// Two dumps in a row: the first for its time and CPU time, the second for the
-// window's answers, whose every answer costs the program some CPU time.
+// The log holding 64 KiB of readings, put in from outside as a whole.
+bool FillLog(HWND log)
+{
+    std::wstring text;
+    for (int line = 0; text.size() < 65536; ++line)
+        text += std::to_wstring(1000 + line % 9000) + L" +21.5\r\n";
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(log, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL, LongWait,
+                               &result) != 0;
+}
+
+// Three dumps in a row: the first for its time and CPU time, the others for
+// the window's answers (each answer costs the program some CPU time), one
+// with the log emptied and one with 64 KiB already in it. Each waits out the
+// double-click time after the one before, in which a click is taken for the
+// Stop it came late for.
 bool MeasureDump(const char* name, int readings)
 {
     Session session;
     if (!session.Start(Logger + "readings 0 " + std::to_string(readings) + "\nchunk 0 \"\\0\"\n"))
         return false;
+    HWND log = GadgetWindow(session.window, LogEditor);
     const double cpuBefore = ClientCpuMilliseconds(session.client->handle());
     const double time = PressDump(session);
     const double cpu = ClientCpuMilliseconds(session.client->handle()) - cpuBefore;
-    const std::size_t shown = Text(GadgetWindow(session.window, LogEditor)).size();
-    double longestUnanswered = 0;
-    if (time < 0 || PressDump(session, &longestUnanswered) < 0)
+    const std::size_t shown = Text(log).size();
+    double emptyLog = 0;
+    double fullLog = 0;
+    Sleep(GetDoubleClickTime());
+    if (time < 0 || !PostClick(GadgetWindow(session.window, ClearButton)) || !WaitUntilIdle(session.window) ||
+        PressDump(session, &emptyLog) < 0)
+        return false;
+    Sleep(GetDoubleClickTime());
+    if (!FillLog(log) || PressDump(session, &fullLog) < 0)
         return false;
     const std::string prefix = std::string("dump_") + name;
-    Print((prefix + "_longest_unanswered_ms").c_str(), longestUnanswered);
+    Print((prefix + "_longest_unanswered_ms").c_str(), emptyLog);
+    Print((prefix + "_longest_unanswered_full_log_ms").c_str(), fullLog);
     Print((prefix + "_bytes").c_str(), readings * 12.0 + 1);
     Print((prefix + "_shown_bytes").c_str(), static_cast<double>(shown));
     Print((prefix + "_ms").c_str(), time);
@@ -279,7 +301,8 @@ bool MeasureIdle()
 
 } // namespace
 
-int main()
+// With the argument "dumps", only the dumps are measured.
+int main(int argc, char** argv)
 {
     struct Step {
         const char* name;
@@ -289,12 +312,16 @@ int main()
         {"read", MeasureRead},
         {"dump 4 KiB", [] { return MeasureDump("4k", 341); }},
         {"dump 32 KiB", [] { return MeasureDump("32k", 2731); }},
+        {"dump 64 KiB", [] { return MeasureDump("64k", 5462); }},
         {"start-up", MeasureStartUp},
         {"minimal start-up", MeasureMinimalStartUp},
         {"idle", MeasureIdle},
     };
     int failures = 0;
+    const bool onlyDumps = argc > 1 && std::string(argv[1]) == "dumps";
     for (const Step& step : steps) {
+        if (onlyDumps && std::string(step.name).rfind("dump", 0) != 0)
+            continue;
         if (!step.run()) {
             std::fprintf(stderr, "wine_bench: the %s measure failed\n", step.name);
             ++failures;

@@ -17,8 +17,10 @@
 #include "fuzz_line.h"
 #include "fuzz_targets.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,19 @@ void Record(Shown what, const char* text, std::int32_t position = 0)
     Effects.push_back(ShownEffect{what, text, position});
 }
 
+// A dump's entry grows as its text comes in; it is checked as one text, shown
+// where its last part came.
+void ExtendLoggedEntry(const char* text)
+{
+    const auto entry = std::find_if(Effects.rbegin(), Effects.rend(),
+                                    [](const ShownEffect& effect) { return effect.what == Shown::Log; });
+    FuzzCheck(entry != Effects.rend(), Target, "an entry grew before the log had one");
+    ShownEffect grown = *entry;
+    grown.text += text;
+    Effects.erase(std::next(entry).base());
+    Effects.push_back(grown);
+}
+
 void RecordEffects()
 {
     LoggerInstallEffects(LoggerEffects{
@@ -55,6 +70,7 @@ void RecordEffects()
         .showMemory = [](const char* text) { Record(Shown::Memory, text); },
         .showInterval = [](const char* text) { Record(Shown::Interval, text); },
         .addToLog = [](const char* text) { Record(Shown::Log, text); },
+        .extendLogEntry = ExtendLoggedEntry,
         .showProgress = [](std::int32_t position) { Record(Shown::Progress, "", position); },
         .holdProgress = nullptr,
         .reportNoPort = [] { Record(Shown::NoPort, ""); },

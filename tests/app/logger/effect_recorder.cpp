@@ -18,6 +18,17 @@ void Record(Effect effect, const char* text, std::int32_t position = 0)
     recorded.push_back(RecordedEffect{effect, text ? text : "", position, recordClock ? recordClock() : 0});
 }
 
+// The log's newest entry reads as the client shows it; the part is recorded
+// too, for when the text showed.
+void ExtendRecordedEntry(const char* text)
+{
+    const auto entry = std::find_if(recorded.rbegin(), recorded.rend(),
+                                    [](const RecordedEffect& r) { return r.effect == Effect::Log; });
+    if (entry != recorded.rend())
+        entry->text += text;
+    Record(Effect::LogGrows, text);
+}
+
 } // namespace
 
 void RecordEffects(std::int64_t (*clock)())
@@ -30,6 +41,7 @@ void RecordEffects(std::int64_t (*clock)())
         .showMemory = [](const char* text) { Record(Effect::Memory, text); },
         .showInterval = [](const char* text) { Record(Effect::Interval, text); },
         .addToLog = [](const char* text) { Record(Effect::Log, text); },
+        .extendLogEntry = ExtendRecordedEntry,
         .showProgress = [](std::int32_t position) { Record(Effect::Progress, nullptr, position); },
         .holdProgress = [] { Record(Effect::ProgressHold, nullptr); },
         .reportNoPort = [] { Record(Effect::NoPort, nullptr); },

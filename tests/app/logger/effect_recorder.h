@@ -9,9 +9,13 @@
 #include <string>
 #include <vector>
 
+// Log: an entry added, with its text as it reads at the end (the parts that
+// extended it included); LogGrows: a part that extended the newest entry.
 // Reopen: the lost port was looked for again (and not found); PortLost: the
 // user was told it could not be opened.
-enum class Effect { Reading, Memory, Interval, Log, Progress, ProgressHold, NoPort, NoAnswer, NoMemory, Reopen, PortLost };
+enum class Effect {
+    Reading, Memory, Interval, Log, LogGrows, Progress, ProgressHold, NoPort, NoAnswer, NoMemory, Reopen, PortLost
+};
 
 struct RecordedEffect {
     Effect effect;

@@ -4,6 +4,7 @@
 
 #include "logger_fixture.h"
 
+#include <algorithm>
 #include <climits>
 #include <numeric>
 #include <string>
@@ -269,6 +270,63 @@ TEST_F(DumpTest, StopLogsTheTextSoFarUnderTheMarkerAndDrainsTheRest)
     EXPECT_EQ(LineWaiting(), 0);
     EXPECT_EQ(TextsOf(Effect::Log).size(), 2u);
     EXPECT_EQ(LineWrittenText(), "D");
+}
+
+TEST_F(DumpTest, TheDrainLastsUntilTheTextHasPassed)
+{
+    struct Case {
+        const char* name;
+        std::string last; // after the logger's pause
+        std::int64_t endsAt;
+    };
+    // The logger pauses a second (three quiet polls), then sends the rest.
+    constexpr std::int64_t resumes = Poll(5) + 50;
+    const std::vector<Case> cases = {
+        {"the zero byte, then one quiet poll", std::string("end\0", 4), Poll(7)},
+        {"no zero byte: the silent polls' limit", "end", Poll(6 + DumpSilentPollLimit)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        LineArriveAt(100, "first ");
+        LineArriveAt(Poll(1) - 50, "more");
+        LineArriveAt(resumes, c.last);
+        std::int32_t wait = DumpStart();
+        for (int step = 0; step < 2; ++step, wait = DumpStep())
+            SleepMilliseconds(wait);
+        EXPECT_EQ(DumpStop("stopped"), DumpPollInterval);
+        for (wait = DumpPollInterval; wait > 0; wait = DumpStep())
+            SleepMilliseconds(wait);
+        EXPECT_EQ(LineNow(), c.endsAt);
+        EXPECT_EQ(LineWaiting(), 0);
+        EXPECT_EQ(TextsOf(Effect::Log), (std::vector<std::string>{"first more", "stopped"}));
+        EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+    }
+}
+
+TEST_F(DumpTest, TheTextShowsAsItComesWithItsLineBreaksWhole)
+{
+    // One line a poll, the last "\r\n" split over the polls that end and
+    // begin a part of the log's.
+    std::string text;
+    for (int poll = 0; poll < 2 * DumpShowEvery; ++poll) {
+        const std::string line = "line " + std::to_string(poll) + "\r\n";
+        const std::size_t split = poll == DumpShowEvery - 1 ? line.size() - 1 : line.size();
+        LineArriveAt(Poll(poll) - 50, line.substr(0, split));
+        if (split < line.size())
+            LineArriveAt(Poll(poll + 1) - 50, "\n");
+        text += line;
+    }
+    LineArriveAt(Poll(2 * DumpShowEvery) - 50, std::string("\0", 1));
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{text});
+    const std::vector<RecordedEffect>& effects = RecordedEffects();
+    const auto opened = std::find_if(effects.begin(), effects.end(),
+                                     [](const RecordedEffect& r) { return r.effect == Effect::Log; });
+    ASSERT_NE(opened, effects.end());
+    EXPECT_EQ(opened->at, Poll(DumpShowEvery - 1)) << "the text shows before the dump ends";
+    for (const std::string& part : TextsOf(Effect::LogGrows))
+        EXPECT_NE(part.front(), '\n') << "a line break was shown in halves";
 }
 
 TEST_F(DumpTest, NoBlockForAChunkLeavesItWaitingAndTheDumpStillEnds)
