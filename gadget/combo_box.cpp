@@ -314,7 +314,7 @@ std::intptr_t GadgetCreateComboBox(ObjectNumber number, std::int32_t x, std::int
     if (!editable)
         flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
     const GadgetWindowPlan plan{
-        0, extended ? WC_COMBOBOXEXA : "ComboBox", nullptr, flags | WS_BORDER | WS_VSCROLL | WS_GROUP,
+        0, extended ? WC_COMBOBOXEXW : L"ComboBox", nullptr, flags | WS_BORDER | WS_VSCROLL | WS_GROUP,
         x, y, width, ComboWindowHeight, -1,
     };
     HWND hwnd = nullptr;

@@ -157,6 +157,6 @@ LRESULT CALLBACK WindowClassProc(HWND window, UINT message, WPARAM wParam, LPARA
     const LRESULT result = WindowMessageHandler(window, message, wParam, lParam);
     SetLastError(ERROR_SUCCESS);
     if (result == DEFAULT_PROCESSING)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     return result;
 }

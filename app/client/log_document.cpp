@@ -112,7 +112,7 @@ LRESULT CALLBACK LogDocumentProc(HWND window, UINT message, WPARAM wParam, LPARA
     default:
         break;
     }
-    return CallWindowProcA(LogPreviousProc, window, message, wParam, lParam);
+    return CallWindowProcW(LogPreviousProc, window, message, wParam, lParam);
 }
 
 // Ctrl+S pressed first (not repeated) in the main window or any control in it.
@@ -146,9 +146,9 @@ void InstallLogDocument()
         return;
     // Installed a second time, the procedure would be its own previous one
     // and call itself without end.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(log, GWLP_WNDPROC)) != LogDocumentProc)
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(log, GWLP_WNDPROC)) != LogDocumentProc)
         LogPreviousProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
+            SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
     if (!SaveKeyHook)
         SaveKeyHook = SetWindowsHookExA(WH_GETMESSAGE, WatchSaveKey, nullptr, GetCurrentThreadId());
 }
