@@ -6,6 +6,7 @@
 #include "gadget/gadget_kinds.h"
 #include "window/dpi.h"
 #include "window/dpi_scale.h"
+#include "window/message_dialog.h"
 #include "window/window.h"
 
 std::intptr_t MediumFont = 0;
@@ -143,6 +144,7 @@ void OpenMainWindow()
     // The requested position only matters if centring is ever dropped.
     WindowOpen(MainWindow, ScaleToDpi(376, dpi), ScaleToDpi(204, dpi), ScaleToDpi(MainWindowWidth, dpi),
                ScaleToDpi(MainWindowHeight, dpi), "Korvane", MainWindowFlags);
+    MessageDialogSetOwner(MainWindow);
     // A monitor whose scale changed since the user signed in has a DPI other
     // than the system's, and the window then follows its own.
     const std::int32_t windowDpi = WindowDpi(WindowHandle(MainWindow));
