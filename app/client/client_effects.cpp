@@ -58,6 +58,8 @@ void ShowNoAnswer() { MessageDialog(TextErrorTitle, TextLoggerNotAnswering, Erro
 
 void ShowNoMemory() { MessageDialog(TextErrorTitle, TextNoMemory, ErrorRequesterFlags); }
 
+bool AskBeforeFormat() { return MessageDialog(TextFormatTitle, TextFormatQuestion, FormatQuestionFlags) == IDYES; }
+
 } // namespace
 
 void InstallClientEffects()
@@ -74,5 +76,6 @@ void InstallClientEffects()
         .reportNoMemory = ShowNoMemory,
         .reopenPort = OpenPortAgain,
         .reportPortLost = ReportPortOpenFailed,
+        .confirmFormat = AskBeforeFormat,
     });
 }

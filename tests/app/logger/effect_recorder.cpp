@@ -39,6 +39,7 @@ void RecordEffects(std::int64_t (*clock)())
                 return false;
             },
         .reportPortLost = [] { Record(Effect::PortLost, nullptr); },
+        .confirmFormat = [] { return true; },
     });
 }
 
