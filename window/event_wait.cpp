@@ -40,7 +40,9 @@ void Dispatch(MSG& message)
     if (table && TranslateAcceleratorW(active, table, &message))
         return;
     TranslateMessage(&message);
+    ++Events().dispatching;
     DispatchMessageW(&message);
+    --Events().dispatching;
 }
 
 } // namespace

@@ -77,8 +77,18 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         if (GadgetDispatch(control, window, WM_COMMAND, wParam, lParam) != DEFAULT_PROCESSING)
             return 0;
         EventState& events = Events();
+        const auto id = static_cast<ObjectNumber>(GetWindowLongPtrW(control, GWLP_ID));
+        // One message may bring several notifications: a pick in a drop-down
+        // list sends its selection change, its end and its close-up, in an
+        // order the system does not fix. The first is the dispatch's own
+        // event; the others queue behind it, in order. Outside a wait's
+        // dispatch there is only the pending one, dropped by the next wait.
+        if (events.dispatching && events.pending) {
+            EventPost(EV_GADGET, id, events.window, HIWORD(wParam));
+            return 0;
+        }
         events.pending = EV_GADGET;
-        events.object = static_cast<ObjectNumber>(GetWindowLongPtrA(control, GWLP_ID));
+        events.object = id;
         events.kind = HIWORD(wParam);
     } else if (HIWORD(wParam) != 0) {
         if (LOWORD(wParam) == FOCUS_NEXT_COMMAND)
