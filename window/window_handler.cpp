@@ -49,13 +49,15 @@ LRESULT OnSize(HWND window, WindowRecord* record, ObjectNumber number, WPARAM si
     return 0;
 }
 
-// Activation gives the focus back to the control that had it; default
-// processing would give it to the window itself.
+// Activation gives the focus back to the control that had it, or to the
+// window itself when it had it; default processing would give it to the
+// window whatever had it. With no focus at all keys would arrive as system
+// keys.
 LRESULT OnActivate(HWND window, ObjectNumber number, WPARAM wParam)
 {
     if (LOWORD(wParam) != WA_INACTIVE) {
         auto remembered = static_cast<HWND>(GetPropA(window, FocusProperty));
-        if (remembered && IsChild(window, remembered))
+        if (remembered && (remembered == window || IsChild(window, remembered)))
             SetFocus(remembered);
         EventPost(EV_ACTIVATE, 0, number, 0);
     } else {

@@ -23,7 +23,8 @@ bool Busy = false;
 // the control that had the focus.
 std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
 HWND FocusBefore = nullptr;
-HHOOK EscapeWatch = nullptr;
+// Where the dump put the focus last; the focus goes back only from there.
+HWND FocusPlaced = nullptr;
 
 HWND GadgetWindow(ObjectNumber number)
 {
@@ -48,6 +49,7 @@ void FocusWhileBusy(HWND control)
     HWND main = WindowHandle(MainWindow);
     if (main && GetActiveWindow() == main)
         SetFocus(control ? control : main);
+    FocusPlaced = GetFocus();
 }
 
 // Only the one control the phase leaves to the user stays enabled: the Stop
@@ -61,42 +63,15 @@ void DisableAllBut(ObjectNumber usable)
     }
 }
 
-// An Esc in the window, outside the system's own loops (they take Esc to end
-// a move or close a menu), is a press of the Stop button.
-bool IsStopKey(const MSG& message)
-{
-    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || message.wParam != VK_ESCAPE ||
-        GetCapture())
-        return false;
-    return IsInMainWindow(message.hwnd);
-}
-
-// Sees the keys whichever control has the focus, and when none has it.
-LRESULT CALLBACK WatchEscapeKey(int code, WPARAM removal, LPARAM lParam)
-{
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && (removal & PM_REMOVE) && IsStopKey(*message)) {
-        message->message = WM_NULL;
-        EventPost(EV_GADGET, DumpButton, MainWindow, DumpStopKey);
-    }
-    return CallNextHookEx(nullptr, code, removal, lParam);
-}
-
-void StopWatchingEscape()
-{
-    if (EscapeWatch)
-        UnhookWindowsHookEx(EscapeWatch);
-    EscapeWatch = nullptr;
-}
-
 void ControlsBack()
 {
     KillTimer(WindowHandle(MainWindow), DumpTimer);
-    StopWatchingEscape();
     GadgetSetText(DumpButton, DumpCaption());
     for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
         EnableWindow(GadgetWindow(ClientGadgetLayout[i].number), EnabledBefore[i]);
-    if (FocusBefore && IsWindowEnabled(FocusBefore))
+    // A focus the user moved meanwhile (the port list opened during a drain)
+    // stays where the user put it.
+    if (FocusBefore && IsWindowEnabled(FocusBefore) && GetFocus() == FocusPlaced)
         FocusWhileBusy(FocusBefore);
     Busy = false;
 }
@@ -130,14 +105,12 @@ void StartDump()
     FocusWhileBusy(GadgetWindow(DumpButton));
     DisableAllBut(DumpButton);
     GadgetSetText(DumpButton, StopCaption);
-    EscapeWatch = SetWindowsHookExA(WH_GETMESSAGE, WatchEscapeKey, nullptr, GetCurrentThreadId());
     ScheduleStep(DumpStart());
 }
 
 void StopDump()
 {
     const std::int32_t wait = DumpStop(TextDumpStopped);
-    StopWatchingEscape();
     FocusWhileBusy(nullptr);
     GadgetSetText(DumpButton, DumpCaption());
     DisableAllBut(PortList);
@@ -147,6 +120,8 @@ void StopDump()
 } // namespace
 
 bool DumpBusy() { return Busy; }
+
+bool DumpTakesStopKey() { return Busy && DumpCurrentPhase() != DumpPhase::Draining; }
 
 void HandleDumpButton(std::int32_t kind)
 {

@@ -1,5 +1,7 @@
 #include "app/client/main_window.h"
 
+#include "app/client/key_watch.h"
+
 #include "gadget/editor.h"
 #include "gadget/font.h"
 #include "gadget/gadget.h"
@@ -145,6 +147,7 @@ void OpenMainWindow()
     WindowOpen(MainWindow, ScaleToDpi(376, dpi), ScaleToDpi(204, dpi), ScaleToDpi(MainWindowWidth, dpi),
                ScaleToDpi(MainWindowHeight, dpi), "Korvane", MainWindowFlags);
     MessageDialogSetOwner(MainWindow);
+    InstallKeyWatch();
     // A monitor whose scale changed since the user signed in has a DPI other
     // than the system's, and the window then follows its own.
     const std::int32_t windowDpi = WindowDpi(WindowHandle(MainWindow));
