@@ -40,7 +40,8 @@ void WindowSetDpiFollower(const WindowDpiFollower* follower);
 void WindowFollowDpi(ObjectNumber number, std::int32_t dpi, const RECT* position);
 
 // The window's icons at the sizes a DPI asks for; the ones they replace are
-// destroyed. Also the window layer's step at opening.
+// destroyed. Also the window layer's step at opening, where the DPI is not the
+// system's.
 void WindowLoadIconsForDpi(ObjectNumber number, std::int32_t dpi);
 
 // The message handler's part: WM_DPICHANGED and WM_GETDPISCALEDSIZE.

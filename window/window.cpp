@@ -136,7 +136,10 @@ std::intptr_t WindowOpen(ObjectNumber number, std::int32_t x, std::int32_t y, st
     }
     record->handle = window;
     SetPropA(window, WindowIdProperty, reinterpret_cast<HANDLE>(id + 1));
-    WindowLoadIconsForDpi(id, WindowDpi(window));
+    // The class icon is made for the system's DPI; only a window at another
+    // DPI needs icons of its own, and loading them costs the start-up time.
+    if (const std::int32_t dpi = WindowDpi(window); dpi != SystemDpi())
+        WindowLoadIconsForDpi(id, dpi);
     if (!style.hidden)
         ShowWindow(window, ShowCommandFor(style.style));
     // Showing the window runs its handler, which never allocates in the
