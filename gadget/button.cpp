@@ -26,7 +26,7 @@ std::intptr_t GadgetCreateButton(ObjectNumber number, std::int32_t x, std::int32
                                  std::int32_t height, const char* text, std::uint32_t flags)
 {
     const GadgetWindowPlan plan{
-        0, "Button", text ? text : "", flags | WS_GROUP | WS_TABSTOP, x, y, width, height, -1,
+        0, L"Button", text ? text : "", flags | WS_GROUP | WS_TABSTOP, x, y, width, height, -1,
     };
     HWND hwnd = nullptr;
     GadgetRecord* record = GadgetCreateWindow(number, plan, &hwnd);

@@ -3,6 +3,7 @@
 #include "gadget/gadget_kinds.h"
 
 #include "base/strings.h"
+#include "window/dpi.h"
 
 #include <commctrl.h>
 
@@ -26,6 +27,19 @@ bool IsExtended(const GadgetRecord* record) { return record->kindWordA == 1; }
 bool IsDropDownList(const GadgetRecord* record)
 {
     return (GetWindowLongPtrA(record->hwnd, GWL_STYLE) & 1) != 0;
+}
+
+// The closed height beyond the selection field's item height, as the
+// control's font and the window's DPI make it: measured at an item height
+// of 15, at creation and again at every resize, since a new DPI brings new
+// fonts and frames.
+void MeasureHeightDelta(HWND hwnd)
+{
+    comboHeightDelta = -1;
+    Send(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), MeasureItemHeight);
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    comboHeightDelta = (rect.bottom - rect.top) - MeasureItemHeight;
 }
 
 void SetClosedHeight(const GadgetRecord* record, std::int32_t height)
@@ -184,6 +198,7 @@ void ComboResize(GadgetRecord* record, std::int32_t x, std::int32_t y, std::int3
         height = rect.bottom - rect.top;
     }
     GadgetMoveResize(record, x, y, width, KeepValue);
+    MeasureHeightDelta(record->hwnd);
     SetClosedHeight(record, height);
 }
 
@@ -223,10 +238,11 @@ std::int32_t ComboGetItemData(GadgetRecord* record, std::int32_t item)
 
 // Pixels the open list needs beside its widest text: its frame, the margins
 // around each item's text, and a scroll bar, which a long list shows.
-int ListWidthBesideText()
+// At the window's DPI, which the list's font is made for.
+int ListWidthBesideText(HWND hwnd)
 {
     constexpr int ItemTextMargins = 6;
-    return 2 * GetSystemMetrics(SM_CXEDGE) + ItemTextMargins + GetSystemMetrics(SM_CXVSCROLL);
+    return 2 * WindowSystemMetric(hwnd, SM_CXEDGE) + ItemTextMargins + WindowSystemMetric(hwnd, SM_CXVSCROLL);
 }
 
 int WidestItemWidth(GadgetRecord* record)
@@ -248,7 +264,7 @@ int WidestItemWidth(GadgetRecord* record)
     if (previous)
         SelectObject(dc, previous);
     ReleaseDC(record->hwnd, dc);
-    return widest + ListWidthBesideText();
+    return widest + ListWidthBesideText(record->hwnd);
 }
 
 void ComboSetAttribute(GadgetRecord* record, std::int32_t attribute, std::intptr_t value)
@@ -314,7 +330,7 @@ std::intptr_t GadgetCreateComboBox(ObjectNumber number, std::int32_t x, std::int
     if (!editable)
         flags |= CBS_DROPDOWNLIST | WS_TABSTOP;
     const GadgetWindowPlan plan{
-        0, extended ? WC_COMBOBOXEXA : "ComboBox", nullptr, flags | WS_BORDER | WS_VSCROLL | WS_GROUP,
+        0, extended ? WC_COMBOBOXEXW : L"ComboBox", nullptr, flags | WS_BORDER | WS_VSCROLL | WS_GROUP,
         x, y, width, ComboWindowHeight, -1,
     };
     HWND hwnd = nullptr;
@@ -329,11 +345,7 @@ std::intptr_t GadgetCreateComboBox(ObjectNumber number, std::int32_t x, std::int
     record->kindWordA = extended ? 1 : 0;
     const std::intptr_t result = GadgetRegister(number, record, hwnd, &ComboBoxOps);
 
-    comboHeightDelta = -1;
-    SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), MeasureItemHeight);
-    RECT rect{};
-    GetWindowRect(hwnd, &rect);
-    comboHeightDelta = (rect.bottom - rect.top) - MeasureItemHeight;
-    SendMessageA(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), height - comboHeightDelta);
+    MeasureHeightDelta(hwnd);
+    SetClosedHeight(record, height);
     return result;
 }

@@ -6,6 +6,7 @@
 #include "base/strings.h"
 #include "base/system_dll.h"
 #include "window/event.h"
+#include "window/process_heap.h"
 #include "window/wide_text.h"
 
 #include <richedit.h>
@@ -39,7 +40,7 @@ WNDPROC RichEditClassProc = nullptr;
 
 LRESULT PassOn(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return CallWindowProcA(RichEditClassProc, hwnd, message, wParam, lParam);
+    return CallWindowProcW(RichEditClassProc, hwnd, message, wParam, lParam);
 }
 
 void LoadEditorLibraries()
@@ -151,7 +152,7 @@ void Replace(HWND hwnd, const char* text)
 
 LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line)); }
 
-std::int32_t TextLength(HWND hwnd) { return GetWindowTextLengthA(hwnd); }
+std::int32_t TextLength(HWND hwnd) { return GetWindowTextLengthW(hwnd); }
 
 // Characters as selections count them: a line break is one.
 LRESULT CharacterCount(HWND hwnd)
@@ -211,21 +212,23 @@ std::intptr_t EditorRemoveItem(GadgetRecord* record, std::int32_t line)
 
 std::intptr_t EditorClearItems(GadgetRecord* record)
 {
-    const BOOL cleared = SetWindowTextA(record->hwnd, "");
+    const BOOL cleared = SetWindowTextW(record->hwnd, L"");
     record->kindWordA = NoEmptyLine;
     return cleared;
 }
 
 // Lines too long for EM_GETLINE's 16-bit buffer size are read as a range.
-std::int32_t ReadLongLine(HWND hwnd, LRESULT start, std::int32_t length, char* buffer)
+std::int32_t ReadLongLine(HWND hwnd, LRESULT start, std::int32_t length, wchar_t* buffer)
 {
-    TEXTRANGEA range{};
+    TEXTRANGEW range{};
     range.chrg.cpMin = static_cast<LONG>(start);
     range.chrg.cpMax = static_cast<LONG>(start + length);
     range.lpstrText = buffer;
-    return static_cast<std::int32_t>(Send(hwnd, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+    return static_cast<std::int32_t>(SendMessageW(hwnd, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
 }
 
+// The line is read as wide text, as the control holds it, and handed on in
+// the program's code page.
 char* EditorGetItemText(GadgetRecord* record, std::int32_t line, std::int32_t, std::int32_t resultPosition)
 {
     HWND hwnd = record->hwnd;
@@ -233,26 +236,26 @@ char* EditorGetItemText(GadgetRecord* record, std::int32_t line, std::int32_t, s
     if (start == -1)
         return GadgetEmptyText(resultPosition);
     const auto lineLength = static_cast<std::int32_t>(Send(hwnd, EM_LINELENGTH, static_cast<WPARAM>(start)));
+    if (lineLength < 0 || lineLength > INT32_MAX - 3)
+        return GadgetEmptyText(resultPosition);
     const std::int32_t size = lineLength + 3;
-    char* buffer = TempReserve(size, resultPosition);
+    ProcessHeapBlock block(static_cast<std::size_t>(size) * sizeof(wchar_t));
+    auto* buffer = block.As<wchar_t>();
     if (!buffer)
         return GadgetEmptyText(resultPosition);
     std::int32_t got = 0;
     if (size <= LongestGetLine) {
-        const auto bufferSize = static_cast<WORD>(size);
-        std::memcpy(buffer, &bufferSize, sizeof(bufferSize)); // the buffer may sit at any offset
+        buffer[0] = static_cast<wchar_t>(size);
         got = static_cast<std::int32_t>(
-            Send(hwnd, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer)));
+            SendMessageW(hwnd, EM_GETLINE, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(buffer)));
     } else {
         got = ReadLongLine(hwnd, start, lineLength, buffer);
     }
     if (got < 0 || got > size)
         got = 0;
-    if (got > 0 && buffer[got - 1] == '\r')
+    if (got > 0 && buffer[got - 1] == L'\r')
         --got;
-    TempShrink(size - got);
-    buffer[got] = '\0';
-    return buffer;
+    return GadgetTextFromWide(buffer, got, resultPosition);
 }
 
 std::intptr_t EditorSetItemText(GadgetRecord* record, std::int32_t line, const char* text, std::int32_t)
@@ -402,7 +405,7 @@ std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32
     LoadEditorLibraries();
     const GadgetWindowPlan plan{
         VisualStylesActive ? 0u : static_cast<DWORD>(WS_EX_CLIENTEDGE),
-        RichEditLibrary ? "RichEdit20A" : "RichEdit",
+        RichEditLibrary ? L"RichEdit20W" : L"RichEdit",
         nullptr,
         flags | EditorStyle,
         x, y, width, height, -1,
@@ -417,7 +420,7 @@ std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32
     SetPropA(hwnd, MarginsProperty, HeapBlockAlloc(MainHeap, 4 * sizeof(std::int32_t), true));
     Send(hwnd, EM_EXLIMITTEXT, 0, UnlimitedText);
     RichEditClassProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorWindowProc)));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorWindowProc)));
     // Measure the frame again, now that the themed measure is in place.
     SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);

@@ -4,6 +4,7 @@
 
 #include "base/heap.h"
 #include "base/registry.h"
+#include "window/wide_text.h"
 
 #include <commctrl.h>
 
@@ -92,9 +93,13 @@ GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowPlan& pl
     *window = nullptr;
     if (!GadgetRegistry)
         return nullptr;
-    HWND hwnd = CreateWindowExA(plan.extendedStyle, plan.className, plan.text, WS_CHILD | WS_VISIBLE | plan.style,
-                                plan.x, plan.y, plan.width, plan.height, GadgetParent(),
-                                reinterpret_cast<HMENU>(plan.controlId), GetModuleHandleA(nullptr), nullptr);
+    const WideText text(plan.text);
+    if (!text.text())
+        return nullptr;
+    HWND hwnd = CreateWindowExW(plan.extendedStyle, plan.className, plan.text ? text.text() : nullptr,
+                                WS_CHILD | WS_VISIBLE | plan.style, plan.x, plan.y, plan.width, plan.height,
+                                GadgetParent(), reinterpret_cast<HMENU>(plan.controlId), GetModuleHandleA(nullptr),
+                                nullptr);
     if (!hwnd)
         return nullptr;
     auto* record = static_cast<GadgetRecord*>(RegistryAllocate(GadgetRegistry, number));
@@ -112,7 +117,7 @@ std::intptr_t GadgetRegister(ObjectNumber number, GadgetRecord* record, HWND hwn
     record->hwnd = hwnd;
     record->ops = ops;
     record->previousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetWindowProc)));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetWindowProc)));
     // The control id is the gadget number: WM_COMMAND and the focus events
     // name the gadget by it.
     SetWindowLongPtrA(hwnd, GWLP_ID, id);
@@ -127,8 +132,8 @@ LRESULT CALLBACK GadgetWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     const ObjectNumber id = GetWindowLongPtrA(hwnd, GWLP_ID);
     const GadgetRecord* record = id == NoControlId ? nullptr : GadgetLookup(id);
     if (!record || record->hwnd != hwnd)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
-    const LRESULT result = CallWindowProcA(record->previousProc, hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(record->previousProc, hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         // The message may have created gadgets and moved the table: look the
         // record up again.
@@ -172,7 +177,7 @@ std::intptr_t GadgetSetText(ObjectNumber number, const char* text)
         text = "";
     if (record->ops->setText)
         return record->ops->setText(record, text);
-    return SetWindowTextA(record->hwnd, text);
+    return SetWindowTextFromText(record->hwnd, text);
 }
 
 std::intptr_t GadgetClearItems(ObjectNumber number)

@@ -1,6 +1,9 @@
 #pragma once
 // What every gadget constructor shares: the window and the record, and the
-// reading of a window's text into the temporary text buffer.
+// reading of a window's text into the temporary text buffer. Every gadget is
+// a wide window, created and subclassed with the wide calls, so that the
+// program's code-page-1251 text reaches it as characters, never through the
+// system's code page.
 
 #include "gadget/gadget.h"
 
@@ -10,7 +13,7 @@
 
 struct GadgetWindowPlan {
     DWORD extendedStyle;
-    const char* className;
+    const wchar_t* className;
     const char* text;   // null: no window text
     DWORD style;        // WS_CHILD | WS_VISIBLE is added
     int x;
@@ -20,7 +23,8 @@ struct GadgetWindowPlan {
     std::intptr_t controlId; // -1 for every kind but the progress bar
 };
 
-// SendMessageA with the parameters most messages leave at zero.
+// SendMessageA with the parameters most messages leave at zero; for messages
+// that carry no text, or text the system converts (ASCII only).
 inline LRESULT Send(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 {
     return SendMessageA(hwnd, message, wParam, lParam);
@@ -37,6 +41,10 @@ GadgetRecord* GadgetCreateWindow(ObjectNumber number, const GadgetWindowPlan& pl
 
 // The empty text at resultPosition of the temporary text buffer.
 char* GadgetEmptyText(std::int32_t resultPosition);
+
+// length wide characters as code-page-1251 text at resultPosition of the
+// temporary text buffer, cut at a zero character.
+char* GadgetTextFromWide(const wchar_t* wide, int length, std::int32_t resultPosition);
 
 // The window text at resultPosition of the temporary text buffer; the
 // result's length is that of the text actually read.

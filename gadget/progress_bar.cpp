@@ -89,7 +89,7 @@ std::intptr_t GadgetCreateProgressBar(ObjectNumber number, std::int32_t x, std::
                                       std::int32_t height, std::int32_t minimum, std::int32_t maximum,
                                       std::uint32_t flags)
 {
-    const GadgetWindowPlan plan{0, PROGRESS_CLASSA, nullptr, flags, x, y, width, height, 0};
+    const GadgetWindowPlan plan{0, PROGRESS_CLASSW, nullptr, flags, x, y, width, height, 0};
     HWND hwnd = nullptr;
     GadgetRecord* record = GadgetCreateWindow(number, plan, &hwnd);
     if (!record)

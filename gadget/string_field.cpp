@@ -3,7 +3,6 @@
 #include "gadget/gadget_kinds.h"
 
 #include "window/event.h"
-#include "window/wide_text.h"
 #include "window/window.h"
 
 // Record words: kindWordA the back colour, kindWordB the front colour (both
@@ -76,22 +75,12 @@ std::int32_t StringFieldGetColor(GadgetRecord* record, std::int32_t type)
     return -1;
 }
 
-// The text is in the program's code page, which need not be the system's:
-// the field is given its characters, not its bytes.
-std::intptr_t StringFieldSetText(GadgetRecord* record, const char* text)
-{
-    const WideText wide(text);
-    if (!wide.text())
-        return SetWindowTextA(record->hwnd, text);
-    return SetWindowTextW(record->hwnd, wide.text());
-}
 
 constexpr GadgetOps StringFieldOps = {
     .kindId = GadgetKindStringField,
     .tableSize = sizeof(GadgetOps),
     .handleParentMessage = StringFieldParentMessage,
     .release = LetGoOfBackBrush,
-    .setText = StringFieldSetText,
     .setColor = StringFieldSetColor,
     .getColor = StringFieldGetColor,
 };
@@ -112,7 +101,7 @@ LRESULT CALLBACK StringFieldWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         PostFocusEvent(hwnd, GADGET_FOCUS_GAINED);
     else if (message == WM_KILLFOCUS)
         PostFocusEvent(hwnd, GADGET_FOCUS_LOST);
-    return CallWindowProcA(EditClassProc, hwnd, message, wParam, lParam);
+    return CallWindowProcW(EditClassProc, hwnd, message, wParam, lParam);
 }
 
 std::intptr_t GadgetCreateStringField(ObjectNumber number, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -120,7 +109,7 @@ std::intptr_t GadgetCreateStringField(ObjectNumber number, std::int32_t x, std::
 {
     const DWORD extendedStyle = (flags & StringBorderless) ? 0 : WS_EX_CLIENTEDGE;
     const GadgetWindowPlan plan{
-        extendedStyle, "Edit", text ? text : "", flags | WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL,
+        extendedStyle, L"Edit", text ? text : "", flags | WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL,
         x, y, width, height, -1,
     };
     HWND hwnd = nullptr;
@@ -128,7 +117,7 @@ std::intptr_t GadgetCreateStringField(ObjectNumber number, std::int32_t x, std::
     if (!record)
         return 0;
     EditClassProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StringFieldWindowProc)));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StringFieldWindowProc)));
     record->kindWordA = -1;
     record->kindWordB = -1;
     record->kindWordC = 0;

@@ -20,6 +20,10 @@ std::int32_t SystemDpi();
 // The DPI of the monitor the window is on (the system's before Windows 10).
 std::int32_t WindowDpi(HWND window);
 
+// A system metric (GetSystemMetrics' index) at the DPI of the window: sizes
+// beside text drawn in a font made for that DPI.
+int WindowSystemMetric(HWND window, int index);
+
 // The application's part when a window's DPI changes: the client size it
 // wants at a DPI, and its gadgets and fonts made again for one. Without it a
 // window only takes the rectangle the system suggests.
@@ -36,7 +40,8 @@ void WindowSetDpiFollower(const WindowDpiFollower* follower);
 void WindowFollowDpi(ObjectNumber number, std::int32_t dpi, const RECT* position);
 
 // The window's icons at the sizes a DPI asks for; the ones they replace are
-// destroyed. Also the window layer's step at opening.
+// destroyed. Also the window layer's step at opening, where the DPI is not the
+// system's.
 void WindowLoadIconsForDpi(ObjectNumber number, std::int32_t dpi);
 
 // The message handler's part: WM_DPICHANGED and WM_GETDPISCALEDSIZE.

@@ -3,15 +3,19 @@
 
 namespace {
 
+// The toolkit's windows are wide ones, so their messages are taken and
+// dispatched as wide: a typed character keeps itself whatever the system's
+// code page.
+
 // One message from any window of the thread; false when none arrived in time.
 bool NextMessage(std::int32_t milliseconds, MSG& message)
 {
     if (milliseconds < 0)
-        // GetMessageA fails only for a bad window filter, which is never
+        // GetMessageW fails only for a bad window filter, which is never
         // passed; a failure still must not dispatch an unfilled record.
-        return GetMessageA(&message, nullptr, 0, 0) != -1;
+        return GetMessageW(&message, nullptr, 0, 0) != -1;
     constexpr UINT peek = PM_REMOVE | PM_NOYIELD;
-    if (PeekMessageA(&message, nullptr, 0, 0, peek))
+    if (PeekMessageW(&message, nullptr, 0, 0, peek))
         return true;
     // The wait also wakes for input that the peek then handles inside
     // (a sent message, a display event) and that leaves no message: that is
@@ -21,7 +25,7 @@ bool NextMessage(std::int32_t milliseconds, MSG& message)
     for (DWORD waited = 0; waited < limit; waited = GetTickCount() - start) {
         const DWORD woke =
             MsgWaitForMultipleObjects(0, nullptr, FALSE, limit - waited, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
-        if (PeekMessageA(&message, nullptr, 0, 0, peek))
+        if (PeekMessageW(&message, nullptr, 0, 0, peek))
             return true;
         if (woke == WAIT_TIMEOUT)
             return false;
@@ -33,10 +37,12 @@ void Dispatch(MSG& message)
 {
     HWND active = GetActiveWindow();
     HACCEL table = WindowAccelerators(active);
-    if (table && TranslateAcceleratorA(active, table, &message))
+    if (table && TranslateAcceleratorW(active, table, &message))
         return;
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    ++Events().dispatching;
+    DispatchMessageW(&message);
+    --Events().dispatching;
 }
 
 } // namespace
@@ -82,9 +88,9 @@ ObjectNumber EventWindow() { return Events().publishedWindow; }
 void EventFlushMessages()
 {
     MSG message{};
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
     Events().pending = 0;
 }

@@ -70,7 +70,7 @@ void AttachSave(HWND window)
     save->window = window;
     SetPropA(window, SavePropertyName(), save);
     save->previousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetStackProc)));
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GadgetStackProc)));
 }
 
 } // namespace
@@ -102,7 +102,7 @@ LRESULT CALLBACK GadgetStackProc(HWND window, UINT message, WPARAM wParam, LPARA
 {
     GadgetListSave* save = SaveOf(window);
     if (!save)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     WNDPROC previousProc = save->previousProc;
     if (message == WM_NCDESTROY) {
         if (GadgetList && CurrentParent(*GadgetList) == window) {
@@ -114,6 +114,6 @@ LRESULT CALLBACK GadgetStackProc(HWND window, UINT message, WPARAM wParam, LPARA
         RemovePropA(window, SavePropertyName());
     }
     if (!previousProc)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return CallWindowProcA(previousProc, window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    return CallWindowProcW(previousProc, window, message, wParam, lParam);
 }

@@ -1,6 +1,7 @@
 #include "window/message_dialog.h"
 
 #include "window/wide_text.h"
+#include "window/window.h"
 
 #include <cstddef>
 
@@ -8,11 +9,31 @@ ListBlock* DisabledWindowList = nullptr;
 
 namespace {
 
-BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM)
+// The window that owns every requester while it exists; -1 for none.
+ObjectNumber RequesterOwner = -1;
+
+bool OwnProcessWindow(HWND window)
+{
+    DWORD process = 0;
+    return window && GetWindowThreadProcessId(window, &process) && process == GetCurrentProcessId();
+}
+
+// The application's owner when it exists; otherwise the foreground window if
+// it belongs to this process, and else no owner.
+HWND BoxOwner()
+{
+    if (HWND owner = WindowHandle(RequesterOwner))
+        return owner;
+    HWND foreground = GetForegroundWindow();
+    return OwnProcessWindow(foreground) ? foreground : nullptr;
+}
+
+// The owner is left to the box, which disables it itself.
+BOOL CALLBACK DisableThreadWindow(HWND window, LPARAM owner)
 {
     const DWORD thread = GetCurrentThreadId();
     if (GetWindowThreadProcessId(window, nullptr) != thread || !IsWindowVisible(window) ||
-        !IsWindowEnabled(window) || window == GetForegroundWindow())
+        !IsWindowEnabled(window) || window == GetForegroundWindow() || window == reinterpret_cast<HWND>(owner))
         return TRUE;
     // Entered before it is disabled: a window that could not be entered
     // would stay disabled for good.
@@ -40,16 +61,17 @@ void EnableThreadWindows()
     }
 }
 
-// The foreground window when it belongs to this process; the box then sits
-// over it. Otherwise the box has no owner.
-HWND BoxOwner()
+// A box behind another program's window would go unseen: the owner's
+// taskbar button flashes until the user brings the program to the front.
+void FlashWhileBehind(HWND owner)
 {
-    HWND foreground = GetForegroundWindow();
-    if (!foreground)
-        return nullptr;
-    DWORD process = 0;
-    GetWindowThreadProcessId(foreground, &process);
-    return process == GetCurrentProcessId() ? foreground : nullptr;
+    if (!owner || OwnProcessWindow(GetForegroundWindow()))
+        return;
+    FLASHWINFO flash{};
+    flash.cbSize = sizeof flash;
+    flash.hwnd = owner;
+    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
 }
 
 int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags)
@@ -67,13 +89,17 @@ int ShowBox(HWND owner, const char* title, const char* text, std::uint32_t flags
 template <typename Show>
 std::int32_t RunModal(Show show)
 {
-    EnumWindows(DisableThreadWindow, 0);
-    const int result = show(BoxOwner());
+    HWND owner = BoxOwner();
+    EnumWindows(DisableThreadWindow, reinterpret_cast<LPARAM>(owner));
+    FlashWhileBehind(owner);
+    const int result = show(owner);
     EnableThreadWindows();
     return result;
 }
 
 } // namespace
+
+void MessageDialogSetOwner(ObjectNumber window) { RequesterOwner = window; }
 
 std::int32_t MessageDialog(const char* title, const char* text, std::uint32_t flags)
 {

@@ -3,6 +3,7 @@
 // calling thread, not only to its owner.
 
 #include "base/block_list.h"
+#include "base/object_number.h"
 
 #include <windows.h>
 
@@ -17,6 +18,13 @@ struct DisabledWindow {
 // The windows disabled while a message box is open, newest first; empty
 // otherwise.
 extern ListBlock* DisabledWindowList;
+
+// The window that owns every requester from now on, while it exists, also
+// when another program is in front: the box then never hides behind it, and
+// the window's taskbar button flashes until the user comes back. -1 (the
+// start) leaves the owner to the foreground window, when it is this
+// program's.
+void MessageDialogSetOwner(ObjectNumber window);
 
 // Shows a message box and returns the button chosen (IDOK, IDCANCEL, ...; 0
 // when the box cannot be shown). title and text are Windows-1251 byte strings

@@ -12,6 +12,15 @@
 // capacity of 0 it only returns the characters the whole text needs.
 int WideFromText(const char* text, wchar_t* wide, int capacity);
 
+// Converts length wide characters into code page 1251, unterminated, and
+// returns the bytes written; characters the code page lacks become "?". With a
+// capacity of 0 it only returns the bytes the text needs.
+int TextFromWide(const wchar_t* wide, int length, char* text, int capacity);
+
+// Sets a window's text from a code-page-1251 text as its characters; the
+// window must be a wide one to keep those the system's code page lacks.
+BOOL SetWindowTextFromText(HWND window, const char* text);
+
 // Text converted to wide in a block of the process heap, freed with its
 // owner; null reads as the empty text. Every byte of the code page has a
 // character, so text() is null only when memory ran out.

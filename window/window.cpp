@@ -5,6 +5,7 @@
 #include "window/live_sizing.h"
 #include "window/window_geometry.h"
 #include "window/window_layer.h"
+#include "window/wide_text.h"
 
 #include "base/heap.h"
 #include "base/state_block.h"
@@ -20,18 +21,20 @@ void* LayerBlock = nullptr;
 // are addresses and are written in full, so that two never share a class.
 NumberedName WindowClassName(ObjectNumber number) { return NameWithNumber("WindowClass_", number); }
 
-void RegisterWindowClass(const NumberedName& name)
+// The class, and so every window of it, is a wide one: a title the program
+// sets keeps characters the system's code page lacks.
+void RegisterWindowClass(const wchar_t* name)
 {
     const WindowLayerState& layer = WindowLayer();
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.style = CS_DBLCLKS;
     windowClass.lpfnWndProc = WindowClassProc;
     windowClass.hInstance = layer.instance;
     windowClass.hIcon = layer.icon;
     windowClass.hCursor = layer.arrowCursor;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = name.text;
-    RegisterClassA(&windowClass);
+    windowClass.lpszClassName = name;
+    RegisterClassW(&windowClass);
 }
 
 WindowPlacement PlaceWindow(const WindowStyle& style, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -114,21 +117,29 @@ std::intptr_t WindowOpen(ObjectNumber number, std::int32_t x, std::int32_t y, st
     if (!record)
         return 0;
     const ObjectNumber id = number == AnyNumber ? reinterpret_cast<ObjectNumber>(record) : number;
-    const NumberedName className = WindowClassName(id);
-    RegisterWindowClass(className);
+    const WideText className(WindowClassName(id).text);
+    const WideText wideTitle(title);
+    if (!className.text() || !wideTitle.text()) {
+        RegistryRelease(layer.registry, id);
+        return 0;
+    }
+    RegisterWindowClass(className.text());
 
     const WindowStyle style = WindowStyleFromFlags(flags);
     const WindowPlacement place = PlaceWindow(style, x, y, width, height, parent);
-    HWND window = CreateWindowExA(style.extendedStyle, className.text, title ? title : "", style.style, place.x,
+    HWND window = CreateWindowExW(style.extendedStyle, className.text(), wideTitle.text(), style.style, place.x,
                                   place.y, place.width, place.height, parent, nullptr, layer.instance, nullptr);
     if (!window) {
-        UnregisterClassA(className.text, layer.instance);
+        UnregisterClassW(className.text(), layer.instance);
         RegistryRelease(layer.registry, id);
         return 0;
     }
     record->handle = window;
     SetPropA(window, WindowIdProperty, reinterpret_cast<HANDLE>(id + 1));
-    WindowLoadIconsForDpi(id, WindowDpi(window));
+    // The class icon is made for the system's DPI; only a window at another
+    // DPI needs icons of its own, and loading them costs the start-up time.
+    if (const std::int32_t dpi = WindowDpi(window); dpi != SystemDpi())
+        WindowLoadIconsForDpi(id, dpi);
     if (!style.hidden)
         ShowWindow(window, ShowCommandFor(style.style));
     // Showing the window runs its handler, which never allocates in the

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 // The toolkit's own bits of WindowOpen's flags word; every other bit is a
-// Win32 window style and goes to CreateWindowExA unchanged.
+// Win32 window style and goes to CreateWindowExW unchanged.
 constexpr std::uint32_t WINDOW_CENTER_ON_SCREEN = 0x1;
 constexpr std::uint32_t WINDOW_CENTER_ON_PARENT = 0x2;
 constexpr std::uint32_t WINDOW_TOOL = 0x4;

@@ -16,11 +16,13 @@ using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
 using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
 
+// Where the system cannot give a metric at another DPI, the system DPI's
+// metric is carried there as the system would scale it.
 int SystemMetricForDpi(int index, std::int32_t dpi)
 {
     if (auto metric = LibraryFunction<GetSystemMetricsForDpiFunction>(User32(), "GetSystemMetricsForDpi"))
         return metric(index, static_cast<UINT>(dpi));
-    return GetSystemMetrics(index);
+    return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
 // The outer size of the window with a client area of that size at dpi. Where
@@ -111,6 +113,8 @@ std::int32_t WindowDpi(HWND window)
             return static_cast<std::int32_t>(dpi);
     return SystemDpi();
 }
+
+int WindowSystemMetric(HWND window, int index) { return SystemMetricForDpi(index, WindowDpi(window)); }
 
 void WindowSetDpiFollower(const WindowDpiFollower* follower) { Follower = follower; }
 

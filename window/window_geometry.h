@@ -7,7 +7,7 @@
 #include <cstdint>
 
 struct WindowStyle {
-    DWORD style;         // for CreateWindowExA: the toolkit's own bits removed
+    DWORD style;         // for CreateWindowExW: the toolkit's own bits removed
     DWORD extendedStyle;
     bool hidden;
     bool keepGadgetList;

@@ -49,13 +49,15 @@ LRESULT OnSize(HWND window, WindowRecord* record, ObjectNumber number, WPARAM si
     return 0;
 }
 
-// Activation gives the focus back to the control that had it; default
-// processing would give it to the window itself.
+// Activation gives the focus back to the control that had it, or to the
+// window itself when it had it; default processing would give it to the
+// window whatever had it. With no focus at all keys would arrive as system
+// keys.
 LRESULT OnActivate(HWND window, ObjectNumber number, WPARAM wParam)
 {
     if (LOWORD(wParam) != WA_INACTIVE) {
         auto remembered = static_cast<HWND>(GetPropA(window, FocusProperty));
-        if (remembered && IsChild(window, remembered))
+        if (remembered && (remembered == window || IsChild(window, remembered)))
             SetFocus(remembered);
         EventPost(EV_ACTIVATE, 0, number, 0);
     } else {
@@ -77,8 +79,18 @@ LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
         if (GadgetDispatch(control, window, WM_COMMAND, wParam, lParam) != DEFAULT_PROCESSING)
             return 0;
         EventState& events = Events();
+        const auto id = static_cast<ObjectNumber>(GetWindowLongPtrW(control, GWLP_ID));
+        // One message may bring several notifications: a pick in a drop-down
+        // list sends its selection change, its end and its close-up, in an
+        // order the system does not fix. The first is the dispatch's own
+        // event; the others queue behind it, in order. Outside a wait's
+        // dispatch there is only the pending one, dropped by the next wait.
+        if (events.dispatching && events.pending) {
+            EventPost(EV_GADGET, id, events.window, HIWORD(wParam));
+            return 0;
+        }
         events.pending = EV_GADGET;
-        events.object = static_cast<ObjectNumber>(GetWindowLongPtrA(control, GWLP_ID));
+        events.object = id;
         events.kind = HIWORD(wParam);
     } else if (HIWORD(wParam) != 0) {
         if (LOWORD(wParam) == FOCUS_NEXT_COMMAND)
@@ -157,6 +169,6 @@ LRESULT CALLBACK WindowClassProc(HWND window, UINT message, WPARAM wParam, LPARA
     const LRESULT result = WindowMessageHandler(window, message, wParam, lParam);
     SetLastError(ERROR_SUCCESS);
     if (result == DEFAULT_PROCESSING)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     return result;
 }

@@ -27,6 +27,7 @@ struct EventState {
     ObjectNumber window;
     std::int32_t kind;
     std::int32_t pending; // set by the message handler; 0 when none
+    std::int32_t dispatching; // depth of the event wait's dispatches under way
     ObjectNumber publishedObject;
     ObjectNumber publishedWindow;
     std::int32_t publishedKind;

@@ -73,6 +73,8 @@ void ShowNoAnswer() { MessageDialog(TextErrorTitle, TextLoggerNotAnswering, Erro
 
 void ShowNoMemory() { MessageDialog(TextErrorTitle, TextNoMemory, ErrorRequesterFlags); }
 
+bool AskBeforeFormat() { return MessageDialog(TextFormatTitle, TextFormatQuestion, FormatQuestionFlags) == IDYES; }
+
 } // namespace
 
 void InstallClientEffects()
@@ -90,5 +92,6 @@ void InstallClientEffects()
         .reportNoMemory = ShowNoMemory,
         .reopenPort = OpenPortAgain,
         .reportPortLost = ReportPortOpenFailed,
+        .confirmFormat = AskBeforeFormat,
     });
 }

@@ -35,7 +35,8 @@ DWORD PressDownAt = 0;
 // the control that had the focus.
 std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
 HWND FocusBefore = nullptr;
-HHOOK EscapeWatch = nullptr;
+// Where the dump put the focus last; the focus goes back only from there.
+HWND FocusPlaced = nullptr;
 
 HWND GadgetWindow(ObjectNumber number)
 {
@@ -60,6 +61,7 @@ void FocusWhileBusy(HWND control)
     HWND main = WindowHandle(MainWindow);
     if (main && GetActiveWindow() == main)
         SetFocus(control ? control : main);
+    FocusPlaced = GetFocus();
 }
 
 // Only the one control the phase leaves to the user stays enabled: the Stop
@@ -71,34 +73,6 @@ void DisableAllBut(ObjectNumber usable)
         if (gadget.number != DumpProgress)
             EnableWindow(GadgetWindow(gadget.number), gadget.number == usable);
     }
-}
-
-// An Esc in the window, outside the system's own loops (they take Esc to end
-// a move or close a menu), is a press of the Stop button.
-bool IsStopKey(const MSG& message)
-{
-    if ((message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) || message.wParam != VK_ESCAPE ||
-        GetCapture())
-        return false;
-    return IsInMainWindow(message.hwnd);
-}
-
-// Sees the keys whichever control has the focus, and when none has it.
-LRESULT CALLBACK WatchEscapeKey(int code, WPARAM removal, LPARAM lParam)
-{
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && (removal & PM_REMOVE) && IsStopKey(*message)) {
-        message->message = WM_NULL;
-        EventPost(EV_GADGET, DumpButton, MainWindow, DumpStopKey);
-    }
-    return CallNextHookEx(nullptr, code, removal, lParam);
-}
-
-void StopWatchingEscape()
-{
-    if (EscapeWatch)
-        UnhookWindowsHookEx(EscapeWatch);
-    EscapeWatch = nullptr;
 }
 
 LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
@@ -117,7 +91,7 @@ LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, 
     default:
         break;
     }
-    return CallWindowProcA(DumpButtonProc, button, message, wParam, lParam);
+    return CallWindowProcW(DumpButtonProc, button, message, wParam, lParam);
 }
 
 // The button's class takes double clicks, so the second click of one is a
@@ -138,11 +112,12 @@ void ControlsBack()
 {
     KillTimer(WindowHandle(MainWindow), DumpStepTimer);
     StepDue = false;
-    StopWatchingEscape();
     GadgetSetText(DumpButton, DumpCaption());
     for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
         EnableWindow(GadgetWindow(ClientGadgetLayout[i].number), EnabledBefore[i]);
-    if (FocusBefore && IsWindowEnabled(FocusBefore))
+    // A focus the user moved meanwhile (the port list opened during a drain)
+    // stays where the user put it.
+    if (FocusBefore && IsWindowEnabled(FocusBefore) && GetFocus() == FocusPlaced)
         FocusWhileBusy(FocusBefore);
     Busy = false;
 }
@@ -188,14 +163,12 @@ void StartDump()
     FocusWhileBusy(GadgetWindow(DumpButton));
     DisableAllBut(DumpButton);
     GadgetSetText(DumpButton, StopCaption);
-    EscapeWatch = SetWindowsHookExA(WH_GETMESSAGE, WatchEscapeKey, nullptr, GetCurrentThreadId());
     ScheduleStep(DumpStart());
 }
 
 void StopDump()
 {
     const std::int32_t wait = DumpStop(TextDumpStopped);
-    StopWatchingEscape();
     FocusWhileBusy(nullptr);
     GadgetSetText(DumpButton, DumpCaption());
     DisableAllBut(PortList);
@@ -209,10 +182,12 @@ bool DumpBusy() { return Busy; }
 void WatchDumpButton()
 {
     HWND button = GadgetWindow(DumpButton);
-    if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC)) != WatchDumpButtonPress)
+    if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC)) != WatchDumpButtonPress)
         DumpButtonProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDumpButtonPress)));
+            SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDumpButtonPress)));
 }
+
+bool DumpTakesStopKey() { return Busy && DumpCurrentPhase() != DumpPhase::Draining; }
 
 void HandleDumpButton(std::int32_t kind)
 {

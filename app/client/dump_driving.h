@@ -16,6 +16,9 @@
 // over: no command may run meanwhile.
 bool DumpBusy();
 
+// True while Esc stops the dump: from the press of Dump until it stops.
+bool DumpTakesStopKey();
+
 // The kind of the Dump button's event that Esc raises during a dump: it
 // stops the dump and never starts one, also when the dump ended before the
 // event was taken.

@@ -17,9 +17,6 @@
 namespace {
 
 WNDPROC LogPreviousProc = nullptr;
-// The thread's hook that turns Ctrl+S into the save command, while the log
-// exists.
-HHOOK SaveKeyHook = nullptr;
 // The key (VK_APPS, or F10 with Shift) that is to open the menu when it is
 // released; 0 when none is down.
 WPARAM MenuKeyDown = 0;
@@ -102,39 +99,10 @@ LRESULT CALLBACK LogDocumentProc(HWND window, UINT message, WPARAM wParam, LPARA
             return 0;
         }
         break;
-    case WM_NCDESTROY:
-        // The hook would outlive the window it serves, and a window made
-        // later would install a second one.
-        if (SaveKeyHook)
-            UnhookWindowsHookEx(SaveKeyHook);
-        SaveKeyHook = nullptr;
-        break;
     default:
         break;
     }
-    return CallWindowProcA(LogPreviousProc, window, message, wParam, lParam);
-}
-
-// Ctrl+S pressed first (not repeated) in the main window or any control in it.
-bool IsSaveKey(const MSG& message)
-{
-    constexpr LPARAM WasDown = 1 << 30;
-    if (message.message != WM_KEYDOWN || message.wParam != 'S' || (message.lParam & WasDown) ||
-        GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0)
-        return false;
-    return IsInMainWindow(message.hwnd);
-}
-
-// Sees every message the thread takes from its queue, whichever control has
-// the focus: Ctrl+S becomes the save command and goes no further.
-LRESULT CALLBACK WatchSaveKey(int code, WPARAM removal, LPARAM lParam)
-{
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && (removal & PM_REMOVE) && IsSaveKey(*message)) {
-        message->message = WM_NULL;
-        QueueLogCommand(LogCommandSave);
-    }
-    return CallNextHookEx(nullptr, code, removal, lParam);
+    return CallWindowProcW(LogPreviousProc, window, message, wParam, lParam);
 }
 
 } // namespace
@@ -146,11 +114,9 @@ void InstallLogDocument()
         return;
     // Installed a second time, the procedure would be its own previous one
     // and call itself without end.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(log, GWLP_WNDPROC)) != LogDocumentProc)
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(log, GWLP_WNDPROC)) != LogDocumentProc)
         LogPreviousProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
-    if (!SaveKeyHook)
-        SaveKeyHook = SetWindowsHookExA(WH_GETMESSAGE, WatchSaveKey, nullptr, GetCurrentThreadId());
+            SetWindowLongPtrW(log, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogDocumentProc)));
 }
 
 void RunLogCommand(std::int32_t command)

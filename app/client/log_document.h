@@ -15,9 +15,8 @@ constexpr std::int32_t LogCommandSelectAll = 0x10002;
 constexpr std::int32_t LogCommandSave = 0x10003;
 constexpr std::int32_t LogCommandClear = 0x10004;
 
-// Once the log gadget exists: its menu, its menu keys, and Ctrl+S for the
-// whole window, until the log's window is destroyed. A second call changes
-// nothing.
+// Once the log gadget exists: its menu and its menu keys (Ctrl+S is the key
+// watch's). A second call changes nothing.
 void InstallLogDocument();
 
 // Runs one of the commands above; any other kind is ignored.

@@ -1,11 +1,14 @@
 #include "app/client/main_window.h"
 
+#include "app/client/key_watch.h"
+
 #include "gadget/editor.h"
 #include "gadget/font.h"
 #include "gadget/gadget.h"
 #include "gadget/gadget_kinds.h"
 #include "window/dpi.h"
 #include "window/dpi_scale.h"
+#include "window/message_dialog.h"
 #include "window/window.h"
 
 std::intptr_t MediumFont = 0;
@@ -21,8 +24,20 @@ static_assert(MainWindowFlags == 0xCA0001);
 
 // The gadgets' font where the window's DPI is not the system's: a copy of
 // the stock GUI font made for the window's. -1 is the stock font itself.
-constexpr ObjectNumber GadgetFontNumber = 4;
 std::intptr_t GadgetFont = -1;
+
+// The fonts of one DPI are numbered 1 to 4, those of the next DPI 11 to 14,
+// and so on by turns: the old fonts are deleted only once every gadget has
+// its new one, so no control ever holds a deleted font.
+constexpr ObjectNumber FontNumbersApart = 10;
+constexpr ObjectNumber GadgetFontNumber = 4;
+ObjectNumber FontNumberBase = 0;
+
+void ReleaseFonts(ObjectNumber base)
+{
+    for (ObjectNumber number = base + 1; number <= base + GadgetFontNumber; ++number)
+        FontRelease(number);
+}
 
 // The DPI the fonts and the layout are made for; the system's until the
 // window says otherwise.
@@ -85,15 +100,10 @@ void OpenFontsForDpi(std::int32_t dpi)
 {
     // The faces are passed exactly as the layout names them, the trailing
     // space of "Arial " included; the font mapper picks the closest face.
-    MediumFont = FontOpenForDpi(1, "Arial ", 15, 0, dpi);
-    LargeFont = FontOpenForDpi(2, "Arial Black", 22, FontBold, dpi);
-    SmallBoldFont = FontOpenForDpi(3, "Arial ", 12, FontBold, dpi);
-    if (dpi == SystemDpi()) {
-        GadgetFont = -1;
-        FontRelease(GadgetFontNumber);
-    } else {
-        GadgetFont = FontOpenGuiForDpi(GadgetFontNumber, dpi);
-    }
+    MediumFont = FontOpenForDpi(FontNumberBase + 1, "Arial ", 15, 0, dpi);
+    LargeFont = FontOpenForDpi(FontNumberBase + 2, "Arial Black", 22, FontBold, dpi);
+    SmallBoldFont = FontOpenForDpi(FontNumberBase + 3, "Arial ", 12, FontBold, dpi);
+    GadgetFont = dpi == SystemDpi() ? -1 : FontOpenGuiForDpi(FontNumberBase + GadgetFontNumber, dpi);
     GadgetApplyFont(AnyNumber, GadgetFont);
 }
 
@@ -103,16 +113,19 @@ SIZE ClientSizeForDpi(ObjectNumber, std::int32_t dpi)
 }
 
 // The new fonts reach every gadget before it moves: a control may measure
-// its text when it is sized, and the old fonts are gone.
+// its text when it is sized. The old fonts go last.
 void LayOutForDpi(ObjectNumber, std::int32_t dpi)
 {
     LayoutDpi = dpi;
+    const ObjectNumber oldFonts = FontNumberBase;
+    FontNumberBase = FontNumbersApart - FontNumberBase;
     OpenFontsForDpi(dpi);
     for (const GadgetLayout& g : ClientGadgetLayout) {
         GadgetApplyFont(g.number, FontHandle(g.font));
         const LayoutRect r = ScaledRect(g);
         GadgetResize(g.number, r.x, r.y, r.width, r.height);
     }
+    ReleaseFonts(oldFonts);
 }
 
 constexpr WindowDpiFollower ClientDpiFollower{ClientSizeForDpi, LayOutForDpi};
@@ -128,6 +141,8 @@ void OpenMainWindow()
     // The requested position only matters if centring is ever dropped.
     WindowOpen(MainWindow, ScaleToDpi(376, dpi), ScaleToDpi(204, dpi), ScaleToDpi(MainWindowWidth, dpi),
                ScaleToDpi(MainWindowHeight, dpi), "Korvane", MainWindowFlags);
+    MessageDialogSetOwner(MainWindow);
+    InstallKeyWatch();
     // A monitor whose scale changed since the user signed in has a DPI other
     // than the system's, and the window then follows its own.
     const std::int32_t windowDpi = WindowDpi(WindowHandle(MainWindow));

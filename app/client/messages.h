@@ -3,6 +3,8 @@
 // Russian messages are kept here as the bytes of that code page; the comment
 // beside each gives the text as it reads.
 
+#include <windows.h>
+
 #include <cstdint>
 
 // "Ошибка": the title of every error requester.
@@ -37,6 +39,15 @@ inline constexpr char TextDumpStopped[] =
 inline constexpr char TextDumpNoTimer[] =
     "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0\x20\xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xe0\x3a\x20\xed\xe5"
     "\x20\xf5\xe2\xe0\xf2\xe0\xe5\xf2\x20\xf0\xe5\xf1\xf3\xf0\xf1\xee\xe2\x20\xf1\xe8\xf1\xf2\xe5\xec\xfb";
+
+// "Форматирование" / "Стереть все показания, сохранённые в логгере?": asked
+// before Format erases the logger's readings.
+inline constexpr char TextFormatTitle[] = "\xd4\xee\xf0\xec\xe0\xf2\xe8\xf0\xee\xe2\xe0\xed\xe8\xe5";
+inline constexpr char TextFormatQuestion[] =
+    "\xd1\xf2\xe5\xf0\xe5\xf2\xfc \xe2\xf1\xe5 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xff, "
+    "\xf1\xee\xf5\xf0\xe0\xed\xb8\xed\xed\xfb\xe5 \xe2 \xeb\xee\xe3\xe3\xe5\xf0\xe5?";
+// Yes and No, No the default, and a warning sign: a misclick must not erase.
+inline constexpr std::int32_t FormatQuestionFlags = MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2;
 
 // Requester flags for the error messages: stop icon, one OK button.
 inline constexpr std::int32_t ErrorRequesterFlags = 16;

@@ -77,3 +77,5 @@ void ReportPortLost()
     if (installed.reportPortLost)
         installed.reportPortLost();
 }
+
+bool ConfirmFormat() { return installed.confirmFormat && installed.confirmFormat(); }

@@ -29,6 +29,9 @@ struct LoggerEffects {
     // "Ошибка" / "Не удалось открыть порт  " and the port's name: it went
     // away and could not be opened again.
     void (*reportPortLost)();
+    // Format is about to erase the logger's stored readings: true when the
+    // user said yes.
+    bool (*confirmFormat)();
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -47,4 +50,5 @@ void ReportNoPort();
 void ReportNoAnswer();
 void ReportNoMemory();
 bool ReopenPort(); // false without the effect
+bool ConfirmFormat(); // false without the effect: nothing is erased unasked
 void ReportPortLost();

@@ -238,7 +238,7 @@ void WriteSequence()
 
 void FormatSequence()
 {
-    if (!RequirePort() || !Query("F", WaitAfterFormat))
+    if (!RequirePort() || !ConfirmFormat() || !Query("F", WaitAfterFormat))
         return;
     AddToLog(ReplyText);
     QueryMemory();

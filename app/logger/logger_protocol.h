@@ -64,5 +64,5 @@ void ShowInterval();
 void QueryLoggerAtStartup(); // "M", "T", "L", each guarded on its own
 void ReadSequence();         // button Read: "T" (also logged), "M", "L"
 void WriteSequence();        // button Write: "W" (no read), "M", "T" (also logged)
-void FormatSequence();       // button Format: "F" (logged), "M"
+void FormatSequence();       // button Format: asked first, then "F" (logged), "M"
 void StepIntervalSequence(); // button "+": "+" and the new interval

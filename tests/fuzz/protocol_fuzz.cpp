@@ -78,6 +78,7 @@ void RecordEffects()
         .reportNoMemory = [] { Record(Shown::NoMemory, ""); },
         .reopenPort = nullptr,
         .reportPortLost = nullptr,
+        .confirmFormat = [] { return true; },
     });
 }
 

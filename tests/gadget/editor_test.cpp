@@ -57,7 +57,7 @@ TEST_F(Editor, IsARichEditWithTheEditorStyle)
 {
     char name[32] = {};
     GetClassNameA(hwnd, name, sizeof(name));
-    EXPECT_STREQ(name, "RichEdit20A");
+    EXPECT_STREQ(name, "RichEdit20W");
     EXPECT_EQ(record->ops->kindId, GadgetKindEditor);
     const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
     EXPECT_EQ(style & ES_MULTILINE, ES_MULTILINE);
@@ -311,7 +311,7 @@ struct RichTextSniffingWatch {
         const bool carriesText = message == EM_REPLACESEL || message == WM_SETTEXT || message == EM_SETTEXTEX;
         if (carriesText && lParam && *reinterpret_cast<const char*>(lParam))
             textMessages.push_back(message);
-        return CallWindowProcA(next, window, message, wParam, lParam);
+        return CallWindowProcW(next, window, message, wParam, lParam);
     }
 };
 
@@ -330,7 +330,7 @@ TEST_F(Editor, RichTextMarkupIsShownLiterally)
         {"one line", [](GadgetRecord* r, const char* t) { r->ops->setItemText(r, 0, t, 0); }, {markup}},
     };
     RichTextSniffingWatch::next = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RichTextSniffingWatch::Proc)));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RichTextSniffingWatch::Proc)));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         GadgetSetText(12, "old");
@@ -339,7 +339,7 @@ TEST_F(Editor, RichTextMarkupIsShownLiterally)
         EXPECT_EQ(Lines(), c.expected);
         EXPECT_EQ(RichTextSniffingWatch::textMessages, std::vector<UINT>{});
     }
-    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RichTextSniffingWatch::next));
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RichTextSniffingWatch::next));
 }
 
 TEST_F(Editor, TextLongerThanOneStreamBufferGoesInWhole)

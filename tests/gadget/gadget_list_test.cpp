@@ -121,7 +121,7 @@ TEST_F(WindowsGadgets, DestroyingTheCurrentListLeavesNoParent)
 TEST_F(WindowsGadgets, TheSubclassPassesMessagesOnToTheWindowsProcedure)
 {
     HWND window = Open(76);
-    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(GadgetStackProc));
+    EXPECT_EQ(GetWindowLongPtrW(window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(GadgetStackProc));
     // WM_CLOSE still reaches the toolkit's handler behind the subclass.
     DrainEvents();
     SendMessageA(window, WM_CLOSE, 0, 0);

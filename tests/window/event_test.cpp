@@ -176,6 +176,33 @@ TEST_F(EventTest, APlainControlsNotificationNamesItsIdentifier)
     EXPECT_EQ(EventKind(), CBN_SELCHANGE);
 }
 
+// A child that answers WM_APP with two notifications, as a drop-down list
+// sends its selection change and its close-up for one pick.
+LRESULT CALLBACK NotifyTwice(HWND child, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_APP)
+        return DefWindowProcW(child, message, wParam, lParam);
+    for (const WORD code : {CBN_SELCHANGE, CBN_CLOSEUP})
+        SendMessageW(GetParent(child), WM_COMMAND, MAKEWPARAM(24, code), reinterpret_cast<LPARAM>(child));
+    return 0;
+}
+
+TEST_F(EventTest, EveryNotificationOfOneDispatchComesOutInOrder)
+{
+    WNDCLASSW childClass{};
+    childClass.lpfnWndProc = NotifyTwice;
+    childClass.hInstance = GetModuleHandleW(nullptr);
+    childClass.lpszClassName = L"KorvaneNotifyTwice";
+    RegisterClassW(&childClass);
+    HWND child = CreateWindowExW(0, childClass.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10, window,
+                                 reinterpret_cast<HMENU>(24), childClass.hInstance, nullptr);
+    ASSERT_TRUE(IsWindow(child));
+    DrainEvents();
+    PostMessageW(child, WM_APP, 0, 0);
+    EXPECT_EQ(EventsWithCodes(DrainEvents(), {EV_GADGET}),
+              (std::vector<Event>{{EV_GADGET, 24, Number, CBN_SELCHANGE}, {EV_GADGET, 24, Number, CBN_CLOSEUP}}));
+}
+
 TEST_F(EventTest, ANotificationOutsideAWaitIsDropped)
 {
     HWND button = CreateWindowExA(0, "BUTTON", "x", WS_CHILD | WS_VISIBLE, 10, 10, 50, 20, window,

@@ -178,7 +178,7 @@ TEST_F(WindowOpenTest, ReopeningANumberClosesTheOldWindowFirst)
     EXPECT_EQ(WindowHandle(8), second);
     EXPECT_EQ(ClassOf(second), "WindowClass_8");
     // The class was registered afresh for the new window, with this toolkit's procedure.
-    EXPECT_EQ(GetClassLongPtrA(second, GCLP_WNDPROC), reinterpret_cast<LONG_PTR>(WindowClassProc));
+    EXPECT_EQ(GetClassLongPtrW(second, GCLP_WNDPROC), reinterpret_cast<LONG_PTR>(WindowClassProc));
     EXPECT_EQ(ClientSize(second).cx, 120);
 }
 
