@@ -25,6 +25,10 @@ struct LoggerEffects {
     // "Ошибка" / "Не удалось открыть порт  " and the port's name: it went
     // away and could not be opened again.
     void (*reportPortLost)();
+    // reopenPort after a command found the port gone: tries again for up to
+    // about a second, since a device that re-enumerates is back in that time.
+    // Without the slot, reopenPort's one try.
+    bool (*awaitPortReturn)();
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -42,4 +46,5 @@ void ReportNoPort();
 void ReportNoAnswer();
 void ReportNoMemory();
 bool ReopenPort(); // false without the effect
+bool AwaitPortReturn();
 void ReportPortLost();

@@ -62,6 +62,7 @@ void RecordEffects()
         .reportNoMemory = [] { Record(Shown::NoMemory, ""); },
         .reopenPort = nullptr,
         .reportPortLost = nullptr,
+        .awaitPortReturn = nullptr,
     });
 }
 

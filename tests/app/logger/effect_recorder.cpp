@@ -42,6 +42,7 @@ void RecordEffects(std::int64_t (*clock)())
                 return CurrentPort != 0;
             },
         .reportPortLost = [] { Record(Effect::PortLost, nullptr); },
+        .awaitPortReturn = nullptr,
     });
 }
 
