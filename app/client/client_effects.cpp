@@ -3,6 +3,7 @@
 #include "app/logger/logger_effects.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
+#include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
 #include "app/logger/progress_drawing.h"
 #include "base/delay.h"
@@ -67,7 +68,12 @@ void ShowDumpProgress(std::int32_t position)
 
 void HoldDumpProgress() { DrawDumpProgress(ProgressReported, true); }
 
-void ShowNoPort() { MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequesterFlags); }
+// A command cut short by the user's pick of another port ends without a word.
+void ShowNoPort()
+{
+    if (!PortPickWaiting)
+        MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequesterFlags);
+}
 
 void ShowNoAnswer() { MessageDialog(TextErrorTitle, TextLoggerNotAnswering, ErrorRequesterFlags); }
 
@@ -93,5 +99,6 @@ void InstallClientEffects()
         .reopenPort = OpenPortAgain,
         .reportPortLost = ReportPortOpenFailed,
         .confirmFormat = AskBeforeFormat,
+        .awaitPortReturn = AwaitPortAgain,
     });
 }

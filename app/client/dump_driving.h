@@ -3,7 +3,8 @@
 // main window, not from a wait loop of the program's own: the system's modal
 // loops (the user holding the title bar, an open system menu) dispatch timer
 // messages too, so the line is polled on time while they run and the port's
-// input queue never overflows. One thread does everything, as everywhere else.
+// input queue never overflows. It runs on the window's thread, as every
+// command does.
 //
 // While the dump collects, every control but the Dump button is disabled and
 // the button reads "Stop"; Esc or a press of it stops the dump. After a stop

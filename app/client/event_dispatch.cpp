@@ -6,10 +6,15 @@
 #include "app/client/main_window.h"
 #include "app/logger/memory_dump.h"
 #include "app/client/port_list.h"
+#include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
+#include "gadget/runtime.h"
+#include "base/heap.h"
 #include "window/event.h"
+
+#include <windows.h>
 
 namespace {
 
@@ -59,7 +64,7 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
             OpenSelectedPort();
             RememberOpenPort();
         } else if (kind == PortListOpening) {
-            ReopenLostPort();
+            LookForLostPort();
         }
         break;
     default:
@@ -77,6 +82,8 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
     }
     if (code == EV_GADGET)
         HandleGadget(object, kind);
+    else if (code == PortNoticeEvent)
+        HandlePortNotice(object, kind);
     return true;
 }
 
@@ -87,4 +94,11 @@ void RunEventLoop()
         if (!HandleEvent(code, EventObject(), EventKind()))
             return;
     }
+}
+
+void EndProgram()
+{
+    RuntimeEnd();
+    HeapClose(MainHeap);
+    ExitProcess(0);
 }

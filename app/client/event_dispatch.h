@@ -17,3 +17,7 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind);
 
 // Waits for events and handles them until the window is closed.
 void RunEventLoop();
+
+// The runtime's end steps, then the process ends with exit code 0. The open
+// port is left to the end of the process, which releases it.
+[[noreturn]] void EndProgram();

@@ -9,6 +9,7 @@
 #include "app/logger/logger_protocol.h"
 #include "app/client/main_window.h"
 #include "app/client/port_list.h"
+#include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
 #include "gadget/runtime.h"
 
@@ -37,15 +38,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CreateClientGadgets();
     InstallLogDocument();
     WatchDumpButton();
+    InstallPortNotices();
     FillPortList();
     SelectStartPort(GetCommandLineA());
     OpenSelectedPort();
     QueryLoggerAtStartup();
 
     RunEventLoop();
-
-    // The open port is left to the end of the process, which releases it.
-    RuntimeEnd();
-    HeapClose(MainHeap);
-    ExitProcess(0);
+    EndProgram();
 }

@@ -72,6 +72,8 @@ void ReportNoMemory()
 
 bool ReopenPort() { return installed.reopenPort && installed.reopenPort(); }
 
+bool AwaitPortReturn() { return installed.awaitPortReturn ? installed.awaitPortReturn() : ReopenPort(); }
+
 void ReportPortLost()
 {
     if (installed.reportPortLost)

@@ -32,6 +32,10 @@ struct LoggerEffects {
     // Format is about to erase the logger's stored readings: true when the
     // user said yes.
     bool (*confirmFormat)();
+    // reopenPort after a command found the port gone: tries again for up to
+    // about a second, since a device that re-enumerates is back in that time.
+    // Without the slot, reopenPort's one try.
+    bool (*awaitPortReturn)();
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -51,4 +55,5 @@ void ReportNoAnswer();
 void ReportNoMemory();
 bool ReopenPort(); // false without the effect
 bool ConfirmFormat(); // false without the effect: nothing is erased unasked
+bool AwaitPortReturn();
 void ReportPortLost();

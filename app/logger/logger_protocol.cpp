@@ -124,15 +124,16 @@ bool WriteStoredCommand()
 
 bool ReopenLostPort()
 {
-    if (CurrentPort == 0 && PortLost && ReopenPort())
-        PortLost = false;
+    if (CurrentPort == 0 && (PortLost || PortRemoved) && ReopenPort())
+        PortLost = PortRemoved = false;
     return CurrentPort != 0;
 }
 
 bool RecoverPort()
 {
     ClosePort();
-    return ReopenPort() || DropPort();
+    PortRemoved = false;
+    return AwaitPortReturn() || DropPort();
 }
 
 bool WriteToLogger(const char* letter)
@@ -157,6 +158,10 @@ bool SendToLogger(const char* letter, std::int32_t milliseconds)
 
 bool RequirePort()
 {
+    // Closed when the system reported it removed: the command finds it gone
+    // as it would under its own write.
+    if (PortRemoved)
+        return RecoverPort();
     if (ReopenLostPort())
         return true;
     ReportNoPort();

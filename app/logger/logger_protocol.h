@@ -23,15 +23,16 @@ inline constexpr std::int32_t LargestRead = 4096;
 
 // True when a port is open. A port that went away is first opened again
 // without a word; when none is open then, reports that none is and yields
-// false.
+// false. A port the system reported removed, and that is not back, is
+// recovered as under a command that finds it gone.
 bool RequirePort();
-// Opens the port that went away again, without a word; true when a port is
-// open afterwards.
+// Opens the port that went away, or that the system reported removed, again
+// without a word; true when a port is open afterwards.
 bool ReopenLostPort();
 // The open port went away under a command (its write or its count of waiting
-// bytes failed): it is closed and opened again once. True when it came back;
-// otherwise the user is told, no port stays open, and the caller ends its
-// sequence.
+// bytes failed): it is closed and opened again, tried for up to about a
+// second. True when it came back; otherwise the user is told, no port stays
+// open, and the caller ends its sequence.
 bool RecoverPort();
 // WriteCommand, and once more on the port opened anew when the write finds
 // the port gone; false when it did not come back. A letter that cannot be

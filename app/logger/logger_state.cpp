@@ -6,6 +6,7 @@
 
 PortHandle CurrentPort = 0;
 bool PortLost = false;
+bool PortRemoved = false;
 char* CommandText = nullptr;
 char* ReplyText = nullptr;
 char* DumpText = nullptr;
@@ -19,5 +20,6 @@ void LoggerStateReset()
     }
     CurrentPort = 0;
     PortLost = false;
+    PortRemoved = false;
     EndSeen = 0;
 }

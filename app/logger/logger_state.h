@@ -13,6 +13,10 @@ extern PortHandle CurrentPort;
 // True once the open port went away and could not be opened again: the next
 // command looks for it again before it says that no port is open.
 extern bool PortLost;
+// True once the system reported the open port removed: it was closed at once,
+// and the next command looks for it as a command does that finds its port
+// gone, telling the user when it is not back.
+extern bool PortRemoved;
 
 extern char* CommandText; // the one command letter; its first byte is what is sent
 extern char* ReplyText;   // the last reply taken from the line

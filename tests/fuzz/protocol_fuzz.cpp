@@ -79,6 +79,7 @@ void RecordEffects()
         .reopenPort = nullptr,
         .reportPortLost = nullptr,
         .confirmFormat = [] { return true; },
+        .awaitPortReturn = nullptr,
     });
 }
 

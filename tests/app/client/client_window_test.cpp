@@ -1,11 +1,14 @@
 // The client's window built inside the test process, where fonts and the
 // program's own state can be looked at directly: which font each gadget
 // shows, what port selection leaves behind, and how events are dispatched.
+#include "app/client/client_effects.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_state.h"
 #include "app/client/main_window.h"
 #include "app/client/port_list.h"
+#include "app/client/port_notices.h"
+#include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
 
 #include "gadget/gadget.h"
@@ -20,9 +23,11 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <dbt.h>
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -40,7 +45,26 @@ protected:
         OpenClientFonts();
         OpenMainWindow();
         CreateClientGadgets();
+        InstallClientEffects();
+        InstallPortNotices();
         FillPortList();
+    }
+
+    void TearDown() override { PortOpener = UsualOpener; }
+
+    static inline PortHandle (*const UsualOpener)(const char*) = PortOpener;
+
+    // Picks COM3 as the user does and waits for its open.
+    static void OpenCom3()
+    {
+        SendMessageA(GadgetHandle(PortList), CB_SETCURSEL, 2, 0);
+        OpenSelectedPort();
+    }
+
+    static void CloseCurrentPort()
+    {
+        PortClose(CurrentPort);
+        CurrentPort = 0;
     }
 
     static HFONT FontOf(ObjectNumber number)
@@ -239,6 +263,149 @@ TEST_F(ClientWindow, OpeningTheSelectedPortKeepsItsNameAndSettings)
         << "the first handle is still open";
     PortClose(CurrentPort);
     CurrentPort = 0;
+}
+
+// What Windows sends every top-level window when a port of the Ports class
+// comes or goes, the name ANSI or wide as the window is; Wine sends nothing
+// for its ports.
+void SendPortNotice(WPARAM change, const std::string& name, bool wide)
+{
+    DWORD block[16] = {};
+    auto* header = reinterpret_cast<DEV_BROADCAST_HDR*>(block);
+    char* text = reinterpret_cast<char*>(block) + offsetof(DEV_BROADCAST_PORT_A, dbcp_name);
+    const std::size_t width = wide ? 2 : 1;
+    for (std::size_t i = 0; i < name.size(); ++i)
+        text[i * width] = name[i];
+    header->dbch_size = static_cast<DWORD>(offsetof(DEV_BROADCAST_PORT_A, dbcp_name) + (name.size() + 1) * width);
+    header->dbch_devicetype = DBT_DEVTYP_PORT;
+    SendMessageA(WindowHandle(MainWindow), WM_DEVICECHANGE, change, reinterpret_cast<LPARAM>(header));
+}
+
+// The loop's part: every event the messages waiting now raise.
+void HandleWaitingEvents()
+{
+    for (std::int32_t code; (code = EventWaitTimeout(0)) != 0;)
+        HandleEvent(code, EventObject(), EventKind());
+}
+
+bool HandleIsOpen(PortHandle port)
+{
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(port), &flags) != 0;
+}
+
+TEST_F(ClientWindow, ARemovalNoticeClosesThePortAtOnceAndItsArrivalOpensItAgain)
+{
+    SimulatedLogger logger("COM3", "");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    OpenCom3();
+    const PortHandle first = CurrentPort;
+    ASSERT_NE(first, 0u);
+
+    SendPortNotice(DBT_DEVICEREMOVECOMPLETE, "COM5", false);
+    HandleWaitingEvents();
+    EXPECT_EQ(CurrentPort, first) << "another port's removal closed this one";
+
+    SendPortNotice(DBT_DEVICEREMOVECOMPLETE, "com3", false);
+    HandleWaitingEvents();
+    EXPECT_EQ(CurrentPort, 0u);
+    EXPECT_FALSE(HandleIsOpen(first));
+    EXPECT_TRUE(PortRemoved);
+
+    SendPortNotice(DBT_DEVICEARRIVAL, "COM3", true);
+    HandleWaitingEvents();
+    EXPECT_NE(CurrentPort, 0u);
+    EXPECT_FALSE(PortRemoved);
+    CloseCurrentPort();
+}
+
+// A device that re-enumerates: its opens fail until the time given.
+ULONGLONG PortBackAt = 0;
+PortHandle OpenOnceBack(const char* settings)
+{
+    return GetTickCount64() >= PortBackAt ? PortOpen(settings, HandshakeNone, PortQueueSize, PortQueueSize) : 0;
+}
+
+TEST_F(ClientWindow, APortGoneUnderACommandIsTriedForAboutASecond)
+{
+    SimulatedLogger logger("COM3", "");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    OpenCom3();
+    PortOpener = OpenOnceBack;
+    ULONGLONG start = GetTickCount64();
+    PortBackAt = start + 400;
+    EXPECT_TRUE(AwaitPortAgain());
+    EXPECT_GE(GetTickCount64() - start, 400u);
+    EXPECT_NE(CurrentPort, 0u);
+
+    start = GetTickCount64();
+    PortBackAt = ~ULONGLONG{0};
+    EXPECT_FALSE(AwaitPortAgain());
+    EXPECT_GE(GetTickCount64() - start, 800u);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(CurrentPort, 0u);
+}
+
+// The open of a Bluetooth port whose device is slow to connect, or off.
+DWORD OpenTakes = 0;
+PortHandle SlowOpen(const char* settings)
+{
+    Sleep(OpenTakes);
+    return PortOpen(settings, HandshakeNone, PortQueueSize, PortQueueSize);
+}
+
+// The longest the window went without answering, as another program sees it:
+// an empty message sent from a thread of its own every 20 ms.
+struct AnswerTimes {
+    HWND window;
+    volatile LONG stop;
+    ULONGLONG longest;
+};
+DWORD WINAPI TimeAnswers(void* parameter)
+{
+    auto* times = static_cast<AnswerTimes*>(parameter);
+    while (!InterlockedCompareExchange(&times->stop, 0, 0)) {
+        const ULONGLONG sent = GetTickCount64();
+        DWORD_PTR result = 0;
+        // Bounded: the window's thread stops answering once the test waits for this one.
+        SendMessageTimeoutA(times->window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result);
+        times->longest = std::max(times->longest, GetTickCount64() - sent);
+        Sleep(20);
+    }
+    return 0;
+}
+
+TEST_F(ClientWindow, ABlockedOpenLeavesTheWindowAnsweringAndACloseEndsTheProgramAtOnce)
+{
+    // First, in a process of its own: a close while the device is off.
+    OpenTakes = 60000;
+    const ULONGLONG closing = GetTickCount64();
+    EXPECT_EXIT(
+        {
+            PortOpener = SlowOpen;
+            PostMessageA(WindowHandle(MainWindow), WM_CLOSE, 0, 0);
+            OpenCom3();
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_LT(GetTickCount64() - closing, 30000u);
+
+    SimulatedLogger logger("COM3", "");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    OpenTakes = 3000;
+    PortOpener = SlowOpen;
+    AnswerTimes times{WindowHandle(MainWindow), 0, 0};
+    HANDLE watch = CreateThread(nullptr, 0, TimeAnswers, &times, 0, nullptr);
+    const ULONGLONG start = GetTickCount64();
+    OpenCom3();
+    // Taken before the thread stops answering for good.
+    const ULONGLONG longest = times.longest;
+    EXPECT_GE(GetTickCount64() - start, 3000u);
+    InterlockedExchange(&times.stop, 1);
+    WaitForSingleObject(watch, INFINITE);
+    CloseHandle(watch);
+    EXPECT_LT(longest, 100u);
+    EXPECT_NE(CurrentPort, 0u);
+    CloseCurrentPort();
 }
 
 TEST_F(ClientWindow, OnlyCloseEndsTheLoop)

@@ -55,6 +55,7 @@ void RecordEffects(std::int64_t (*clock)())
             },
         .reportPortLost = [] { Record(Effect::PortLost, nullptr); },
         .confirmFormat = [] { return true; },
+        .awaitPortReturn = nullptr,
     });
 }
 

@@ -123,6 +123,20 @@ TEST_F(ProtocolTest, WithoutAPortEachGuardReportsOnceAndNothingIsSent)
     }
 }
 
+TEST_F(ProtocolTest, APortTheSystemRemovedIsReportedLostAtTheNextCommandThenAsNone)
+{
+    CurrentPort = 0;
+    PortRemoved = true;
+    ReadSequence();
+    ExpectPortLostOnce();
+    EXPECT_FALSE(PortRemoved);
+    ReadSequence();
+    EXPECT_EQ(CountOf(Effect::Reopen), 2);
+    EXPECT_EQ(CountOf(Effect::NoPort), 1);
+    EXPECT_EQ(CountOf(Effect::PortLost), 1);
+    EXPECT_TRUE(LineWritten().empty());
+}
+
 TEST_F(ProtocolTest, IntervalIsShownOnlyForAnExactCode)
 {
     const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
