@@ -53,9 +53,6 @@ std::int32_t PortRead(PortHandle, void* buffer, std::int32_t length)
     return static_cast<std::int32_t>(count);
 }
 
-// The line never goes away: nothing closes it.
-std::int32_t PortClose(PortHandle) { return 0; }
-
 void SleepMilliseconds(std::int32_t) {}
 
 namespace {
