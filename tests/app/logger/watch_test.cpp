@@ -1,11 +1,32 @@
 // A watch's portable parts: the schedule on a virtual clock, the number taken
 // from a reply, the record's rows and file name, and the readings kept for
 // the chart.
+#include "app/logger/watch_record.h"
 #include "app/logger/watch_schedule.h"
+#include "logger_heaps.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+#include <vector>
+
 namespace {
+
+// What a producer wrote after the text already in the buffer, which it must
+// leave alone.
+template <typename Producer>
+std::string Produced(Producer produce)
+{
+    StartLoggerHeaps();
+    TempSetLength(0);
+    TempAppend("kept");
+    produce(TempLength);
+    std::string text(TempBuffer, static_cast<std::size_t>(TempLength));
+    TempSetLength(0);
+    EXPECT_EQ(text.substr(0, 4), "kept");
+    return text.substr(4);
+}
 
 TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStartsAtTheNextSlot)
 {
@@ -46,6 +67,80 @@ TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStar
     schedule = WatchScheduleStart(UINT64_MAX - 1, 0);
     EXPECT_TRUE(WatchPassDueSlots(schedule, UINT64_MAX, slot));
     EXPECT_EQ(schedule.nextSlot, UINT64_MAX);
+}
+
+TEST(WatchRecord, TheNumberIsTheReplysFirstDecimalNumber)
+{
+    const struct {
+        const char* reply;
+        std::string text; // with "," as the decimal separator
+        double value;
+    } rows[] = {
+        {"T=+21.5C\r\n", "21,5", 21.5},
+        {"-0,5", "-0,5", -0.5},
+        {"12.", "12", 12},
+        {".5", "0,5", 0.5},
+        {"t -.25", "-0,25", -0.25},
+        {"--3", "-3", -3},
+        {"- 3", "3", 3},
+        {"1.2.3", "1,2", 1.2},
+        {"007.50", "7,50", 7.5},
+        {"\xd2\xe5\xec\xef. 19,0 \xb0\x43", "19,0", 19}, // "Темп. 19,0 °C"
+        {"", "", 0},
+        {"-", "", 0},
+        {"\xc5\xd0\xd0. \r\n", "", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reply);
+        const ReplyNumber number = FindReplyNumber(row.reply);
+        EXPECT_EQ(number.found, !row.text.empty());
+        EXPECT_DOUBLE_EQ(number.value, row.value);
+        EXPECT_EQ(Produced([&](std::int32_t at) { ReplyNumberText(number, ",", at); }), row.text);
+    }
+    EXPECT_FALSE(FindReplyNumber(nullptr).found);
+    const std::string digits(400, '9');
+    const std::string longReply = "x" + digits + ".5";
+    const ReplyNumber huge = FindReplyNumber(longReply.c_str());
+    EXPECT_TRUE(std::isinf(huge.value));
+    EXPECT_EQ(Produced([&](std::int32_t at) { ReplyNumberText(huge, " dec ", at); }), digits + " dec 5");
+}
+
+std::string Row(const char* reply, const char* list, const char* decimal, WatchClock time = {2026, 12, 9, 1, 2, 3})
+{
+    return Produced([&](std::int32_t at) { EXPECT_TRUE(WatchRowText(time, reply, {list, decimal}, at)); });
+}
+
+TEST(WatchRecord, RowsJoinTheirFieldsByTheListSeparatorAndQuoteWhatWouldSplitThem)
+{
+    const std::string time = "2026-12-09 01:02:03";
+    EXPECT_EQ(Row("+21.5\r\n", ";", ","), time + ";21,5;+21.5\r\n");
+    EXPECT_EQ(Row("21.5", ",", ","), time + ",\"21,5\",21.5\r\n");
+    EXPECT_EQ(Row("say \"hi\"\r\nagain\r\r\n", ";", "."), time + ";;\"say \"\"hi\"\"\r\nagain\"\r\n");
+    EXPECT_EQ(Row(nullptr, " ; ", "."), "\"" + time + "\" ;  ; \r\n");
+    // A field ending with the start of a longer separator is quoted too.
+    EXPECT_EQ(Row("a|", "||", "."), time + "||||\"a|\"\r\n");
+    // Empty separators and one with a quote fall back to "," and ".".
+    EXPECT_EQ(Row("1,5", "", nullptr), time + ",1.5,\"1,5\"\r\n");
+    EXPECT_EQ(Row("x", "\"", ""), time + ",,x\r\n");
+    EXPECT_EQ(Row("", ";", ".", {123456, 0, -4, 24, 99, 60}), "9999-00-00 24:99:60;;\r\n");
+
+    EXPECT_EQ(Produced([](std::int32_t at) { WatchHeaderText({";", ","}, at); }),
+              "\xc2\xf0\xe5\xec\xff;\xd2\xe5\xec\xef\xe5\xf0\xe0\xf2\xf3\xf0\xe0;\xce\xf2\xe2\xe5\xf2\r\n");
+
+    // A reply of quotes long enough to grow the buffer while it is quoted.
+    const std::string quotes(40000, '"');
+    EXPECT_EQ(Row(quotes.c_str(), ";", "."), time + ";;\"" + quotes + quotes + "\"\r\n");
+}
+
+TEST(WatchRecord, TheFileNameCarriesTheStartAndTheTry)
+{
+    const WatchClock start{2026, 1, 31, 23, 5, 9};
+    for (const auto& [attempt, name] : std::vector<std::pair<std::int32_t, std::string>>{
+             {1, "korvane-watch-20260131-230509.csv"},
+             {0, "korvane-watch-20260131-230509.csv"},
+             {2, "korvane-watch-20260131-230509-2.csv"},
+             {1000, "korvane-watch-20260131-230509-1000.csv"}})
+        EXPECT_EQ(Produced([&](std::int32_t at) { WatchFileName(start, attempt, at); }), name);
 }
 
 } // namespace
