@@ -1,6 +1,7 @@
 // A watch's portable parts: the schedule on a virtual clock, the number taken
 // from a reply, the record's rows and file name, and the readings kept for
 // the chart.
+#include "app/logger/watch_readings.h"
 #include "app/logger/watch_record.h"
 #include "app/logger/watch_schedule.h"
 #include "logger_heaps.h"
@@ -141,6 +142,36 @@ TEST(WatchRecord, TheFileNameCarriesTheStartAndTheTry)
              {2, "korvane-watch-20260131-230509-2.csv"},
              {1000, "korvane-watch-20260131-230509-1000.csv"}})
         EXPECT_EQ(Produced([&](std::int32_t at) { WatchFileName(start, attempt, at); }), name);
+}
+
+TEST(WatchReadings, TheLatestReadingsStayInOrderWithTheirGaps)
+{
+    StartLoggerHeaps();
+    EXPECT_LE(sizeof(WatchReading), 16u);
+    WatchReadings readings{};
+    const std::string digits(60, '1');
+    WatchReadingsAdd(readings, 1, FindReplyNumber("-2.5"));
+    WatchReadingsAdd(readings, 2, FindReplyNumber(nullptr));
+    WatchReadingsAdd(readings, 3, FindReplyNumber(digits.c_str())); // beyond a float: a gap
+    EXPECT_EQ(readings.capacity, WatchReadingsChunk);
+    ASSERT_EQ(readings.count, 3);
+    EXPECT_FLOAT_EQ(WatchReadingAt(readings, 0).value, -2.5f);
+    EXPECT_TRUE(WatchReadingAt(readings, 0).present);
+    EXPECT_FALSE(WatchReadingAt(readings, 1).present);
+    EXPECT_FALSE(WatchReadingAt(readings, 2).present);
+    EXPECT_EQ(WatchReadingAt(readings, 3).time, 0u);
+    EXPECT_EQ(WatchReadingAt(readings, -1).time, 0u);
+
+    const ReplyNumber one = FindReplyNumber("1");
+    for (std::uint64_t time = 4; time <= WatchReadingsMaximum + 10; ++time)
+        WatchReadingsAdd(readings, time, one);
+    EXPECT_EQ(readings.count, WatchReadingsMaximum);
+    EXPECT_EQ(WatchReadingAt(readings, 0).time, 11u);
+    EXPECT_EQ(WatchReadingAt(readings, WatchReadingsMaximum - 1).time, WatchReadingsMaximum + 10u);
+
+    WatchReadingsClear(readings);
+    EXPECT_EQ(readings.count, 0);
+    EXPECT_EQ(HeapBlockCount(MemoryHeap), 0u);
 }
 
 } // namespace
