@@ -72,3 +72,15 @@ inline constexpr char TextAllFiles[] = "\xc2\xf1\xe5 \xf4\xe0\xe9\xeb\xfb (*.*)"
 // next line and the system's reason below it.
 inline constexpr char TextSaveFailed[] =
     "\xcd\xe5 \xf3\xe4\xe0\xeb\xee\xf1\xfc \xf1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb \xe2 \xf4\xe0\xe9\xeb";
+
+// The chart of a watch. "График — Korvane": its window's title.
+inline constexpr char TextChartTitle[] = "\xc3\xf0\xe0\xf4\xe8\xea \x97 Korvane";
+// "Нет показаний": the chart with no reading to draw.
+inline constexpr char TextChartEmpty[] = "\xcd\xe5\xf2 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xe9";
+// "Последнее: ", "Мин: ", "Макс: ": each followed by a value of what is shown.
+inline constexpr char TextChartLast[] = "\xcf\xee\xf1\xeb\xe5\xe4\xed\xe5\xe5: ";
+inline constexpr char TextChartLow[] = "\xcc\xe8\xed: ";
+inline constexpr char TextChartHigh[] = "\xcc\xe0\xea\xf1: ";
+// "Наблюдение остановлено": the chart of a watch that has ended.
+inline constexpr char TextChartStopped[] =
+    "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee";
