@@ -2,7 +2,7 @@
 // a slot without a number now and then) reduced onto 1,000 pixel columns, the
 // whole watch in view, at 10,000, 100,000 and 604,800 readings (a week). Once
 // through the summary, as a redraw does it, and once reading every reading,
-// the cost that the summary saves; and the summary's upkeep per reading.
+// the cost that the summary saves.
 // Prints Google Benchmark's report.
 
 #include "app/logger/chart_columns.h"
@@ -21,15 +21,13 @@ namespace {
 
 constexpr std::int32_t Columns = 1000;
 
-void Fill(WatchReadings& readings, ChartSummary* summary, std::int64_t count)
+void Fill(WatchReadings& readings, std::int64_t count)
 {
     for (std::int64_t i = 0; i < count; ++i) {
         ReplyNumber number{};
         number.found = i % 997 != 0;
         number.value = 20.0 + 5.0 * std::sin(static_cast<double>(i) / 3600.0);
         WatchReadingsAdd(readings, 1000 * static_cast<std::uint64_t>(i), number);
-        if (summary)
-            ChartSummaryUpdate(*summary, readings);
     }
 }
 
@@ -37,7 +35,7 @@ void Reduce(benchmark::State& state, bool useSummary)
 {
     WatchReadings readings{};
     ChartSummary summary{};
-    Fill(readings, nullptr, state.range(0));
+    Fill(readings, state.range(0));
     if (useSummary)
         ChartSummaryUpdate(summary, readings);
     const ChartSummary none{};
@@ -50,21 +48,6 @@ void Reduce(benchmark::State& state, bool useSummary)
     }
     WatchReadingsClear(readings);
     ChartSummaryClear(summary);
-}
-
-// Readings kept with the summary brought up to date after each, as the
-// watch does, against the store alone.
-void Keep(benchmark::State& state, bool withSummary)
-{
-    for (auto _ : state) {
-        WatchReadings readings{};
-        ChartSummary summary{};
-        Fill(readings, withSummary ? &summary : nullptr, state.range(0));
-        benchmark::DoNotOptimize(summary.added);
-        WatchReadingsClear(readings);
-        ChartSummaryClear(summary);
-    }
-    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 } // namespace
@@ -83,8 +66,6 @@ int main(int argc, char** argv)
             ->Arg(count)
             ->Unit(benchmark::kMicrosecond);
     }
-    benchmark::RegisterBenchmark("chart upkeep: 604800 readings: summary", Keep, true)->Arg(604'800)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("chart upkeep: 604800 readings: store alone", Keep, false)->Arg(604'800)->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

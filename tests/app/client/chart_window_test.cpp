@@ -53,21 +53,14 @@ bool RunLoopFor(DWORD milliseconds)
     return true;
 }
 
+// Each key down in turn, then up in the reverse order.
 void PressKeys(std::initializer_list<WORD> keys)
 {
-    std::vector<INPUT> inputs;
+    std::vector<INPUT> inputs(keys.size() * 2, INPUT{INPUT_KEYBOARD, {}});
+    std::size_t i = 0;
     for (WORD key : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = key;
+        inputs[inputs.size() - 1 - i++].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
 }
@@ -160,25 +153,21 @@ TEST_F(ChartWindow, ARedrawAtAWeekOfReadings)
         FillStore(count);
         LARGE_INTEGER frequency{}, before{}, after{};
         QueryPerformanceFrequency(&frequency);
-        auto milliseconds = [&]() {
+        auto timed = [&](auto action) {
+            QueryPerformanceCounter(&before);
+            action();
             QueryPerformanceCounter(&after);
             return 1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
                    static_cast<double>(frequency.QuadPart);
         };
         // Opening draws it the first time, which summarises the store whole.
-        QueryPerformanceCounter(&before);
-        OpenChartWindow();
-        const double first = milliseconds();
+        const double first = timed(OpenChartWindow);
         HWND chart = ChartWindowHandle();
         ASSERT_TRUE(chart);
-        auto redraw = [&]() {
-            QueryPerformanceCounter(&before);
-            RedrawWindow(chart, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-            return milliseconds();
-        };
+        auto redraw = [&]() { RedrawWindow(chart, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); };
         std::vector<double> times;
         for (int i = 0; i < 9; ++i)
-            times.push_back(redraw());
+            times.push_back(timed(redraw));
         std::sort(times.begin(), times.end());
         // As "name value" lines, which the benchmarks' report reads.
         std::printf("chart_redraw_%d_ms %.2f\nchart_redraw_%d_slowest_ms %.2f\nchart_open_%d_ms %.2f\n", count,

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -22,9 +23,9 @@ ReplyNumber Number(double value)
 }
 const ReplyNumber NoNumber{};
 
-// The columns as a plain pass over every reading makes them. `joined` is
-// left to the cases below: on a grid without missed slots it is "the reading
-// before has a number and is in an earlier column".
+// The columns as a plain pass over every reading makes them. On a grid with
+// no missed slot a column is joined when the reading before its first number
+// has one and lies in an earlier column.
 std::vector<ChartColumn> Expected(const WatchReadings& readings, std::uint64_t from, std::uint64_t to,
                                   std::int32_t count)
 {
@@ -70,41 +71,36 @@ void ExpectColumns(const WatchReadings& readings, const ChartSummary& summary, s
     std::vector<ChartColumn> columns(static_cast<std::size_t>(count));
     const ChartView view = ChartReduce(readings, summary, from, to, columns.data(), count);
     const std::vector<ChartColumn> expected = Expected(readings, from, to, count);
+    // A column's fields that hold anything: those of its numbers only with them.
+    auto fields = [](const ChartColumn& c) {
+        return c.present ? std::tuple{true, c.gap, c.low, c.high, c.first, c.last, c.joined}
+                         : std::tuple{false, c.gap, 0.0f, 0.0f, 0.0f, 0.0f, false};
+    };
     bool present = false;
     float low = 0, high = 0;
     for (std::size_t c = 0; c < columns.size(); ++c) {
-        const ChartColumn& got = columns[c];
-        const ChartColumn& want = expected[c];
-        ASSERT_EQ(got.present, want.present) << "column " << c << " of " << count << " from " << from;
-        ASSERT_EQ(got.gap, want.gap) << "column " << c;
-        if (!want.present)
-            continue;
-        ASSERT_EQ(got.low, want.low) << "column " << c;
-        ASSERT_EQ(got.high, want.high) << "column " << c;
-        ASSERT_EQ(got.first, want.first) << "column " << c;
-        ASSERT_EQ(got.last, want.last) << "column " << c;
-        ASSERT_EQ(got.joined, want.joined) << "column " << c;
-        low = present ? std::min(low, want.low) : want.low;
-        high = present ? std::max(high, want.high) : want.high;
-        present = true;
+        ASSERT_EQ(fields(columns[c]), fields(expected[c])) << "column " << c << " of " << count << " from " << from;
+        if (expected[c].present) {
+            low = present ? std::min(low, expected[c].low) : expected[c].low;
+            high = present ? std::max(high, expected[c].high) : expected[c].high;
+            present = true;
+        }
     }
     EXPECT_EQ(view.present, present);
-    if (present) {
-        EXPECT_EQ(view.low, low);
-        EXPECT_EQ(view.high, high);
-    }
+    EXPECT_EQ(view.low, present ? low : 0.0f);
+    EXPECT_EQ(view.high, present ? high : 0.0f);
 }
 
-// Readings every `step` ms from 1000: a random walk, one slot in `gapEvery`
+// Readings every second from 1 s: a random walk, one slot in `gapEvery`
 // without a number, and long runs of them now and then.
-void Fill(WatchReadings& readings, ChartSummary& summary, std::int32_t count, std::uint64_t step,
-          std::uint32_t gapEvery, std::mt19937& random)
+void Fill(WatchReadings& readings, ChartSummary& summary, std::int32_t count, std::uint32_t gapEvery,
+          std::mt19937& random)
 {
     double value = 20.0;
     for (std::int32_t i = 0; i < count; ++i) {
         value += static_cast<double>(static_cast<std::int32_t>(random() % 201) - 100) / 100.0;
         const bool missing = random() % gapEvery == 0 || (i / 5000) % 7 == 3;
-        WatchReadingsAdd(readings, 1000 + step * static_cast<std::uint64_t>(i), missing ? NoNumber : Number(value));
+        WatchReadingsAdd(readings, 1000 + 1000 * static_cast<std::uint64_t>(i), missing ? NoNumber : Number(value));
         ChartSummaryUpdate(summary, readings);
     }
 }
@@ -115,7 +111,7 @@ TEST(ChartColumns, ManyReadingsReduceToExactColumnsWithTheirGapsWhateverTheView)
     std::mt19937 random(32);
     WatchReadings readings{};
     ChartSummary summary{};
-    Fill(readings, summary, 100'000, 1000, 50, random);
+    Fill(readings, summary, 100'000, 50, random);
     const std::uint64_t last = WatchReadingAt(readings, readings.count - 1).time;
     const ChartSummary none{};
     for (std::int32_t count : {1, 7, 640, 1920}) {
@@ -211,7 +207,7 @@ TEST(ChartColumns, AStoreThatWrappedRoundKeepsItsSummaryAndANewWatchRebuildsIt)
     std::mt19937 random(7);
     WatchReadings readings{};
     ChartSummary summary{};
-    Fill(readings, summary, WatchReadingsMaximum + 12'345, 1000, 40, random);
+    Fill(readings, summary, WatchReadingsMaximum + 12'345, 40, random);
     ASSERT_EQ(readings.count, WatchReadingsMaximum);
     ASSERT_NE(readings.first, 0);
     // Brought up to date one reading at a time, never rebuilt.
@@ -224,7 +220,7 @@ TEST(ChartColumns, AStoreThatWrappedRoundKeepsItsSummaryAndANewWatchRebuildsIt)
 
     // A new watch in the same store: its readings alone.
     WatchReadingsClear(readings);
-    Fill(readings, summary, 70, 1000, 5, random);
+    Fill(readings, summary, 70, 5, random);
     ExpectColumns(readings, summary, 1000, 70'000, 30);
 
     WatchReadingsClear(readings);
@@ -235,33 +231,21 @@ TEST(ChartColumns, AStoreThatWrappedRoundKeepsItsSummaryAndANewWatchRebuildsIt)
 TEST(ChartColumns, AxisStepsAndLabels)
 {
     StartLoggerHeaps();
-    const struct {
-        double span;
-        double step;
-        std::int32_t decimals;
-    } values[] = {{10, 2, 0}, {3.1, 1, 0}, {0.7, 0.2, 1}, {0, 0.001, 3}, {-5, 0.001, 3}, {2e6, 5e5, 0}};
-    for (const auto& row : values) {
-        const ChartValueStep step = ChartValueStepFor(row.span, 5);
-        EXPECT_DOUBLE_EQ(step.step, row.step) << row.span;
-        EXPECT_EQ(step.decimals, row.decimals) << row.span;
+    for (auto [span, step, decimals] : {std::tuple{10.0, 2.0, 0}, {0.7, 0.2, 1}, {-5.0, 0.001, 3}, {2e6, 5e5, 0}}) {
+        EXPECT_DOUBLE_EQ(ChartValueStepFor(span, 5).step, step) << span;
+        EXPECT_EQ(ChartValueStepFor(span, 5).decimals, decimals) << span;
     }
     EXPECT_GT(ChartValueStepFor(1.7e308, 1).step, 1e300);
     EXPECT_EQ(ChartTimeStepFor(60'000, 6), 10'000u);
-    EXPECT_EQ(ChartTimeStepFor(604'800'000, 6), 86'400'000u * 2);
-    EXPECT_EQ(ChartTimeStepFor(0, 0), 1000u);
+    EXPECT_EQ(ChartTimeStepFor(604'800'000, 6), 2 * 86'400'000u);
     EXPECT_EQ(ChartTimeStepFor(UINT64_MAX, 1) % (7 * 86'400'000u), 0u);
 
-    const struct {
-        double value;
-        std::int32_t decimals;
-        const char* text;
-    } labels[] = {{21.5, 1, "21,5"}, {-0.04, 1, "0,0"}, {-3.25, 2, "-3,25"}, {1234.5678, 3, "1234,568"},
-                  {7.6, 0, "8"},     {0.05, 9, "0,050"}, {1e30, 0, "999999999999999999"}};
-    for (const auto& row : labels) {
+    for (auto [value, decimals, text] : {std::tuple{21.5, 1, "21,5"}, {-0.04, 1, "0,0"}, {-3.25, 2, "-3,25"},
+                                         {7.6, 0, "8"}, {0.05, 9, "0,050"}, {1e30, 0, "999999999999999999"}}) {
         TempSetLength(0);
         TempAppend("x");
-        ChartValueText(row.value, row.decimals, ",", TempLength);
-        EXPECT_EQ(std::string(TempBuffer, static_cast<std::size_t>(TempLength)), std::string("x") + row.text);
+        ChartValueText(value, decimals, ",", TempLength);
+        EXPECT_EQ(std::string(TempBuffer, static_cast<std::size_t>(TempLength)), std::string("x") + text);
     }
     TempSetLength(0);
 }
