@@ -10,6 +10,8 @@
 
 #include "base/heap.h"
 #include "gadget/runtime.h"
+#include "window/dpi.h"
+#include "window/dpi_scale.h"
 #include "window/event.h"
 #include "window/window.h"
 
@@ -96,6 +98,12 @@ TEST_F(ChartWindow, OpensOwnedAndActiveCopiesOnCtrlCAndClosesOnEscWithTheProgram
     EXPECT_EQ(GetWindow(chart, GW_OWNER), WindowHandle(MainWindow));
     EXPECT_EQ(GetActiveWindow(), chart);
     EXPECT_TRUE(GetWindowLongPtrW(chart, GWL_STYLE) & WS_THICKFRAME);
+    // 640 x 360 at 96 dpi, scaled to the window's.
+    RECT client{};
+    GetClientRect(chart, &client);
+    const std::int32_t dpi = WindowDpi(chart);
+    EXPECT_EQ(client.right, ScaleToDpi(640, dpi)) << dpi << " dpi";
+    EXPECT_EQ(client.bottom, ScaleToDpi(360, dpi)) << dpi << " dpi";
     // Open already: the same window, to the front.
     SetActiveWindow(WindowHandle(MainWindow));
     OpenChartWindow();
@@ -115,8 +123,6 @@ TEST_F(ChartWindow, OpensOwnedAndActiveCopiesOnCtrlCAndClosesOnEscWithTheProgram
     ASSERT_TRUE(data);
     const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
     ASSERT_TRUE(header);
-    RECT client{};
-    GetClientRect(chart, &client);
     EXPECT_EQ(header->biWidth, client.right);
     EXPECT_EQ(header->biHeight, client.bottom);
     EXPECT_EQ(header->biBitCount, 24);
