@@ -252,7 +252,9 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     const std::uint64_t firstTick = ((from + offset) / timeStep + ((from + offset) % timeStep != 0)) * timeStep;
     for (std::uint64_t tick = firstTick; tick - offset <= to && tick >= firstTick; tick += timeStep) {
         const double share = static_cast<double>(tick - offset - from) / static_cast<double>(to - from);
-        const auto x = static_cast<LONG>(plot.left + std::lround(share * (columnCount - 1)));
+        // The column whose time span holds the tick.
+        const auto column = static_cast<LONG>(share * columnCount);
+        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
         MoveToEx(dc, x, plot.top, nullptr);
         LineTo(dc, x, plot.bottom);
         wchar_t label[16];
@@ -263,7 +265,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
 
     const GdiObject framePen(CreatePen(PS_SOLID, 1, FrameColour));
     SelectObject(dc, framePen.get());
-    SelectObject(dc, GetStockObject(NULL_BRUSH));
+    const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, plot.left - 1, plot.top - 1, plot.right + 1, plot.bottom + 1);
 
     const GdiObject tracePen(CreatePen(PS_SOLID, ScaleToDpi(1, dpi), TraceColour));
@@ -280,6 +282,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
     }
     SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
 
     // The last value, and the minimum and maximum of what is shown.
     std::int32_t start = TempLength;
