@@ -206,21 +206,10 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         runs[runCount++] = static_cast<DWORD>(pointCount - runStart);
         runStart = pointCount;
     };
-    // A slot without a number is marked under the line: in a column of many
-    // readings one such slot must not hide the rest.
-    const std::int32_t mark = ScaleToDpi(4, dpi);
-    std::int32_t gapStart = -1;
-    for (std::int32_t c = 0; points && runs && c <= columnCount; ++c) {
-        const bool gap = c < columnCount && columns[c].gap;
-        if (gap && gapStart < 0)
-            gapStart = c;
-        if (!gap && gapStart >= 0) {
-            Fill(dc, plot, gapStart, c, plot.bottom - mark, markBrush.get());
-            gapStart = -1;
-        }
-        if (c == columnCount || !columns[c].present)
-            continue;
+    for (std::int32_t c = 0; points && runs && c < columnCount; ++c) {
         const ChartColumn& column = columns[c];
+        if (!column.present)
+            continue;
         if (!column.joined || lastPresent < 0) {
             endRun();
             if (lastPresent >= 0)
@@ -232,6 +221,15 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         lastPresent = c;
     }
     endRun();
+    // A slot without a number is marked under the line, over the shading: in
+    // a column of many readings one such slot must not hide the rest.
+    const std::int32_t mark = ScaleToDpi(4, dpi);
+    for (std::int32_t c = 0, gapStart = 0; c <= columnCount; ++c) {
+        if (c < columnCount && columns[c].gap)
+            continue;
+        Fill(dc, plot, gapStart, c, plot.bottom - mark, markBrush.get());
+        gapStart = c + 1;
+    }
 
     // The grid and its labels: round values, and local times at round steps.
     const GdiObject gridPen(CreatePen(PS_SOLID, 1, GridColour));
