@@ -89,8 +89,13 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         EndWatch();
         return false;
     }
-    if (code == EV_GADGET)
+    if (code == EV_GADGET) {
         HandleGadget(object, kind);
+        // The Watch button checks itself on a click even when the click
+        // reached no command (the line was busy with a dump or an open).
+        if (object == WatchButton)
+            ShowWatchState();
+    }
     else if (code == PortNoticeEvent)
         HandlePortNotice(object, kind);
     return true;

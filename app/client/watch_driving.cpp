@@ -93,8 +93,6 @@ std::uint32_t PickedSeconds()
     return WatchIntervals[static_cast<std::size_t>(picked)].seconds;
 }
 
-void ShowButtonState() { GadgetSetState(WatchButton, Running ? 1 : 0); }
-
 // A command's exchange runs from its send to its reply without taking a
 // message, so a slot never falls inside one. What does take messages with
 // the line in use: a dump or its drain, and a port's open or the pause
@@ -136,7 +134,7 @@ void Stop()
     Running = false;
     WatchFileClose();
     LogEnd();
-    ShowButtonState();
+    ShowWatchState();
 }
 
 void StopForFile(DWORD error)
@@ -255,7 +253,7 @@ void Start()
     RowsWritten = 0;
     Running = true;
     Schedule = WatchScheduleStart(GetTickCount64(), PickedSeconds());
-    ShowButtonState();
+    ShowWatchState();
     // The first slot is due at once.
     RunDueSlot();
     if (Running)
@@ -269,7 +267,9 @@ void InstallWatch()
     for (const WatchInterval& interval : WatchIntervals)
         GadgetInsertItem(WatchIntervalList, -1, interval.label);
     GadgetSetState(WatchIntervalList, static_cast<std::int32_t>(WatchIntervalIndex(RememberedSeconds())));
-    if (HWND button = GadgetHandle(WatchButton))
+    HWND button = GadgetHandle(WatchButton);
+    // Installed twice, the watch must not become its own previous procedure.
+    if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC)) != OnePressPerClick)
         WatchButtonProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OnePressPerClick)));
 }
@@ -280,8 +280,6 @@ void HandleWatchButton()
         Stop();
     else
         Start();
-    // The button checks itself on every click; it shows the watch instead.
-    ShowButtonState();
 }
 
 void HandleWatchIntervalPick()
@@ -296,6 +294,15 @@ void HandleWatchIntervalPick()
 }
 
 bool WatchRunning() { return Running; }
+
+void ShowWatchState()
+{
+    // Set only when it differs: setting it redraws the button.
+    HWND button = GadgetHandle(WatchButton);
+    const bool shown = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (shown != Running)
+        SendMessageW(button, BM_SETCHECK, Running ? BST_CHECKED : BST_UNCHECKED, 0);
+}
 
 const WatchReadings& WatchKeptReadings() { return Kept; }
 
