@@ -6,12 +6,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -185,7 +183,17 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
                                L"\u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0439: ";
     const std::wstring log = WideText(Gadget(LogEditor));
     EXPECT_EQ(log.rfind(ended + std::to_wstring(rows.size()), 0), 0u);
+
+    // A second watch, in a file of its own, and the window closed during it:
+    // the program ends at once, and every row in the file is whole.
+    fs::remove(file);
+    ASSERT_TRUE(PostClick(Gadget(WatchButton)));
+    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= 2; }, LongWait));
     ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
+    ASSERT_EQ(WatchFiles().size(), 1u);
+    std::ifstream in(WatchFiles().front(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "a row cut short";
 }
 
 } // namespace

@@ -104,26 +104,28 @@ void PrintTo(const MenuItemSeen& item, std::ostream* out)
 }
 std::vector<MenuItemSeen> OpenMenuItems;
 
+struct ClassSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleOfClass(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<ClassSearch*>(parameter);
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (!IsWindowVisible(window) || lstrcmpA(name, search->className) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // A visible window of the system's class (the open menu's "#32768", a
 // message box's "#32770") that this thread owns, or null.
 HWND ThreadWindowOfClass(const char* className)
 {
-    struct Search {
-        const char* className;
-        HWND found;
-    } search{className, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(parameter);
-            char name[16] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (!IsWindowVisible(window) || lstrcmpA(name, search->className) != 0)
-                return TRUE;
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ClassSearch search{className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleOfClass, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
