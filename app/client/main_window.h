@@ -52,6 +52,8 @@ inline constexpr std::array ClientGadgetLayout = std::to_array<GadgetLayout>({
     {GadgetKindStringField, IntervalField, 320, 100, 90, 30, "", ClientFont::Medium, StringReadOnly},
     {GadgetKindEditor, LogEditor, 130, 150, 280, 90, nullptr, ClientFont::SmallBold, 0},
     {GadgetKindButton, ReadButton, 30, 60, 80, 70, "Read", ClientFont::Default, 0},
+    {GadgetKindButton, WatchButton, 30, 150, 80, 30, "Watch", ClientFont::Default, BS_AUTOCHECKBOX | BS_PUSHLIKE},
+    {GadgetKindComboBox, WatchIntervalList, 30, 190, 80, 20, nullptr, ClientFont::Default, 0},
     {GadgetKindButton, WriteButton, 460, 90, 60, 40, "Write", ClientFont::Default, 0},
     {GadgetKindButton, FormatButton, 460, 30, 60, 40, "Format", ClientFont::Default, 0},
     {GadgetKindButton, StepButton, 290, 105, 20, 20, "+", ClientFont::Default, 0},

@@ -47,12 +47,8 @@ private:
     std::size_t count_ = 0;
 };
 
-} // namespace
-
-std::size_t EncodeLogFile(const char16_t* text, std::size_t length, unsigned char* out)
+void EncodeText(ByteSink& sink, const char16_t* text, std::size_t length)
 {
-    ByteSink sink(out);
-    sink.PutCodePoint(0xFEFF);
     for (std::size_t i = 0; i < length; ++i) {
         const char16_t unit = text[i];
         if (unit == u'\r' || unit == u'\n') {
@@ -69,5 +65,21 @@ std::size_t EncodeLogFile(const char16_t* text, std::size_t length, unsigned cha
             sink.PutCodePoint(unit);
         }
     }
+}
+
+} // namespace
+
+std::size_t EncodeLogFile(const char16_t* text, std::size_t length, unsigned char* out)
+{
+    ByteSink sink(out);
+    sink.PutCodePoint(0xFEFF);
+    EncodeText(sink, text, length);
+    return sink.count();
+}
+
+std::size_t EncodeLogText(const char16_t* text, std::size_t length, unsigned char* out)
+{
+    ByteSink sink(out);
+    EncodeText(sink, text, length);
     return sink.count();
 }

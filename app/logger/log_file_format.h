@@ -11,3 +11,8 @@
 // lost. A UTF-16 unit that is half of no pair becomes U+FFFD, since UTF-8
 // cannot carry it.
 std::size_t EncodeLogFile(const char16_t* text, std::size_t length, unsigned char* out);
+
+// The same bytes without the byte-order mark: what a file begun by
+// EncodeLogFile gets for each piece of text appended to it later, such as a
+// watch's rows after its header.
+std::size_t EncodeLogText(const char16_t* text, std::size_t length, unsigned char* out);

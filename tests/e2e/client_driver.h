@@ -152,6 +152,6 @@ bool RemovePortLink(int port);
 bool ReportPort(const std::string& name);
 bool StopReportingPort(const std::string& name);
 
-// The port the program remembers between runs; forgotten by every test's
-// start.
+// What the program remembers between runs (the port, the watch's interval);
+// forgotten by every test's start.
 void ForgetRememberedPort();

@@ -40,4 +40,12 @@ TEST(LogFileFormat, TextIsUtf8WithPairsJoinedAndStrayHalvesReplaced)
               Bom + "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\r\n\xEF\xBF\xBD");
 }
 
+TEST(LogFileFormat, TextAppendedLaterHasTheSameBytesWithoutTheMark)
+{
+    const std::u16string text = u"\u0416 1\r2\n";
+    std::string bytes(EncodeLogText(text.data(), text.size(), nullptr), '#');
+    EncodeLogText(text.data(), text.size(), reinterpret_cast<unsigned char*>(bytes.data()));
+    EXPECT_EQ(Bom + bytes, Encoded(text));
+}
+
 } // namespace
