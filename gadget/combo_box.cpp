@@ -4,6 +4,7 @@
 
 #include "base/strings.h"
 #include "window/dpi.h"
+#include "window/wide_text.h"
 
 #include <commctrl.h>
 
@@ -113,16 +114,17 @@ char* ComboGetItemText(GadgetRecord* record, std::int32_t item, std::int32_t, st
         return GadgetEmptyText(resultPosition);
     if (IsExtended(record))
         return ReadExtendedItem(record, item, resultPosition);
-    const auto length = static_cast<std::int32_t>(Send(record->hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(item)));
+    // Read as its characters, so that a 1251 text comes back as it went in.
+    const LRESULT length = SendMessageW(record->hwnd, CB_GETLBTEXTLEN, static_cast<WPARAM>(item), 0);
     if (length < 0)
         return GadgetEmptyText(resultPosition);
-    char* buffer = TempReserve(length, resultPosition);
-    if (!buffer)
+    ProcessHeapBlock wide((static_cast<std::size_t>(length) + 1) * sizeof(wchar_t));
+    if (!wide.As<wchar_t>())
         return GadgetEmptyText(resultPosition);
-    buffer[0] = '\0';
-    Send(record->hwnd, CB_GETLBTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(buffer));
-    TempShrink(length - static_cast<std::int32_t>(std::strlen(buffer)));
-    return buffer;
+    wide.As<wchar_t>()[0] = L'\0';
+    const LRESULT read = SendMessageW(record->hwnd, CB_GETLBTEXT, static_cast<WPARAM>(item),
+                                      reinterpret_cast<LPARAM>(wide.As<wchar_t>()));
+    return GadgetTextFromWide(wide.As<wchar_t>(), read > 0 ? static_cast<int>(read) : 0, resultPosition);
 }
 
 char* ComboGetText(GadgetRecord* record, std::int32_t resultPosition)
@@ -142,7 +144,11 @@ std::intptr_t ComboSetText(GadgetRecord* record, const char* text)
         return SetWindowTextA(record->hwnd, text);
     if (!text || !*text)
         return Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1));
-    const LRESULT index = Send(record->hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    const WideText wide(text);
+    if (!wide.text())
+        return -1;
+    const LRESULT index =
+        SendMessageW(record->hwnd, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide.text()));
     if (index == CB_ERR)
         return -1;
     return Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index));
@@ -165,12 +171,23 @@ void InsertExtendedItem(GadgetRecord* record, std::int32_t position, const char*
     Send(record->hwnd, CBEM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
+// The item's 1251 text as its characters, whatever the system's code page;
+// CB_ERR when no memory could be had for them.
+LRESULT InsertPlainItem(HWND combo, std::int32_t position, const char* text)
+{
+    const WideText wide(text);
+    if (!wide.text() && text && *text)
+        return CB_ERR;
+    return SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(position),
+                        reinterpret_cast<LPARAM>(wide.text() ? wide.text() : L""));
+}
+
 std::intptr_t ComboAddItem(GadgetRecord* record, std::int32_t position, const char* text, HANDLE image)
 {
     if (IsExtended(record))
         InsertExtendedItem(record, position, text, image);
     else if (position >= -1) // -1 appends; lower positions add nothing
-        Send(record->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(position), reinterpret_cast<LPARAM>(text));
+        InsertPlainItem(record->hwnd, position, text);
     return 1;
 }
 
@@ -219,7 +236,7 @@ std::intptr_t ComboSetItemText(GadgetRecord* record, std::int32_t item, const ch
     const bool selected = Send(record->hwnd, CB_GETCURSEL) == item;
     if (Send(record->hwnd, CB_DELETESTRING, static_cast<WPARAM>(item)) == CB_ERR)
         return -1;
-    const LRESULT index = Send(record->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text));
+    const LRESULT index = InsertPlainItem(record->hwnd, item, text);
     Send(record->hwnd, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
     if (selected)
         Send(record->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index));

@@ -26,6 +26,9 @@ constexpr ObjectNumber MemoryField = 10;
 constexpr ObjectNumber IntervalField = 11;
 constexpr ObjectNumber LogEditor = 12;
 constexpr ObjectNumber DumpProgress = 14;
+constexpr ObjectNumber WatchButton = 15;
+constexpr ObjectNumber WatchIntervalList = 16;
+constexpr ObjectNumber ChartButton = 17;
 
 // The gadget the window creates last: once it exists the layout is complete,
 // which is what the end-to-end driver waits for. It must name the layout
@@ -35,3 +38,4 @@ constexpr ObjectNumber LastGadget = DumpProgress;
 // The main window's timers, each with an id of its own: a tick names its
 // timer by the id alone.
 constexpr std::uintptr_t DumpStepTimer = 1;
+constexpr std::uintptr_t WatchReadingTimer = 2;

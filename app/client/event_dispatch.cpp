@@ -1,5 +1,6 @@
 #include "app/client/event_dispatch.h"
 
+#include "app/client/chart_window.h"
 #include "app/client/dump_driving.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
@@ -8,6 +9,7 @@
 #include "app/client/port_list.h"
 #include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
+#include "app/client/watch_driving.h"
 
 #include "gadget/gadget.h"
 #include "gadget/runtime.h"
@@ -46,6 +48,16 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
     case DumpButton:
         HandleDumpButton(kind);
         break;
+    case WatchButton:
+        HandleWatchButton();
+        break;
+    case WatchIntervalList:
+        if (kind == ListSelectionChanged)
+            HandleWatchIntervalPick();
+        break;
+    case ChartButton:
+        OpenChartWindow();
+        break;
     case ClearButton:
         GadgetClearItems(LogEditor);
         break;
@@ -78,10 +90,16 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
 {
     if (code == EV_CLOSE) {
         EndDumpNow();
+        EndWatch();
         return false;
     }
-    if (code == EV_GADGET)
+    if (code == EV_GADGET) {
         HandleGadget(object, kind);
+        // The Watch button checks itself on a click even when the click
+        // reached no command (the line was busy with a dump or an open).
+        if (object == WatchButton)
+            ShowWatchState();
+    }
     else if (code == PortNoticeEvent)
         HandlePortNotice(object, kind);
     return true;

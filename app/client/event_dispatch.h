@@ -7,8 +7,10 @@
 
 #include <cstdint>
 
-// The combo box's selection-change notification (CBN_SELCHANGE).
-constexpr std::int32_t PortListSelectionChanged = 1;
+// A combo box's selection-change notification (CBN_SELCHANGE): also the
+// arrow keys on a closed list.
+constexpr std::int32_t ListSelectionChanged = 1;
+constexpr std::int32_t PortListSelectionChanged = ListSelectionChanged;
 // The combo box's list is about to open (CBN_DROPDOWN).
 constexpr std::int32_t PortListOpening = 7;
 

@@ -11,6 +11,7 @@
 #include "app/client/port_list.h"
 #include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
+#include "app/client/watch_driving.h"
 #include "gadget/runtime.h"
 
 #include "base/heap.h"
@@ -38,6 +39,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     CreateClientGadgets();
     InstallLogDocument();
     WatchDumpButton();
+    InstallWatch();
     InstallPortNotices();
     FillPortList();
     SelectStartPort(GetCommandLineA());

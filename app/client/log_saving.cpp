@@ -2,6 +2,7 @@
 // new file beside the chosen one, which replaces it only once every byte is
 // on disk. A save that fails leaves the earlier file as it was.
 #include "app/client/log_document.h"
+#include "app/client/file_report.h"
 #include "app/logger/log_file_format.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
@@ -23,42 +24,6 @@ namespace {
 constexpr UINT Utf16CodePage = 1200;
 constexpr DWORD PathCapacity = 1024;
 constexpr DWORD LargestWrite = 1 << 20;
-
-// Wide text gathered piece by piece in a caller's fixed buffer; what does not
-// fit is left out, and the text stays terminated.
-class WideBuilder {
-public:
-    WideBuilder(wchar_t* text, std::size_t capacity) : text_(text), capacity_(capacity) { text_[0] = L'\0'; }
-
-    void Append(const wchar_t* piece)
-    {
-        for (; *piece && length_ + 1 < capacity_; ++piece)
-            text_[length_++] = *piece;
-        text_[length_] = L'\0';
-    }
-
-    void AppendFrom1251(const char* piece)
-    {
-        const int room = static_cast<int>(capacity_ - length_);
-        const int written = WideFromText(piece, text_ + length_, room);
-        if (written > 0)
-            length_ += static_cast<std::size_t>(written) - 1;
-        text_[length_] = L'\0';
-    }
-
-    // Keeps the terminator and starts the next piece after it: the Save
-    // dialog's filter list is a row of such pieces.
-    void EndPiece()
-    {
-        if (length_ + 2 < capacity_)
-            text_[++length_] = L'\0';
-    }
-
-private:
-    wchar_t* text_;
-    std::size_t capacity_;
-    std::size_t length_ = 0;
-};
 
 // "korvane-YYYYMMDD-HHMM.txt" from the local time.
 void DefaultFileName(wchar_t* name)
@@ -101,12 +66,6 @@ bool AskForTarget(wchar_t* path, DWORD capacity)
     dialog.lpstrDefExt = L"txt";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     return GetSaveFileNameW(&dialog) != FALSE;
-}
-
-DWORD LastErrorOr(DWORD fallback)
-{
-    const DWORD error = GetLastError();
-    return error ? error : fallback;
 }
 
 DWORD WriteWholeFile(const wchar_t* path, const unsigned char* bytes, std::size_t size)
@@ -191,34 +150,6 @@ DWORD SaveLogText(HWND log, const wchar_t* target)
     return ReplaceFileSafely(target, bytes.As<unsigned char>(), size);
 }
 
-// The file's name and the system's own words for what went wrong.
-void ReportSaveFailure(const wchar_t* target, DWORD error)
-{
-    wchar_t text[PathCapacity + 512];
-    WideBuilder message(text, std::size(text));
-    message.AppendFrom1251(TextSaveFailed);
-    message.Append(L"\n");
-    message.Append(target);
-    message.Append(L"\n");
-    wchar_t* reason = nullptr;
-    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr) &&
-        reason) {
-        // The system's text ends with a line break the box need not show.
-        for (wchar_t* end = reason + lstrlenW(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');)
-            *--end = L'\0';
-        message.Append(reason);
-        LocalFree(reason);
-    } else {
-        wchar_t code[16];
-        wsprintfW(code, L"%lu", error);
-        message.Append(code);
-    }
-    wchar_t title[32];
-    WideBuilder(title, std::size(title)).AppendFrom1251(TextErrorTitle);
-    MessageDialogWide(title, text, ErrorRequesterFlags);
-}
-
 } // namespace
 
 void SaveLogAs(HWND log)
@@ -227,5 +158,5 @@ void SaveLogAs(HWND log)
     if (!AskForTarget(target, PathCapacity))
         return;
     if (const DWORD error = SaveLogText(log, target))
-        ReportSaveFailure(target, error);
+        ReportFileFailure(TextSaveFailed, target, error);
 }

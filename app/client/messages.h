@@ -73,6 +73,27 @@ inline constexpr char TextAllFiles[] = "\xc2\xf1\xe5 \xf4\xe0\xe9\xeb\xfb (*.*)"
 inline constexpr char TextSaveFailed[] =
     "\xcd\xe5 \xf3\xe4\xe0\xeb\xee\xf1\xfc \xf1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb \xe2 \xf4\xe0\xe9\xeb";
 
+// The watch's lines in the log: "Наблюдение начато, файл: " and the record
+// file's path; "Наблюдение окончено, показаний: " and how many rows it wrote.
+inline constexpr char TextWatchStarted[] =
+    "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xed\xe0\xf7\xe0\xf2\xee, \xf4\xe0\xe9\xeb: ";
+inline constexpr char TextWatchEnded[] =
+    "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xea\xee\xed\xf7\xe5\xed\xee, "
+    "\xef\xee\xea\xe0\xe7\xe0\xed\xe8\xe9: ";
+// "Порт недоступен": the reading field when a watch's slot found the port
+// gone; the watch goes on and looks for it again.
+inline constexpr char TextWatchPortAway[] = "\xcf\xee\xf0\xf2 \xed\xe5\xe4\xee\xf1\xf2\xf3\xef\xe5\xed";
+// "Не удалось записать файл наблюдения": followed by the file's name on the
+// next line and the system's reason below it.
+inline constexpr char TextWatchFileFailed[] =
+    "\xcd\xe5 \xf3\xe4\xe0\xeb\xee\xf1\xfc \xe7\xe0\xef\xe8\xf1\xe0\xf2\xfc \xf4\xe0\xe9\xeb "
+    "\xed\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xff";
+// "Наблюдение остановлено: не хватает ресурсов системы": the system gave the
+// watch no timer for its next reading.
+inline constexpr char TextWatchNoTimer[] =
+    "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee: \xed\xe5 "
+    "\xf5\xe2\xe0\xf2\xe0\xe5\xf2 \xf0\xe5\xf1\xf3\xf0\xf1\xee\xe2 \xf1\xe8\xf1\xf2\xe5\xec\xfb";
+
 // The chart of a watch. "График — Korvane": its window's title.
 inline constexpr char TextChartTitle[] = "\xc3\xf0\xe0\xf4\xe8\xea \x97 Korvane";
 // "Нет показаний": the chart with no reading to draw.

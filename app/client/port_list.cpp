@@ -30,7 +30,6 @@ constexpr DWORD SerialPortValuesMaximum = 4096;
 constexpr DWORD DeviceNamesFirstSize = 16384;
 constexpr DWORD DeviceNamesLastSize = 1 << 20;
 
-constexpr char RememberedKey[] = "Software\\Korvane";
 constexpr char RememberedValue[] = "Port";
 
 // A port name as the registry stores it, terminator included. The buffer
@@ -151,7 +150,7 @@ void ListPortsKeeping(const char* kept)
 bool ReadRememberedPort(PortNameText& port)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, RememberedKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
     PortNameData data{};
     DWORD size = PortNameDataSize;
@@ -214,7 +213,7 @@ void RememberOpenPort()
     if (CurrentPort == 0 || !IsPortName(PortName))
         return;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, RememberedKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
     RegSetValueExA(key, RememberedValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(PortName),

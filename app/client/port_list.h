@@ -3,6 +3,10 @@
 // system reports, brought up to date each time the user opens the list; and
 // the port the program starts on.
 
+// The key under HKEY_CURRENT_USER where the program keeps what it remembers
+// between runs: the port, the watch's interval.
+inline constexpr char SettingsKey[] = "Software\\Korvane";
+
 // COM1 to COM4 and the ports the system reports, COM2 selected; from then on
 // each opening of the list brings it up to date before it is drawn.
 void FillPortList();

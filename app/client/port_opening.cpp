@@ -101,6 +101,9 @@ void Abandon(OpenJob* job, HANDLE thread)
     EndProgram();
 }
 
+// Opens and pauses that are taking the window's messages; they may nest.
+int MessageTakers = 0;
+
 bool IsPortPick(std::int32_t code)
 {
     return code == EV_GADGET && EventObject() == PortList && EventKind() == PortListSelectionChanged;
@@ -126,6 +129,10 @@ bool TakeMessagesUntil(OpenJob* job, HANDLE thread, std::int64_t deadline)
     // Off once the window has answered what waits: disabling the controls
     // takes a while of its own.
     std::optional<CommandsOff> off;
+    ++MessageTakers;
+    struct Leave {
+        ~Leave() { --MessageTakers; }
+    } leave;
     for (;;) {
         if (job ? JobFinished(job) : MonotonicMilliseconds() >= deadline)
             return true;
@@ -178,6 +185,8 @@ bool PauseTakingMessages(std::int32_t milliseconds)
 {
     return TakeMessagesUntil(nullptr, nullptr, MonotonicMilliseconds() + milliseconds);
 }
+
+bool PortBusy() { return MessageTakers > 0; }
 
 CommandsOff::CommandsOff()
 {

@@ -27,6 +27,10 @@ OpenOutcome OpenPortInBackground(const char* settings, PortHandle& opened);
 // an open; false when the user picked another port meanwhile.
 bool PauseTakingMessages(std::int32_t milliseconds);
 
+// True while an open or such a pause takes the window's messages: the port is
+// closed or on its way, and nothing else may use the line.
+bool PortBusy();
+
 // While one lives, the commands are off as during a dump: every control but
 // the port list is disabled (a pick of another port stays possible), and
 // each gets its state back at the end. They nest.

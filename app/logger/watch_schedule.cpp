@@ -44,7 +44,9 @@ std::uint32_t WatchDelay(const WatchSchedule& schedule, std::uint64_t now)
     return static_cast<std::uint32_t>(delay < schedule.interval ? delay : schedule.interval);
 }
 
-void WatchChangeInterval(WatchSchedule& schedule, std::uint32_t intervalSeconds)
+void WatchChangeInterval(WatchSchedule& schedule, std::uint32_t intervalSeconds, std::uint64_t now)
 {
     schedule.interval = IntervalMilliseconds(intervalSeconds);
+    if (now <= UINT64_MAX - schedule.interval && now + schedule.interval < schedule.nextSlot)
+        schedule.nextSlot = now + schedule.interval;
 }

@@ -55,6 +55,8 @@ bool WatchPassDueSlots(WatchSchedule& schedule, std::uint64_t now, std::uint64_t
 // that wakes the watch; never more than one interval.
 std::uint32_t WatchDelay(const WatchSchedule& schedule, std::uint64_t now);
 
-// A new interval during a watch: the next slot stays where the old interval
-// put it, and the slots after it follow the new interval.
-void WatchChangeInterval(WatchSchedule& schedule, std::uint32_t intervalSeconds);
+// A new interval during a watch, picked at `now`: the grid starts again at
+// the next slot, which is the one the old interval put next or, when the new
+// interval ends sooner, now + the new interval. A shorter interval never waits
+// out the rest of a long one.
+void WatchChangeInterval(WatchSchedule& schedule, std::uint32_t intervalSeconds, std::uint64_t now);

@@ -252,6 +252,17 @@ def wine_section(ctx):
             f"{verdict(figures['idle_cpu_ms'], 10)}).",
             "",
         ]
+    if "watch_cpu_ms" in figures and figures.get("watch_readings"):
+        lines += [
+            "### Watch",
+            "",
+            f"A watch at one reading a second for {figures['watch_seconds']:.0f} s: "
+            f"{figures['watch_readings']:.0f} readings, {figures['watch_cpu_ms']:.0f} ms of CPU time in all, "
+            f"{figures['watch_cpu_ms'] / figures['watch_readings']:.1f} ms a reading (the \"T\", its 50 ms wait, "
+            "the reply shown and its row written to the record file). Between two readings the program takes "
+            "no CPU time: the watch waits on a timer of the window.",
+            "",
+        ]
     if figures.get("failures"):
         lines += ["Measures that failed: " + "; ".join(figures["failures"]), ""]
     return "\n".join(lines)

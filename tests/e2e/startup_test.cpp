@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <tuple>
+
 namespace {
 
 TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
@@ -32,6 +34,8 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     };
     const Expected layout[] = {
         {ReadButton, "Button", {30, 60, 80, 70}, "Read"},
+        {WatchButton, "Button", {30, 150, 80, 30}, "Watch"},
+        {ChartButton, "Button", {30, 220, 80, 30}, "Chart"},
         {WriteButton, "Button", {460, 90, 60, 40}, "Write"},
         {FormatButton, "Button", {460, 30, 60, 40}, "Format"},
         {StepButton, "Button", {290, 105, 20, 20}, "+"},
@@ -68,6 +72,11 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     EXPECT_EQ(list.x, 30);
     EXPECT_EQ(list.y, 20);
     EXPECT_EQ(list.width, 70);
+    // A button that stays down while a watch runs, and its list below it.
+    EXPECT_EQ(GetWindowLongPtrW(Gadget(WatchButton), GWL_STYLE) & (BS_TYPEMASK | BS_PUSHLIKE),
+              BS_AUTOCHECKBOX | BS_PUSHLIKE);
+    const Placement intervals = GadgetPlacement(window_, Gadget(WatchIntervalList));
+    EXPECT_EQ((std::tuple{intervals.x, intervals.y, intervals.width}), (std::tuple{30, 190, 80}));
     // The system's other ports follow these four.
     const std::vector<std::string> items = ListItems(Gadget(PortList));
     ASSERT_GE(items.size(), 4u);

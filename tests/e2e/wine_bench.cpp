@@ -23,6 +23,7 @@ namespace {
 constexpr int Reads = 20;
 constexpr int StartUps = 5;
 constexpr DWORD IdleMilliseconds = 10000;
+constexpr DWORD WatchMilliseconds = 30000;
 constexpr DWORD DumpWait = 180000;
 
 const std::string Logger = "pacing line-rate\nreply M \"120\"\nreply T \"+21.5\"\nreply L \"1\" \"2\"\n";
@@ -299,6 +300,28 @@ bool MeasureIdle()
     return before >= 0;
 }
 
+// A watch at one reading a second: the program's CPU time over that many
+// readings, each a "T", its wait and a row written to the record file.
+bool MeasureWatch()
+{
+    Session session;
+    if (!session.Start(Logger) || !SelectListEntry(session.window, GadgetWindow(session.window, WatchIntervalList), 0))
+        return false;
+    HWND watch = GadgetWindow(session.window, WatchButton);
+    const std::size_t before = session.logger->Received().size();
+    const double cpuBefore = ClientCpuMilliseconds(session.client->handle());
+    if (!PostClick(watch))
+        return false;
+    Sleep(WatchMilliseconds);
+    const double cpu = ClientCpuMilliseconds(session.client->handle()) - cpuBefore;
+    const std::size_t readings = session.logger->Received().size() - before;
+    PostClick(watch);
+    Print("watch_seconds", WatchMilliseconds / 1000.0);
+    Print("watch_readings", static_cast<double>(readings));
+    Print("watch_cpu_ms", cpu);
+    return cpuBefore >= 0 && readings > 0;
+}
+
 } // namespace
 
 // With the argument "dumps", only the dumps are measured.
@@ -316,6 +339,7 @@ int main(int argc, char** argv)
         {"start-up", MeasureStartUp},
         {"minimal start-up", MeasureMinimalStartUp},
         {"idle", MeasureIdle},
+        {"watch", MeasureWatch},
     };
     int failures = 0;
     const bool onlyDumps = argc > 1 && std::string(argv[1]) == "dumps";

@@ -10,6 +10,8 @@
 #include "app/client/port_notices.h"
 #include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
+#include "app/client/watch_driving.h"
+#include "app/client/watch_file.h"
 
 #include "gadget/gadget.h"
 #include "tests/support/simulated_logger.h"
@@ -48,6 +50,7 @@ protected:
         InstallClientEffects();
         InstallPortNotices();
         FillPortList();
+        InstallWatch();
     }
 
     void TearDown() override { PortOpener = UsualOpener; }
@@ -101,20 +104,34 @@ void PrintTo(const MenuItemSeen& item, std::ostream* out)
 }
 std::vector<MenuItemSeen> OpenMenuItems;
 
-BOOL CALLBACK FindOpenMenu(HWND window, LPARAM found)
+struct ClassSearch {
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleOfClass(HWND window, LPARAM parameter)
 {
+    auto* search = reinterpret_cast<ClassSearch*>(parameter);
     char name[16] = {};
     GetClassNameA(window, name, sizeof name);
-    if (!IsWindowVisible(window) || lstrcmpA(name, "#32768") != 0)
+    if (!IsWindowVisible(window) || lstrcmpA(name, search->className) != 0)
         return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
+    search->found = window;
     return FALSE;
+}
+
+// A visible window of the system's class (the open menu's "#32768", a
+// message box's "#32770") that this thread owns, or null.
+HWND ThreadWindowOfClass(const char* className)
+{
+    ClassSearch search{className, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleOfClass, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND window = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindOpenMenu, reinterpret_cast<LPARAM>(&window));
+    HWND window = ThreadWindowOfClass("#32768");
     auto menu = reinterpret_cast<HMENU>(window ? SendMessageW(window, MN_GETHMENU, 0, 0) : 0);
     if (!menu)
         return;
@@ -460,6 +477,106 @@ TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
     ASSERT_EQ(items.size(), expected.size());
     EXPECT_FALSE(items[0].greyed);
     GadgetClearItems(LogEditor);
+}
+
+// A disk that fills after the header and one row.
+int WritesBeforeFull = 0;
+BOOL WINAPI WriteUntilFull(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    if (WritesBeforeFull-- > 0)
+        return WriteFile(file, bytes, size, written, overlapped);
+    *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+// The text of the message box open in this thread, read from inside its
+// modal loop by a timer, which then closes it.
+std::wstring RequesterSeen;
+void CALLBACK ReadRequester(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = ThreadWindowOfClass("#32770");
+    if (!box)
+        return;
+    KillTimer(nullptr, timer);
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    RequesterSeen = text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+std::string FileBytes(const wchar_t* path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    char block[4096];
+    DWORD read = 0;
+    while (ReadFile(file, block, sizeof block, &read, nullptr) && read > 0)
+        bytes.append(block, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+TEST_F(ClientWindow, AWatchWhoseFileCannotBeWrittenStopsWithOneRequesterAndKeepsItsRows)
+{
+    SimulatedLogger logger("COM3", "reply T \"+20.5\"\n");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    OpenCom3();
+    SendMessageW(GadgetHandle(WatchIntervalList), CB_SETCURSEL, 0, 0);
+    EXPECT_TRUE(HandleEvent(EV_GADGET, WatchIntervalList, CBN_SELCHANGE));
+    WatchFileWriter = WriteUntilFull;
+    WritesBeforeFull = 2;
+    RequesterSeen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
+
+    // The first reading at once, the second a second later finds the disk full.
+    EXPECT_TRUE(HandleEvent(EV_GADGET, WatchButton, BN_CLICKED));
+    EXPECT_TRUE(WatchRunning());
+    EXPECT_EQ(SendMessageW(GadgetHandle(WatchButton), BM_GETCHECK, 0, 0), BST_CHECKED);
+    const ULONGLONG end = GetTickCount64() + 5000;
+    while (WatchRunning() && GetTickCount64() < end)
+        HandleWaitingEvents();
+    KillTimer(nullptr, timer);
+    WatchFileWriter = WriteFile;
+    EXPECT_FALSE(WatchRunning());
+    EXPECT_EQ(SendMessageW(GadgetHandle(WatchButton), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+
+    // The log's first line names the file; the box names it too, and the reason.
+    wchar_t logText[4096] = {};
+    GetWindowTextW(GadgetHandle(LogEditor), logText, 4096);
+    const std::wstring log = logText;
+    const std::wstring started = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
+                                 L"\u043d\u0430\u0447\u0430\u0442\u043e, \u0444\u0430\u0439\u043b: ";
+    const std::size_t named = log.find(started);
+    ASSERT_NE(named, std::wstring::npos);
+    const std::size_t pathStart = named + started.size();
+    const std::wstring path = log.substr(pathStart, log.find_first_of(L"\r\n", pathStart) - pathStart);
+    EXPECT_NE(path.find(L"korvane-watch-"), std::wstring::npos);
+    EXPECT_NE(RequesterSeen.find(path), std::wstring::npos) << "the requester does not name the file";
+    wchar_t reason[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_DISK_FULL, 0, reason, 256,
+                   nullptr);
+    EXPECT_NE(RequesterSeen.find(std::wstring(reason).substr(0, 10)), std::wstring::npos) << "no reason given";
+    // "Наблюдение окончено, показаний: 1" stands above it.
+    EXPECT_EQ(log.rfind(L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
+                        L"\u043e\u043a\u043e\u043d\u0447\u0435\u043d\u043e, "
+                        L"\u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0439: 1",
+                        0),
+              0u);
+
+    // The header and the one row written stay whole.
+    const std::string bytes = FileBytes(path.c_str());
+    EXPECT_EQ(bytes.rfind("\xef\xbb\xbf", 0), 0u) << "no byte-order mark";
+    const std::size_t headerEnd = bytes.find("\r\n");
+    ASSERT_NE(headerEnd, std::string::npos);
+    const std::string row = bytes.substr(headerEnd + 2);
+    EXPECT_NE(row.find("+20.5\r\n"), std::string::npos) << row;
+    EXPECT_EQ(row.find("\r\n"), row.size() - 2) << "not one whole row: " << row;
+    DeleteFileW(path.c_str());
+    GadgetClearItems(LogEditor);
+    CloseCurrentPort();
 }
 
 } // namespace

@@ -58,11 +58,18 @@ TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStar
 
     // Change to 1 min at 1000078000: the next slot stays at 1000085000, and
     // the one after it is a minute later.
-    WatchChangeInterval(schedule, 60);
+    WatchChangeInterval(schedule, 60, 1000078000);
     std::uint64_t slot = 0;
     EXPECT_TRUE(WatchPassDueSlots(schedule, 1000085000, slot));
     EXPECT_EQ(slot, 1000085000u);
     EXPECT_EQ(WatchDelay(schedule, 1000085000), 60000u);
+
+    // Back to 1 s at 1000100000: the grid starts again a second later, not
+    // at the minute's end.
+    WatchChangeInterval(schedule, 1, 1000100000);
+    EXPECT_EQ(WatchDelay(schedule, 1000100000), 1000u);
+    EXPECT_TRUE(WatchPassDueSlots(schedule, 1000101000, slot));
+    EXPECT_EQ(slot, 1000101000u);
 
     // At the clock's very end the schedule neither wraps nor divides by zero.
     schedule = WatchScheduleStart(UINT64_MAX - 1, 0);

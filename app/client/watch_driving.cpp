@@ -1,0 +1,325 @@
+#include "app/client/watch_driving.h"
+
+#include "app/client/chart_window.h"
+#include "app/client/dump_driving.h"
+#include "app/client/file_report.h"
+#include "app/client/main_window.h"
+#include "app/client/messages.h"
+#include "app/client/port_list.h"
+#include "app/client/port_opening.h"
+#include "app/client/port_selection.h"
+#include "app/client/watch_file.h"
+#include "app/logger/logger_effects.h"
+#include "app/logger/logger_protocol.h"
+#include "app/logger/logger_state.h"
+#include "app/logger/watch_schedule.h"
+
+#include "base/strings.h"
+#include "base/text_expression.h"
+#include "gadget/gadget.h"
+#include "window/message_dialog.h"
+#include "window/window.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr char IntervalValue[] = "WatchInterval";
+
+bool Running = false;
+WatchSchedule Schedule{};
+WatchReadings Kept{};
+std::int32_t RowsWritten = 0;
+wchar_t FilePath[MAX_PATH] = {};
+
+// The user's separators as 1251 text, read at each start: a user may change
+// them between two watches, never within one file.
+char ListSeparator[8] = {};
+char DecimalSeparator[8] = {};
+WatchSeparators Separators{ListSeparator, DecimalSeparator};
+
+WNDPROC WatchButtonProc = nullptr;
+
+// The button's class takes double clicks: the second click of one would be a
+// second press, stopping the watch the first one started. Its button-down is
+// dropped, so the click that follows it is no press at all.
+LRESULT CALLBACK OnePressPerClick(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDBLCLK)
+        return 0;
+    return CallWindowProcW(WatchButtonProc, button, message, wParam, lParam);
+}
+
+void ReadSeparator(LCTYPE item, char (&separator)[8])
+{
+    wchar_t wide[8] = {};
+    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, item, wide, 8);
+    const int bytes = length > 1 ? TextFromWide(wide, length - 1, separator, 7) : 0;
+    separator[bytes > 0 ? bytes : 0] = '\0';
+}
+
+WatchClock LocalClock()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return WatchClock{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::uint32_t RememberedSeconds()
+{
+    DWORD seconds = 0;
+    DWORD size = sizeof seconds;
+    if (RegGetValueA(HKEY_CURRENT_USER, SettingsKey, IntervalValue, RRF_RT_REG_DWORD, nullptr, &seconds, &size) !=
+        ERROR_SUCCESS)
+        return 0;
+    return seconds;
+}
+
+void RememberSeconds(std::uint32_t seconds)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    const DWORD value = seconds;
+    RegSetValueExA(key, IntervalValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+std::uint32_t PickedSeconds()
+{
+    const LRESULT picked = SendMessageW(GadgetHandle(WatchIntervalList), CB_GETCURSEL, 0, 0);
+    if (picked < 0 || static_cast<std::size_t>(picked) >= WatchIntervals.size())
+        return WatchIntervals[WatchDefaultInterval].seconds;
+    return WatchIntervals[static_cast<std::size_t>(picked)].seconds;
+}
+
+// A command's exchange runs from its send to its reply without taking a
+// message, so a slot never falls inside one. What does take messages with
+// the line in use: a dump or its drain, and a port's open or the pause
+// between two tries, with the port closed meanwhile.
+bool LineInUse() { return DumpBusy() || PortBusy() || PortPickWaiting; }
+
+// The port a slot reads from. One that went away is looked for again as the
+// port list does it, no more often than that: a port that stays away costs a
+// failed open every few seconds, never a requester.
+bool PortReady()
+{
+    if (CurrentPort != 0 && !PortRemoved)
+        return true;
+    LookForLostPort();
+    return CurrentPort != 0 && !PortRemoved;
+}
+
+void LosePort()
+{
+    PortClose(CurrentPort);
+    CurrentPort = 0;
+    PortLost = true;
+}
+
+void LogLine(const char* text, const char* tail) { AddToLog(TextArgument(TextStart() + text + tail).Text()); }
+
+void LogEnd()
+{
+    const std::int32_t start = TempLength;
+    NumberToText(RowsWritten, start);
+    TempLength += 1;
+    LogLine(TextWatchEnded, TempBuffer + start);
+    TempSetLength(start);
+}
+
+void Stop()
+{
+    KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
+    Running = false;
+    WatchFileClose();
+    ChartReadingsChanged();
+    LogEnd();
+    ShowWatchState();
+}
+
+void StopForFile(DWORD error)
+{
+    Stop();
+    ReportFileFailure(TextWatchFileFailed, FilePath, error);
+}
+
+// 0, or the system's error code from the row's write.
+DWORD WriteRow(const char* reply)
+{
+    const std::int32_t start = TempLength;
+    DWORD error = ERROR_NOT_ENOUGH_MEMORY;
+    if (WatchRowText(LocalClock(), reply, Separators, start))
+        error = WatchFileAppend(TempBuffer + start);
+    TempSetLength(start);
+    return error;
+}
+
+// The slot's reading, or a gap, kept for the chart, which draws it at once.
+void Keep(std::uint64_t slot, const ReplyNumber& number)
+{
+    WatchReadingsAdd(Kept, slot, number);
+    ChartReadingsChanged();
+}
+
+// One "T" with the same wait as Read; the reply goes to the field and, with
+// the number in it, to the file and the chart. A slot without a reply keeps
+// a gap and no row.
+void TakeReading(std::uint64_t slot)
+{
+    if (!PortReady()) {
+        ShowInReadingField(TextWatchPortAway);
+        Keep(slot, FindReplyNumber(nullptr));
+        return;
+    }
+    const bool sent = SendCommand("T", WaitAfterReading);
+    const std::int32_t waiting = sent ? PortInputCount(CurrentPort) : -1;
+    if (waiting < 0 || (waiting > 0 && !ReadReply())) {
+        LosePort();
+        ShowInReadingField(TextWatchPortAway);
+        Keep(slot, FindReplyNumber(nullptr));
+        return;
+    }
+    if (waiting == 0) {
+        ShowInReadingField(TextLoggerNotAnswering);
+        Keep(slot, FindReplyNumber(nullptr));
+        return;
+    }
+    ShowInReadingField(ReplyText);
+    Keep(slot, FindReplyNumber(ReplyText));
+    if (const DWORD error = WriteRow(ReplyText)) {
+        StopForFile(error);
+        return;
+    }
+    ++RowsWritten;
+}
+
+// A slot that finds the line in use keeps a gap; the next reading is the
+// grid's next slot, never this one made up late.
+void RunDueSlot()
+{
+    std::uint64_t slot = 0;
+    if (!WatchPassDueSlots(Schedule, GetTickCount64(), slot))
+        return;
+    if (LineInUse())
+        Keep(slot, FindReplyNumber(nullptr));
+    else
+        TakeReading(slot);
+}
+
+void ScheduleNext();
+
+void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
+{
+    // One slot at a time: reopening a port takes messages, in which the
+    // timer would tick again.
+    KillTimer(window, timer);
+    if (!Running)
+        return;
+    RunDueSlot();
+    if (Running)
+        ScheduleNext();
+}
+
+void ScheduleNext()
+{
+    const UINT delay = WatchDelay(Schedule, GetTickCount64());
+    // A zero elapse is taken as the system's shortest; the slot is due then.
+    if (SetTimer(WindowHandle(MainWindow), WatchReadingTimer, delay, WatchTimerTick))
+        return;
+    Stop();
+    MessageDialog(TextErrorTitle, TextWatchNoTimer, ErrorRequesterFlags);
+}
+
+void Start()
+{
+    if (!RequirePort())
+        return;
+    const WatchClock start = LocalClock();
+    if (const DWORD error = WatchFileCreate(start, FilePath)) {
+        ReportFileFailure(TextWatchFileFailed, FilePath, error);
+        return;
+    }
+    ReadSeparator(LOCALE_SLIST, ListSeparator);
+    ReadSeparator(LOCALE_SDECIMAL, DecimalSeparator);
+    const std::int32_t header = TempLength;
+    DWORD error = ERROR_NOT_ENOUGH_MEMORY;
+    if (WatchHeaderText(Separators, header))
+        error = WatchFileAppend(TempBuffer + header);
+    TempSetLength(header);
+    if (error) {
+        WatchFileClose();
+        ReportFileFailure(TextWatchFileFailed, FilePath, error);
+        return;
+    }
+    // The log shows the path as 1251 text; the file itself has its name whole.
+    char path[MAX_PATH * 2] = {};
+    TextFromWide(FilePath, lstrlenW(FilePath), path, sizeof path - 1);
+    LogLine(TextWatchStarted, path);
+
+    WatchReadingsClear(Kept);
+    ChartReadingsChanged();
+    RowsWritten = 0;
+    Running = true;
+    Schedule = WatchScheduleStart(GetTickCount64(), PickedSeconds());
+    ShowWatchState();
+    // The first slot is due at once.
+    RunDueSlot();
+    if (Running)
+        ScheduleNext();
+}
+
+} // namespace
+
+void InstallWatch()
+{
+    for (const WatchInterval& interval : WatchIntervals)
+        GadgetInsertItem(WatchIntervalList, -1, interval.label);
+    GadgetSetState(WatchIntervalList, static_cast<std::int32_t>(WatchIntervalIndex(RememberedSeconds())));
+    HWND button = GadgetHandle(WatchButton);
+    // Installed twice, the watch must not become its own previous procedure.
+    if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC)) != OnePressPerClick)
+        WatchButtonProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OnePressPerClick)));
+}
+
+void HandleWatchButton()
+{
+    if (Running)
+        Stop();
+    else
+        Start();
+}
+
+void HandleWatchIntervalPick()
+{
+    const std::uint32_t seconds = PickedSeconds();
+    RememberSeconds(seconds);
+    if (!Running)
+        return;
+    WatchChangeInterval(Schedule, seconds, GetTickCount64());
+    KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
+    ScheduleNext();
+}
+
+bool WatchRunning() { return Running; }
+
+void ShowWatchState()
+{
+    // Set only when it differs: setting it redraws the button.
+    HWND button = GadgetHandle(WatchButton);
+    const bool shown = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (shown != Running)
+        SendMessageW(button, BM_SETCHECK, Running ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+const WatchReadings& WatchKeptReadings() { return Kept; }
+
+void EndWatch()
+{
+    if (Running)
+        KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
+    Running = false;
+    WatchFileClose();
+}

@@ -1,0 +1,241 @@
+// The watch as a user runs it: a double click on Watch at one reading a
+// second, a Read in between, its chart, the logger unplugged and plugged in
+// again, and the record file read while the program writes it.
+#include "tests/e2e/client_fixture.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Each reply of the logger tells which request it answered.
+std::string CountingLogger(int first)
+{
+    std::string replies = "reply M \"120\"\nreply L \"2\"\nreply T";
+    for (int i = 0; i < 60; ++i)
+        replies += " \"+" + std::to_string(first + i) + ".5\"";
+    return replies + "\n";
+}
+
+fs::path Documents()
+{
+    wchar_t documents[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
+    return documents;
+}
+
+std::vector<fs::path> WatchFiles()
+{
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(Documents(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("korvane-watch-", 0) == 0)
+            files.push_back(entry.path());
+    }
+    return files;
+}
+
+struct Row {
+    std::string time, number, reply;
+};
+
+// The file's rows after its header, split at the user's list separator; the
+// replies here hold no separator, so no field is quoted.
+std::vector<Row> Rows(const fs::path& file, const std::string& separator)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<Row> rows;
+    for (const std::string& line : Lines(bytes)) {
+        Row row;
+        const std::size_t first = line.find(separator);
+        const std::size_t second = line.find(separator, first + separator.size());
+        row.time = line.substr(0, first);
+        row.number = line.substr(first + separator.size(), second - first - separator.size());
+        row.reply = line.substr(second + separator.size());
+        rows.push_back(row);
+    }
+    if (!rows.empty())
+        rows.erase(rows.begin());
+    return rows;
+}
+
+std::string LocaleText(LCTYPE item)
+{
+    char text[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, item, text, sizeof text);
+    return text;
+}
+
+// Ctrl+C in the chart, and the picture it put on the clipboard.
+std::string ChartPicture()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    Keys({VK_CONTROL}, {'C'});
+    std::string picture;
+    WaitUntil([&] {
+        if (!IsClipboardFormatAvailable(CF_DIB) || !OpenClipboard(nullptr))
+            return false;
+        if (HANDLE data = GetClipboardData(CF_DIB)) {
+            picture.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return !picture.empty();
+    });
+    return picture;
+}
+
+class WatchTest : public ClientTest {
+protected:
+    void SetUp() override
+    {
+        ClientTest::SetUp();
+        for (const fs::path& file : WatchFiles())
+            fs::remove(file);
+    }
+
+    void TearDown() override
+    {
+        ClientTest::TearDown();
+        for (const fs::path& file : WatchFiles())
+            fs::remove(file);
+    }
+
+    bool Checked() { return SendMessageW(Gadget(WatchButton), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+    std::size_t RowCount()
+    {
+        return WatchFiles().empty() ? 0 : Rows(WatchFiles().front(), LocaleText(LOCALE_SLIST)).size();
+    }
+};
+
+TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
+{
+    ASSERT_NO_FATAL_FAILURE(StartClientWithLogger("pacing line-rate\n" + CountingLogger(10)));
+    // The list reads in Russian, shortest first, 10 s until the user picks.
+    const std::vector<std::wstring> labels = {L"1 \u0441",  L"2 \u0441",  L"5 \u0441",
+                                              L"10 \u0441", L"30 \u0441", L"1 \u043c\u0438\u043d",
+                                              L"5 \u043c\u0438\u043d", L"10 \u043c\u0438\u043d"};
+    HWND list = Gadget(WatchIntervalList);
+    ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), static_cast<LRESULT>(labels.size()));
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        wchar_t label[16] = {};
+        SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(label));
+        EXPECT_EQ(label, labels[i]);
+    }
+    EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 3);
+    ASSERT_TRUE(SelectListEntry(window_, list, 0));
+
+    // A double click is one press: the watch starts and stays on.
+    ASSERT_TRUE(DoubleClick(Gadget(WatchButton)));
+    ASSERT_TRUE(Logger().WaitForReceived(4, LongWait));
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    EXPECT_TRUE(Checked());
+    ASSERT_EQ(WatchFiles().size(), 1u);
+    const fs::path file = WatchFiles().front();
+    EXPECT_TRUE(std::regex_match(file.filename().string(),
+                                 std::regex("korvane-watch-20[0-9]{6}-[0-9]{6}\\.csv")))
+        << file;
+    ASSERT_TRUE(Logger().WaitForReceived(6, LongWait));
+
+    // A Read between two readings: its own "T", "M" and "L", its reply in the
+    // log and not in the file.
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    ASSERT_TRUE(PostClick(Gadget(ReadButton)));
+    ASSERT_TRUE(WaitUntil([&] { return Logger().ReceivedText().find("TML") != std::string::npos; }, LongWait));
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    const std::string readReply = LogLines().front();
+    EXPECT_TRUE(std::regex_match(readReply, std::regex("\\+[0-9]+\\.5"))) << readReply;
+
+    // The chart, opened during the watch: its title, its owner, a picture on
+    // the clipboard that changes with the next reading, and Esc closes it
+    // while the watch goes on.
+    ASSERT_TRUE(PostClick(Gadget(ChartButton)));
+    HWND chart = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (chart = ShownWindow(client_->id(), nullptr, window_)) != nullptr; }));
+    EXPECT_EQ(WideText(chart), L"\u0413\u0440\u0430\u0444\u0438\u043a \u2014 Korvane");
+    EXPECT_EQ(GetWindow(chart, GW_OWNER), window_);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == chart; }));
+    const std::string before = ChartPicture();
+    ASSERT_FALSE(before.empty()) << "Ctrl+C put no picture on the clipboard";
+    const std::size_t received = Logger().Received().size();
+    ASSERT_TRUE(Logger().WaitForReceived(received + 1, LongWait));
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    EXPECT_NE(ChartPicture(), before) << "the reading did not reach the chart";
+    Keys({}, {VK_ESCAPE});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chart); }));
+    EXPECT_TRUE(Checked());
+    ASSERT_TRUE(Logger().WaitForReceived(received + 2, LongWait));
+
+    // Unplugged: no requester, no rows while it is away.
+    const std::size_t rowsBefore = RowCount();
+    Logger().Stop();
+    Sleep(2500);
+    const std::size_t rowsAway = RowCount();
+    EXPECT_LE(rowsAway, rowsBefore + 1) << "rows while the logger was away";
+    Sleep(1500);
+    EXPECT_EQ(RowCount(), rowsAway);
+    EXPECT_TRUE(NoMessageBox(client_->id()));
+    EXPECT_TRUE(Checked());
+
+    // Plugged in again: the readings go on from the new logger.
+    ASSERT_NO_FATAL_FAILURE(StartLogger("pacing line-rate\n" + CountingLogger(50)));
+    ASSERT_TRUE(Logger().WaitForReceived(2, 10000)) << "the watch did not come back to the port";
+    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= rowsAway + 2; }, 10000));
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    ASSERT_TRUE(PostClick(Gadget(WatchButton)));
+    ASSERT_TRUE(WaitUntil([&] { return !Checked(); }));
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    EXPECT_TRUE(NoMessageBox(client_->id()));
+
+    const std::string separator = LocaleText(LOCALE_SLIST);
+    const std::string decimal = LocaleText(LOCALE_SDECIMAL);
+    const std::vector<Row> rows = Rows(file, separator);
+    ASSERT_GE(rows.size(), 5u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        EXPECT_TRUE(std::regex_match(row.time, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]")))
+            << row.time;
+        EXPECT_TRUE(std::regex_match(row.reply, std::regex("\\+[0-9]+\\.5"))) << row.reply;
+        EXPECT_EQ(row.number, row.reply.substr(1, row.reply.size() - 3) + decimal + "5");
+        EXPECT_NE(row.reply, readReply) << "the Read's reply went into the file";
+        if (i > 0) {
+            EXPECT_GE(row.time, rows[i - 1].time);
+            EXPECT_GT(std::stoi(row.reply.substr(1)), std::stoi(rows[i - 1].reply.substr(1)));
+        }
+    }
+    EXPECT_GT(rows.back().time, rows.front().time);
+    EXPECT_GE(std::stoi(rows.back().reply.substr(1)), 50) << "no rows after the logger came back";
+    // The field shows the latest reading; the log says how many were written.
+    EXPECT_EQ(TextOf(ReadingField), rows.back().reply);
+    const std::wstring ended = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
+                               L"\u043e\u043a\u043e\u043d\u0447\u0435\u043d\u043e, "
+                               L"\u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0439: ";
+    const std::wstring log = WideText(Gadget(LogEditor));
+    EXPECT_EQ(log.rfind(ended + std::to_wstring(rows.size()), 0), 0u);
+
+    // A second watch, in a file of its own, and the window closed during it:
+    // the program ends at once, and every row in the file is whole.
+    fs::remove(file);
+    ASSERT_TRUE(PostClick(Gadget(WatchButton)));
+    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= 2; }, LongWait));
+    ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
+    ASSERT_EQ(WatchFiles().size(), 1u);
+    std::ifstream in(WatchFiles().front(), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "a row cut short";
+}
+
+} // namespace
