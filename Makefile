@@ -69,7 +69,7 @@ fuzz: bootstrap build-fuzz
 bench: bootstrap configure-bench configure-host configure-win64 configure-win32
 	cmake --build --preset bench
 	cmake --build --preset host --target korvane-simlogger
-	cmake --build --preset win64 --target korvane korvane_wine_bench korvane_minimal_window wine_ready
+	cmake --build --preset win64 --target korvane korvane_wine_bench korvane_minimal_window wine_ready chart_window_test
 	cmake --build --preset win32 --target korvane
 	tests/bench/write-benchmarks build/bench BENCHMARKS.md
 

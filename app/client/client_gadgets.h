@@ -28,6 +28,7 @@ constexpr ObjectNumber LogEditor = 12;
 constexpr ObjectNumber DumpProgress = 14;
 constexpr ObjectNumber WatchButton = 15;
 constexpr ObjectNumber WatchIntervalList = 16;
+constexpr ObjectNumber ChartButton = 17;
 
 // The gadget the window creates last: once it exists the layout is complete,
 // which is what the end-to-end driver waits for. It must name the layout

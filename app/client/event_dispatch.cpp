@@ -1,5 +1,6 @@
 #include "app/client/event_dispatch.h"
 
+#include "app/client/chart_window.h"
 #include "app/client/dump_driving.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
@@ -53,6 +54,9 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
     case WatchIntervalList:
         if (kind == ListSelectionChanged)
             HandleWatchIntervalPick();
+        break;
+    case ChartButton:
+        OpenChartWindow();
         break;
     case ClearButton:
         GadgetClearItems(LogEditor);

@@ -54,6 +54,7 @@ inline constexpr std::array ClientGadgetLayout = std::to_array<GadgetLayout>({
     {GadgetKindButton, ReadButton, 30, 60, 80, 70, "Read", ClientFont::Default, 0},
     {GadgetKindButton, WatchButton, 30, 150, 80, 30, "Watch", ClientFont::Default, BS_AUTOCHECKBOX | BS_PUSHLIKE},
     {GadgetKindComboBox, WatchIntervalList, 30, 190, 80, 20, nullptr, ClientFont::Default, 0},
+    {GadgetKindButton, ChartButton, 30, 220, 80, 30, "Chart", ClientFont::Default, 0},
     {GadgetKindButton, WriteButton, 460, 90, 60, 40, "Write", ClientFont::Default, 0},
     {GadgetKindButton, FormatButton, 460, 30, 60, 40, "Format", ClientFont::Default, 0},
     {GadgetKindButton, StepButton, 290, 105, 20, 20, "+", ClientFont::Default, 0},

@@ -93,3 +93,15 @@ inline constexpr char TextWatchFileFailed[] =
 inline constexpr char TextWatchNoTimer[] =
     "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee: \xed\xe5 "
     "\xf5\xe2\xe0\xf2\xe0\xe5\xf2 \xf0\xe5\xf1\xf3\xf0\xf1\xee\xe2 \xf1\xe8\xf1\xf2\xe5\xec\xfb";
+
+// The chart of a watch. "График — Korvane": its window's title.
+inline constexpr char TextChartTitle[] = "\xc3\xf0\xe0\xf4\xe8\xea \x97 Korvane";
+// "Нет показаний": the chart with no reading to draw.
+inline constexpr char TextChartEmpty[] = "\xcd\xe5\xf2 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xe9";
+// "Последнее: ", "Мин: ", "Макс: ": each followed by a value of what is shown.
+inline constexpr char TextChartLast[] = "\xcf\xee\xf1\xeb\xe5\xe4\xed\xe5\xe5: ";
+inline constexpr char TextChartLow[] = "\xcc\xe8\xed: ";
+inline constexpr char TextChartHigh[] = "\xcc\xe0\xea\xf1: ";
+// "Наблюдение остановлено": the chart of a watch that has ended.
+inline constexpr char TextChartStopped[] =
+    "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee";

@@ -1,5 +1,6 @@
 #include "app/client/watch_driving.h"
 
+#include "app/client/chart_window.h"
 #include "app/client/dump_driving.h"
 #include "app/client/file_report.h"
 #include "app/client/main_window.h"
@@ -133,6 +134,7 @@ void Stop()
     KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     Running = false;
     WatchFileClose();
+    ChartReadingsChanged();
     LogEnd();
     ShowWatchState();
 }
@@ -154,6 +156,13 @@ DWORD WriteRow(const char* reply)
     return error;
 }
 
+// The slot's reading, or a gap, kept for the chart, which draws it at once.
+void Keep(std::uint64_t slot, const ReplyNumber& number)
+{
+    WatchReadingsAdd(Kept, slot, number);
+    ChartReadingsChanged();
+}
+
 // One "T" with the same wait as Read; the reply goes to the field and, with
 // the number in it, to the file and the chart. A slot without a reply keeps
 // a gap and no row.
@@ -161,7 +170,7 @@ void TakeReading(std::uint64_t slot)
 {
     if (!PortReady()) {
         ShowInReadingField(TextWatchPortAway);
-        WatchReadingsAdd(Kept, slot, FindReplyNumber(nullptr));
+        Keep(slot, FindReplyNumber(nullptr));
         return;
     }
     const bool sent = SendCommand("T", WaitAfterReading);
@@ -169,16 +178,16 @@ void TakeReading(std::uint64_t slot)
     if (waiting < 0 || (waiting > 0 && !ReadReply())) {
         LosePort();
         ShowInReadingField(TextWatchPortAway);
-        WatchReadingsAdd(Kept, slot, FindReplyNumber(nullptr));
+        Keep(slot, FindReplyNumber(nullptr));
         return;
     }
     if (waiting == 0) {
         ShowInReadingField(TextLoggerNotAnswering);
-        WatchReadingsAdd(Kept, slot, FindReplyNumber(nullptr));
+        Keep(slot, FindReplyNumber(nullptr));
         return;
     }
     ShowInReadingField(ReplyText);
-    WatchReadingsAdd(Kept, slot, FindReplyNumber(ReplyText));
+    Keep(slot, FindReplyNumber(ReplyText));
     if (const DWORD error = WriteRow(ReplyText)) {
         StopForFile(error);
         return;
@@ -194,7 +203,7 @@ void RunDueSlot()
     if (!WatchPassDueSlots(Schedule, GetTickCount64(), slot))
         return;
     if (LineInUse())
-        WatchReadingsAdd(Kept, slot, FindReplyNumber(nullptr));
+        Keep(slot, FindReplyNumber(nullptr));
     else
         TakeReading(slot);
 }
@@ -250,6 +259,7 @@ void Start()
     LogLine(TextWatchStarted, path);
 
     WatchReadingsClear(Kept);
+    ChartReadingsChanged();
     RowsWritten = 0;
     Running = true;
     Schedule = WatchScheduleStart(GetTickCount64(), PickedSeconds());

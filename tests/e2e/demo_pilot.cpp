@@ -1,8 +1,11 @@
 // The hand of `make demo` on a display nobody watches: it waits for the
-// Korvane window and its first readings, presses Read once, and later closes
-// the window.
+// Korvane window and its first readings, presses Read once, runs a watch with
+// its chart open, and later closes the window.
 //   korvane_demo_pilot read    prints the window's frame as WxH+X+Y once the
 //                              reading is in the log
+//   korvane_demo_pilot watch   starts a watch at one reading a second, opens
+//                              its chart after a few readings and prints the
+//                              frame around both windows
 //   korvane_demo_pilot close   asks the window to close
 #include "app/client/client_gadgets.h"
 #include "tests/e2e/client_driver.h"
@@ -25,6 +28,12 @@ HWND FindClientWindow()
     return window && GadgetWindow(window, LastGadget) ? window : nullptr;
 }
 
+void PrintFrame(const RECT& frame)
+{
+    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left, frame.top);
+    std::fflush(stdout);
+}
+
 int PressRead(HWND window)
 {
     // The start-up queries are done once the reading field shows something
@@ -41,7 +50,32 @@ int PressRead(HWND window)
     }
     RECT frame{};
     GetWindowRect(window, &frame);
-    std::printf("%ldx%ld+%ld+%ld\n", frame.right - frame.left, frame.bottom - frame.top, frame.left, frame.top);
+    PrintFrame(frame);
+    return 0;
+}
+
+int WatchWithChart(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    HWND chart = nullptr;
+    if (!SelectListEntry(window, GadgetWindow(window, WatchIntervalList), 0) ||
+        !PostClick(GadgetWindow(window, WatchButton))) {
+        std::fputs("demo_pilot: the watch did not start\n", stderr);
+        return 1;
+    }
+    Sleep(5000);
+    if (!WaitUntilIdle(window) || !PostClick(GadgetWindow(window, ChartButton)) ||
+        !WaitUntil([&] { return (chart = ShownWindow(process, nullptr, window)) != nullptr; }, LongWait)) {
+        std::fputs("demo_pilot: the chart did not open\n", stderr);
+        return 1;
+    }
+    Sleep(3000);
+    RECT main{}, drawn{}, both{};
+    GetWindowRect(window, &main);
+    GetWindowRect(chart, &drawn);
+    UnionRect(&both, &main, &drawn);
+    PrintFrame(both);
     return 0;
 }
 
@@ -49,8 +83,9 @@ int PressRead(HWND window)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || (std::strcmp(argv[1], "read") != 0 && std::strcmp(argv[1], "close") != 0)) {
-        std::fputs("usage: korvane_demo_pilot read|close\n", stderr);
+    if (argc != 2 ||
+        (std::strcmp(argv[1], "read") != 0 && std::strcmp(argv[1], "watch") != 0 && std::strcmp(argv[1], "close") != 0)) {
+        std::fputs("usage: korvane_demo_pilot read|watch|close\n", stderr);
         return 2;
     }
     // The window's frame as the screen has it, whatever the display's scale.
@@ -62,5 +97,7 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "close") == 0)
         return PostClose(window) ? 0 : 1;
+    if (std::strcmp(argv[1], "watch") == 0)
+        return WatchWithChart(window);
     return PressRead(window);
 }

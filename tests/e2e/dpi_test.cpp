@@ -57,7 +57,7 @@ TEST_F(ClientTest, TheLayoutFollowsTheDisplayScaleAndEveryTextFits)
         {ReadingField, {130, 20, 280, 60}, Large, L"+21.5"}, {MemoryField, {130, 100, 90, 30}, Medium, L"120"},
         {IntervalField, {320, 100, 90, 30}, Medium, L"Hour"}, {LogEditor, {130, 150, 280, 90}, Log, L"+21.5"},
         {DumpProgress, {130, 250, 140, 10}, Gui, L""},       {PortList, {30, 20, 70, 0}, Gui, L"COM2"},
-        {WatchButton, {30, 150, 80, 30}, Gui, L"Watch"},
+        {WatchButton, {30, 150, 80, 30}, Gui, L"Watch"},      {ChartButton, {30, 220, 80, 30}, Gui, L"Chart"},
         // The list's widest label, "10 мин"; it shows "10 с" at first.
         {WatchIntervalList, {30, 190, 80, 0}, Gui, L"10 \u043c\u0438\u043d"},
     };

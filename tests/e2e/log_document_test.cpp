@@ -20,40 +20,6 @@ namespace fs = std::filesystem;
 constexpr char ThreeReadings[] = "chunk 0 \"001 +21.5\\r\\n002 +21.7\\r\\n003 +21.9\\r\\n\\0\"\n";
 const std::string Bom = "\xEF\xBB\xBF";
 
-void Input(std::vector<INPUT> inputs) { SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)); }
-
-INPUT Key(WORD key, DWORD flags = 0, wchar_t character = 0)
-{
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.wScan = character;
-    input.ki.dwFlags = flags;
-    return input;
-}
-
-// Keys pressed in order while the modifiers are held; they reach whichever
-// window has the focus, as a keyboard's would.
-void Keys(std::initializer_list<WORD> held, std::initializer_list<WORD> keys)
-{
-    std::vector<INPUT> inputs;
-    for (WORD modifier : held)
-        inputs.push_back(Key(modifier));
-    for (WORD key : keys)
-        inputs.insert(inputs.end(), {Key(key), Key(key, KEYEVENTF_KEYUP)});
-    for (WORD modifier : held)
-        inputs.push_back(Key(modifier, KEYEVENTF_KEYUP));
-    Input(inputs);
-}
-
-void Type(const std::wstring& text)
-{
-    std::vector<INPUT> inputs;
-    for (wchar_t c : text)
-        inputs.insert(inputs.end(), {Key(0, KEYEVENTF_UNICODE, c), Key(0, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP, c)});
-    Input(inputs);
-}
-
 bool SetClipboardText(const std::wstring& text)
 {
     const std::size_t size = (text.size() + 1) * sizeof(wchar_t);
@@ -79,18 +45,6 @@ std::wstring ClipboardText()
     }
     CloseClipboard();
     return text;
-}
-
-// A shown top-level window of the process with that class, other than other.
-HWND ShownWindow(DWORD process, const wchar_t* className, HWND other = nullptr)
-{
-    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == process && window != other && IsWindowVisible(window))
-            return window;
-    }
-    return nullptr;
 }
 
 HWND FileNameField(HWND dialog)

@@ -35,6 +35,7 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     const Expected layout[] = {
         {ReadButton, "Button", {30, 60, 80, 70}, "Read"},
         {WatchButton, "Button", {30, 150, 80, 30}, "Watch"},
+        {ChartButton, "Button", {30, 220, 80, 30}, "Chart"},
         {WriteButton, "Button", {460, 90, 60, 40}, "Write"},
         {FormatButton, "Button", {460, 30, 60, 40}, "Format"},
         {StepButton, "Button", {290, 105, 20, 20}, "+"},

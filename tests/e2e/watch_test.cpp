@@ -1,6 +1,6 @@
 // The watch as a user runs it: a double click on Watch at one reading a
-// second, a Read in between, the logger unplugged and plugged in again, and
-// the record file read while the program writes it.
+// second, a Read in between, its chart, the logger unplugged and plugged in
+// again, and the record file read while the program writes it.
 #include "tests/e2e/client_fixture.h"
 
 #include <windows.h>
@@ -75,6 +75,28 @@ std::string LocaleText(LCTYPE item)
     return text;
 }
 
+// Ctrl+C in the chart, and the picture it put on the clipboard.
+std::string ChartPicture()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    Keys({VK_CONTROL}, {'C'});
+    std::string picture;
+    WaitUntil([&] {
+        if (!IsClipboardFormatAvailable(CF_DIB) || !OpenClipboard(nullptr))
+            return false;
+        if (HANDLE data = GetClipboardData(CF_DIB)) {
+            picture.assign(static_cast<const char*>(GlobalLock(data)), GlobalSize(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return !picture.empty();
+    });
+    return picture;
+}
+
 class WatchTest : public ClientTest {
 protected:
     void SetUp() override
@@ -137,12 +159,33 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     const std::string readReply = LogLines().front();
     EXPECT_TRUE(std::regex_match(readReply, std::regex("\\+[0-9]+\\.5"))) << readReply;
 
+    // The chart, opened during the watch: its title, its owner, a picture on
+    // the clipboard that changes with the next reading, and Esc closes it
+    // while the watch goes on.
+    ASSERT_TRUE(PostClick(Gadget(ChartButton)));
+    HWND chart = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (chart = ShownWindow(client_->id(), nullptr, window_)) != nullptr; }));
+    EXPECT_EQ(WideText(chart), L"\u0413\u0440\u0430\u0444\u0438\u043a \u2014 Korvane");
+    EXPECT_EQ(GetWindow(chart, GW_OWNER), window_);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == chart; }));
+    const std::string before = ChartPicture();
+    ASSERT_FALSE(before.empty()) << "Ctrl+C put no picture on the clipboard";
+    const std::size_t received = Logger().Received().size();
+    ASSERT_TRUE(Logger().WaitForReceived(received + 1, LongWait));
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    EXPECT_NE(ChartPicture(), before) << "the reading did not reach the chart";
+    Keys({}, {VK_ESCAPE});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chart); }));
+    EXPECT_TRUE(Checked());
+    ASSERT_TRUE(Logger().WaitForReceived(received + 2, LongWait));
+
     // Unplugged: no requester, no rows while it is away.
-    const std::size_t rowsBefore = RowCount();
+    // A reading on its way as the link goes may still end in a row.
     Logger().Stop();
+    const std::size_t rowsAtUnplug = RowCount();
     Sleep(2500);
     const std::size_t rowsAway = RowCount();
-    EXPECT_LE(rowsAway, rowsBefore + 1) << "rows while the logger was away";
+    EXPECT_LE(rowsAway, rowsAtUnplug + 1) << "rows while the logger was away";
     Sleep(1500);
     EXPECT_EQ(RowCount(), rowsAway);
     EXPECT_TRUE(NoMessageBox(client_->id()));

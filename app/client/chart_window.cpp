@@ -1,0 +1,481 @@
+#include "app/client/chart_window.h"
+
+#include "app/client/client_gadgets.h"
+#include "app/client/messages.h"
+#include "app/client/watch_driving.h"
+#include "app/logger/chart_columns.h"
+
+#include "base/strings.h"
+#include "window/dpi.h"
+#include "window/dpi_scale.h"
+#include "window/process_heap.h"
+#include "window/wide_text.h"
+#include "window/window.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr wchar_t ChartClassName[] = L"KorvaneChart";
+// The client area it opens with, and the smallest the user can make it, at 96 dpi.
+constexpr std::int32_t ChartWidth = 640;
+constexpr std::int32_t ChartHeight = 360;
+constexpr std::int32_t ChartMinimumWidth = 320;
+constexpr std::int32_t ChartMinimumHeight = 200;
+// A watch shorter than this is drawn across this much time, so that its
+// first readings do not stretch over the whole width.
+constexpr std::uint64_t ShortestView = 60'000;
+// Columns drawn at most: wider plots are drawn at this many and no wider.
+constexpr std::int32_t MostColumns = 16'384;
+
+constexpr COLORREF TraceColour = RGB(0, 80, 180);
+constexpr COLORREF GridColour = RGB(225, 225, 225);
+constexpr COLORREF FrameColour = RGB(160, 160, 160);
+constexpr COLORREF GapColour = RGB(255, 228, 228);
+constexpr COLORREF GapMarkColour = RGB(220, 60, 60);
+
+HWND Chart = nullptr;
+HHOOK CloseWatch = nullptr;
+ChartSummary Summary{};
+
+// The program's loop takes the number of any message it dispatches for a
+// window of no toolkit as its event code, and WM_CLOSE is EV_CLOSE, the end
+// of the program: a WM_CLOSE posted to the chart goes on as the close box's
+// command, which sends WM_CLOSE instead of posting it.
+LRESULT CALLBACK WatchPostedClose(int code, WPARAM removal, LPARAM lParam)
+{
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && (removal & PM_REMOVE) && Chart && message->hwnd == Chart &&
+        message->message == WM_CLOSE) {
+        message->message = WM_SYSCOMMAND;
+        message->wParam = SC_CLOSE;
+        message->lParam = 0;
+    }
+    return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+// GDI objects made for one drawing, deleted with it.
+class GdiObject {
+public:
+    explicit GdiObject(HGDIOBJ object) : object_(object) {}
+    ~GdiObject()
+    {
+        if (object_)
+            DeleteObject(object_);
+    }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    HGDIOBJ get() const { return object_; }
+
+private:
+    HGDIOBJ object_;
+};
+
+// Milliseconds of local time since 1601 at the readings' time 0: a reading's
+// time is the program's tick count when its slot came.
+std::uint64_t LocalTimeOffset()
+{
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME local{};
+    SystemTimeToFileTime(&now, &local);
+    const std::uint64_t milliseconds = ((std::uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime) / 10'000;
+    return milliseconds - GetTickCount64();
+}
+
+// "HH:MM:SS" for steps under a minute, "HH:MM" under a day, "DD.MM" beyond.
+void TimeLabel(std::uint64_t localMilliseconds, std::uint64_t step, wchar_t (&text)[16])
+{
+    const std::uint64_t ticks = localMilliseconds * 10'000;
+    const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME fields{};
+    FileTimeToSystemTime(&time, &fields);
+    const WORD parts[3][3] = {{fields.wHour, fields.wMinute, fields.wSecond},
+                              {fields.wHour, fields.wMinute, 0},
+                              {fields.wDay, fields.wMonth, 0}};
+    const std::size_t kind = step < 60'000 ? 0 : (step < 86'400'000 ? 1 : 2);
+    const std::size_t count = kind == 0 ? 3 : 2;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i)
+            text[at++] = kind == 2 ? L'.' : L':';
+        text[at++] = static_cast<wchar_t>(L'0' + parts[kind][i] / 10 % 10);
+        text[at++] = static_cast<wchar_t>(L'0' + parts[kind][i] % 10);
+    }
+    text[at] = 0;
+}
+
+// The user's decimal separator, in code page 1251.
+void DecimalSeparator(char (&separator)[8])
+{
+    wchar_t wide[8] = {};
+    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, wide, 8);
+    const int bytes = length > 1 ? TextFromWide(wide, length - 1, separator, 7) : 0;
+    separator[bytes] = 0;
+    if (!bytes)
+        lstrcpyA(separator, ",");
+}
+
+// Text built in the temporary buffer from `start`, drawn and rewound.
+void DrawBuiltText(HDC dc, std::int32_t start, RECT area, UINT format)
+{
+    TempLength += 1;
+    const WideText wide(TempBuffer + start);
+    TempSetLength(start);
+    if (wide.text())
+        DrawTextW(dc, wide.text(), wide.length(), &area, format | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+// Columns `from` to `to` (not included) of the plot, filled from `top` down.
+void Fill(HDC dc, const RECT& plot, std::int32_t from, std::int32_t to, LONG top, HGDIOBJ brush)
+{
+    const RECT area{plot.left + from, top, plot.left + to, plot.bottom};
+    if (to > from)
+        FillRect(dc, &area, static_cast<HBRUSH>(brush));
+}
+
+// The chart at that size and DPI, into any device context: the window's
+// buffer or the picture for the clipboard.
+void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi)
+{
+    const RECT whole{0, 0, width, height};
+    FillRect(dc, &whole, GetSysColorBrush(COLOR_WINDOW));
+    const GdiObject font(CreateFontW(-ScaleToDpi(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                     DEFAULT_PITCH | FF_SWISS, L"Arial"));
+    const HGDIOBJ oldFont = SelectObject(dc, font.get() ? font.get() : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    const std::int32_t line = ScaleToDpi(16, dpi);
+    const RECT plot{ScaleToDpi(64, dpi), ScaleToDpi(32, dpi), width - ScaleToDpi(16, dpi),
+                    height - ScaleToDpi(24, dpi)};
+    const LONG plotWidth = plot.right > plot.left ? plot.right - plot.left : 0;
+    const std::int32_t columnCount = plotWidth < MostColumns ? static_cast<std::int32_t>(plotWidth) : MostColumns;
+
+    const WatchReadings& readings = WatchKeptReadings();
+    ChartSummaryUpdate(Summary, readings);
+    ProcessHeapBlock columnBlock(columnCount > 0 ? static_cast<std::size_t>(columnCount) * sizeof(ChartColumn) : 0);
+    auto* columns = columnBlock.As<ChartColumn>();
+    const std::uint64_t from = WatchReadingAt(readings, 0).time;
+    std::uint64_t to = WatchReadingAt(readings, readings.count - 1).time;
+    to = to - from < ShortestView ? from + ShortestView : to;
+    const ChartView view =
+        ChartReduce(readings, Summary, from, to, columns, plot.bottom > plot.top && columns ? columnCount : 0);
+    if (!view.present) {
+        const std::int32_t start = TempLength;
+        TempAppend(TextChartEmpty);
+        DrawBuiltText(dc, start, whole, DT_CENTER | DT_VCENTER);
+        SelectObject(dc, oldFont);
+        return;
+    }
+
+    // The values, with a little room above and below them; a flat line in
+    // the middle, with room that a large value does not round away.
+    double low = view.low;
+    double high = view.high;
+    const double margin = high - low < 1e-3 ? std::fmax(1.0, std::fabs(high) / 100) : (high - low) / 20;
+    low -= margin;
+    high += margin;
+    const double plotHeight = plot.bottom - plot.top - 1;
+    auto yOf = [&](double value) {
+        return static_cast<LONG>(std::lround(plot.bottom - 1 - (value - low) / (high - low) * plotHeight));
+    };
+    const ChartValueStep step = ChartValueStepFor(high - low, (plot.bottom - plot.top) / ScaleToDpi(32, dpi) + 1);
+    const std::int32_t decimals = step.decimals > 1 ? step.decimals : 1;
+    char separator[8];
+    DecimalSeparator(separator);
+
+    // The trace gathered as one run of points per stretch of line, each
+    // column from its first value over its extremes to its last; where the
+    // line breaks (a slot missed or without a number), the columns between
+    // are shaded.
+    const GdiObject gapBrush(CreateSolidBrush(GapColour));
+    const GdiObject markBrush(CreateSolidBrush(GapMarkColour));
+    ProcessHeapBlock pointBlock(static_cast<std::size_t>(columnCount) * 5 * sizeof(POINT));
+    ProcessHeapBlock runBlock(static_cast<std::size_t>(columnCount) * sizeof(DWORD));
+    auto* points = pointBlock.As<POINT>();
+    auto* runs = runBlock.As<DWORD>();
+    std::int32_t pointCount = 0, runCount = 0, runStart = 0, lastPresent = -1;
+    auto endRun = [&]() {
+        if (pointCount == runStart)
+            return;
+        // A line leaves out its last pixel: one more point puts it in.
+        points[pointCount] = POINT{points[pointCount - 1].x + 1, points[pointCount - 1].y};
+        ++pointCount;
+        runs[runCount++] = static_cast<DWORD>(pointCount - runStart);
+        runStart = pointCount;
+    };
+    for (std::int32_t c = 0; points && runs && c < columnCount; ++c) {
+        const ChartColumn& column = columns[c];
+        if (!column.present)
+            continue;
+        if (!column.joined || lastPresent < 0) {
+            endRun();
+            if (lastPresent >= 0)
+                Fill(dc, plot, lastPresent + 1, c, plot.top, gapBrush.get());
+        }
+        const LONG x = plot.left + c;
+        for (float value : {column.first, column.low, column.high, column.last})
+            points[pointCount++] = POINT{x, yOf(value)};
+        lastPresent = c;
+    }
+    endRun();
+    // A slot without a number is marked under the line, over the shading: in
+    // a column of many readings one such slot must not hide the rest.
+    const std::int32_t mark = ScaleToDpi(4, dpi);
+    for (std::int32_t c = 0, gapStart = 0; c <= columnCount; ++c) {
+        if (c < columnCount && columns[c].gap)
+            continue;
+        Fill(dc, plot, gapStart, c, plot.bottom - mark, markBrush.get());
+        gapStart = c + 1;
+    }
+
+    // The grid and its labels: round values, and local times at round steps.
+    const GdiObject gridPen(CreatePen(PS_SOLID, 1, GridColour));
+    const HGDIOBJ oldPen = SelectObject(dc, gridPen.get());
+    const double firstValue = std::ceil(low / step.step) * step.step;
+    for (std::int32_t i = 0; i < 100 && firstValue + i * step.step <= high; ++i) {
+        const double value = firstValue + i * step.step;
+        const LONG y = yOf(value);
+        MoveToEx(dc, plot.left, y, nullptr);
+        LineTo(dc, plot.right, y);
+        const std::int32_t start = TempLength;
+        ChartValueText(value, step.decimals, separator, start);
+        DrawBuiltText(dc, start, RECT{0, y - line / 2, plot.left - ScaleToDpi(6, dpi), y + line / 2},
+                      DT_RIGHT | DT_VCENTER);
+    }
+    const std::uint64_t offset = LocalTimeOffset();
+    const std::uint64_t timeStep = ChartTimeStepFor(to - from, (plot.right - plot.left) / ScaleToDpi(80, dpi) + 1);
+    const std::uint64_t firstTick = ((from + offset) / timeStep + ((from + offset) % timeStep != 0)) * timeStep;
+    for (std::uint64_t tick = firstTick; tick - offset <= to && tick >= firstTick; tick += timeStep) {
+        const double share = static_cast<double>(tick - offset - from) / static_cast<double>(to - from);
+        // The column whose time span holds the tick.
+        const auto column = static_cast<LONG>(share * columnCount);
+        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
+        MoveToEx(dc, x, plot.top, nullptr);
+        LineTo(dc, x, plot.bottom);
+        wchar_t label[16];
+        TimeLabel(tick, timeStep, label);
+        RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
+        DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
+
+    const GdiObject framePen(CreatePen(PS_SOLID, 1, FrameColour));
+    SelectObject(dc, framePen.get());
+    const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, plot.left - 1, plot.top - 1, plot.right + 1, plot.bottom + 1);
+
+    const GdiObject tracePen(CreatePen(PS_SOLID, ScaleToDpi(1, dpi), TraceColour));
+    const GdiObject traceBrush(CreateSolidBrush(TraceColour));
+    SelectObject(dc, tracePen.get());
+    if (runCount)
+        PolyPolyline(dc, points, runs, static_cast<DWORD>(runCount));
+    // The newest value, marked.
+    if (lastPresent >= 0) {
+        SelectObject(dc, traceBrush.get());
+        const LONG x = plot.left + lastPresent;
+        const LONG y = yOf(columns[lastPresent].last);
+        const std::int32_t r = ScaleToDpi(3, dpi);
+        Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
+    }
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+
+    // The last value, and the minimum and maximum of what is shown.
+    std::int32_t start = TempLength;
+    TempAppend(TextChartLast);
+    ChartValueText(view.last, decimals, separator, TempLength);
+    TempAppend("     ");
+    TempAppend(TextChartLow);
+    ChartValueText(view.low, decimals, separator, TempLength);
+    TempAppend("     ");
+    TempAppend(TextChartHigh);
+    ChartValueText(view.high, decimals, separator, TempLength);
+    if (!WatchRunning()) {
+        TempAppend("     ");
+        TempAppend(TextChartStopped);
+    }
+    DrawBuiltText(dc, start, RECT{plot.left, 0, width, plot.top - ScaleToDpi(4, dpi)}, DT_LEFT | DT_BOTTOM);
+    SelectObject(dc, oldFont);
+}
+
+void Paint(HWND window)
+{
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(window, &paint);
+    if (!dc)
+        return;
+    RECT client{};
+    GetClientRect(window, &client);
+    // Drawn whole off the screen and put there in one copy: no flicker.
+    HDC buffer = CreateCompatibleDC(dc);
+    const GdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (buffer && bitmap.get()) {
+        const HGDIOBJ old = SelectObject(buffer, bitmap.get());
+        DrawChart(buffer, client.right, client.bottom, WindowDpi(window));
+        BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+        SelectObject(buffer, old);
+    }
+    if (buffer)
+        DeleteDC(buffer);
+    EndPaint(window, &paint);
+}
+
+// The chart as the window shows it, on the clipboard as a device-independent
+// bitmap of 24 bits a pixel; the system offers it as CF_BITMAP too.
+void CopyChart(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = client.right;
+    info.bmiHeader.biHeight = client.bottom;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const std::size_t stride = (static_cast<std::size_t>(client.right) * 3 + 3) & ~std::size_t{3};
+    const std::size_t size = stride * static_cast<std::size_t>(client.bottom);
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(size);
+    void* bits = nullptr;
+    const GdiObject picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!picture.get() || !bits || !dc) {
+        if (dc)
+            DeleteDC(dc);
+        return;
+    }
+    const HGDIOBJ old = SelectObject(dc, picture.get());
+    DrawChart(dc, client.right, client.bottom, WindowDpi(window));
+    GdiFlush();
+    SelectObject(dc, old);
+    DeleteDC(dc);
+
+    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, sizeof info.bmiHeader + size);
+    void* copy = global ? GlobalLock(global) : nullptr;
+    if (!copy) {
+        if (global)
+            GlobalFree(global);
+        return;
+    }
+    CopyMemory(copy, &info.bmiHeader, sizeof info.bmiHeader);
+    CopyMemory(static_cast<BYTE*>(copy) + sizeof info.bmiHeader, bits, size);
+    GlobalUnlock(global);
+    if (OpenClipboard(window)) {
+        EmptyClipboard();
+        if (SetClipboardData(CF_DIB, global))
+            global = nullptr; // the clipboard's now
+        CloseClipboard();
+    }
+    if (global)
+        GlobalFree(global);
+}
+
+LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        Paint(window);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE) {
+            SendMessageW(window, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        if (wParam == 'C' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+            CopyChart(window);
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_GETMINMAXINFO: {
+        const std::int32_t dpi = WindowDpi(window);
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize = POINT{ScaleToDpi(ChartMinimumWidth, dpi), ScaleToDpi(ChartMinimumHeight, dpi)};
+        return 0;
+    }
+    case WindowMessageDpiChanged: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    }
+    case WM_NCDESTROY:
+        Chart = nullptr;
+        if (CloseWatch)
+            UnhookWindowsHookEx(CloseWatch);
+        CloseWatch = nullptr;
+        ChartSummaryClear(Summary);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool RegisterChartClass(HINSTANCE instance)
+{
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, ChartClassName, &existing))
+        return true;
+    WNDCLASSEXW chartClass{};
+    chartClass.cbSize = sizeof chartClass;
+    chartClass.style = CS_HREDRAW | CS_VREDRAW;
+    chartClass.lpfnWndProc = ChartProc;
+    chartClass.hInstance = instance;
+    chartClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+    chartClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    chartClass.lpszClassName = ChartClassName;
+    return RegisterClassExW(&chartClass) != 0;
+}
+
+} // namespace
+
+void OpenChartWindow()
+{
+    if (Chart) {
+        if (IsIconic(Chart))
+            ShowWindow(Chart, SW_RESTORE);
+        SetForegroundWindow(Chart);
+        return;
+    }
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!RegisterChartClass(instance))
+        return;
+    const HWND owner = WindowHandle(MainWindow);
+    const std::int32_t dpi = owner ? WindowDpi(owner) : SystemDpi();
+    RECT frame{0, 0, ScaleToDpi(ChartWidth, dpi), ScaleToDpi(ChartHeight, dpi)};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    // Below and to the right of the main window's corner, where both show.
+    RECT ownerRect{};
+    if (owner)
+        GetWindowRect(owner, &ownerRect);
+    const WideText title(TextChartTitle);
+    Chart = CreateWindowExW(0, ChartClassName, title.text(), WS_OVERLAPPEDWINDOW, ownerRect.left + ScaleToDpi(40, dpi),
+                            ownerRect.top + ScaleToDpi(40, dpi), frame.right - frame.left, frame.bottom - frame.top,
+                            owner, nullptr, instance, nullptr);
+    if (!Chart)
+        return;
+    if (!CloseWatch)
+        CloseWatch = SetWindowsHookExW(WH_GETMESSAGE, WatchPostedClose, nullptr, GetCurrentThreadId());
+    ShowWindow(Chart, SW_SHOW);
+    SetForegroundWindow(Chart);
+    UpdateWindow(Chart);
+}
+
+void ChartReadingsChanged()
+{
+    if (Chart)
+        InvalidateRect(Chart, nullptr, FALSE);
+}
+
+HWND ChartWindowHandle() { return Chart; }

@@ -1,0 +1,187 @@
+// The chart of a watch inside the test process, beside the main window: its
+// title and owner, its keys through the program's own event wait (Ctrl+C
+// puts the drawing on the clipboard, Esc closes it, and neither ends the
+// program), and the time a redraw takes at a week of readings.
+#include "app/client/chart_window.h"
+#include "app/client/client_gadgets.h"
+#include "app/client/main_window.h"
+#include "app/client/watch_driving.h"
+#include "app/logger/watch_readings.h"
+
+#include "base/heap.h"
+#include "gadget/runtime.h"
+#include "window/dpi.h"
+#include "window/dpi_scale.h"
+#include "window/event.h"
+#include "window/window.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// The watch keeps its store in a variable of its own; the tests fill it as
+// the watch would.
+WatchReadings& Store() { return const_cast<WatchReadings&>(WatchKeptReadings()); }
+
+// A week's worth of shape at one reading a second, a slot without a number
+// now and then, ending now on the tick count.
+void FillStore(std::int32_t count)
+{
+    WatchReadingsClear(Store());
+    const std::uint64_t now = GetTickCount64();
+    for (std::int32_t i = 0; i < count; ++i) {
+        ReplyNumber number{};
+        number.found = i % 500 != 7;
+        number.value = 21.5 + 3.0 * std::sin(i / 5000.0) + (i % 13) / 10.0;
+        WatchReadingsAdd(Store(), now - 1000 * static_cast<std::uint64_t>(count - i), number);
+    }
+    ChartReadingsChanged();
+}
+
+// Pumps the thread's messages as the program's loop does, for a while;
+// false when one of them reads as the end of the program.
+bool RunLoopFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds)
+        if (EventWaitTimeout(20) == EV_CLOSE)
+            return false;
+    return true;
+}
+
+// Each key down in turn, then up in the reverse order.
+void PressKeys(std::initializer_list<WORD> keys)
+{
+    std::vector<INPUT> inputs(keys.size() * 2, INPUT{INPUT_KEYBOARD, {}});
+    std::size_t i = 0;
+    for (WORD key : keys) {
+        inputs[i].ki.wVk = inputs[inputs.size() - 1 - i].ki.wVk = key;
+        inputs[inputs.size() - 1 - i++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)), inputs.size());
+}
+
+class ChartWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        MainHeap = HeapOpen();
+        RuntimeStart();
+        OpenClientFonts();
+        OpenMainWindow();
+        CreateClientGadgets();
+        ShowWindow(WindowHandle(MainWindow), SW_SHOW);
+    }
+
+    void TearDown() override
+    {
+        if (HWND chart = ChartWindowHandle())
+            DestroyWindow(chart);
+        WatchReadingsClear(Store());
+    }
+};
+
+TEST_F(ChartWindow, OpensOwnedAndActiveCopiesOnCtrlCAndClosesOnEscWithTheProgramGoingOn)
+{
+    OpenChartWindow();
+    HWND chart = ChartWindowHandle();
+    ASSERT_TRUE(chart);
+    wchar_t title[64] = {};
+    GetWindowTextW(chart, title, 64);
+    EXPECT_STREQ(title, L"\u0413\u0440\u0430\u0444\u0438\u043a \u2014 Korvane");
+    EXPECT_EQ(GetWindow(chart, GW_OWNER), WindowHandle(MainWindow));
+    EXPECT_EQ(GetActiveWindow(), chart);
+    EXPECT_TRUE(GetWindowLongPtrW(chart, GWL_STYLE) & WS_THICKFRAME);
+    // 640 x 360 at 96 dpi, scaled to the window's.
+    RECT client{};
+    GetClientRect(chart, &client);
+    const std::int32_t dpi = WindowDpi(chart);
+    EXPECT_EQ(client.right, ScaleToDpi(640, dpi)) << dpi << " dpi";
+    EXPECT_EQ(client.bottom, ScaleToDpi(360, dpi)) << dpi << " dpi";
+    // Open already: the same window, to the front.
+    SetActiveWindow(WindowHandle(MainWindow));
+    OpenChartWindow();
+    EXPECT_EQ(ChartWindowHandle(), chart);
+    EXPECT_EQ(GetActiveWindow(), chart);
+
+    FillStore(10'000);
+    ASSERT_TRUE(RunLoopFor(200));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    PressKeys({VK_CONTROL, 'C'});
+    ASSERT_TRUE(RunLoopFor(300));
+    ASSERT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_DIB);
+    ASSERT_TRUE(data);
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->biWidth, client.right);
+    EXPECT_EQ(header->biHeight, client.bottom);
+    EXPECT_EQ(header->biBitCount, 24);
+    // The trace's colour is in the picture: the readings were drawn.
+    const auto* bits = reinterpret_cast<const BYTE*>(header + 1);
+    const std::size_t stride = (static_cast<std::size_t>(header->biWidth) * 3 + 3) & ~std::size_t{3};
+    std::size_t traced = 0;
+    for (std::size_t at = 0; at + 3 <= stride * static_cast<std::size_t>(header->biHeight); at += 3)
+        traced += at % stride + 3 <= stride && bits[at] == 180 && bits[at + 1] == 80 && bits[at + 2] == 0;
+    EXPECT_GT(traced, 100u);
+    GlobalUnlock(data);
+    CloseClipboard();
+
+    // Esc closes it; the main window stays and the loop sees no end.
+    PressKeys({VK_ESCAPE});
+    ASSERT_TRUE(RunLoopFor(300));
+    EXPECT_FALSE(ChartWindowHandle());
+    EXPECT_FALSE(IsWindow(chart));
+    EXPECT_TRUE(IsWindow(WindowHandle(MainWindow)));
+
+    // Nor does a WM_CLOSE posted to it, which the loop would read as
+    // EV_CLOSE.
+    OpenChartWindow();
+    chart = ChartWindowHandle();
+    ASSERT_TRUE(chart);
+    PostMessageW(chart, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(RunLoopFor(300));
+    EXPECT_FALSE(IsWindow(chart));
+}
+
+TEST_F(ChartWindow, ARedrawAtAWeekOfReadings)
+{
+    for (std::int32_t count : {10'000, 100'000, 604'800}) {
+        FillStore(count);
+        LARGE_INTEGER frequency{}, before{}, after{};
+        QueryPerformanceFrequency(&frequency);
+        auto timed = [&](auto action) {
+            QueryPerformanceCounter(&before);
+            action();
+            QueryPerformanceCounter(&after);
+            return 1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
+                   static_cast<double>(frequency.QuadPart);
+        };
+        // Opening draws it the first time, which summarises the store whole.
+        const double first = timed(OpenChartWindow);
+        HWND chart = ChartWindowHandle();
+        ASSERT_TRUE(chart);
+        auto redraw = [&]() { RedrawWindow(chart, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); };
+        std::vector<double> times;
+        for (int i = 0; i < 9; ++i)
+            times.push_back(timed(redraw));
+        std::sort(times.begin(), times.end());
+        // As "name value" lines, which the benchmarks' report reads.
+        std::printf("chart_redraw_%d_ms %.2f\nchart_redraw_%d_slowest_ms %.2f\nchart_open_%d_ms %.2f\n", count,
+                    times[4], count, times.back(), count, first);
+        EXPECT_LT(times[4], 1000.0);
+        ASSERT_TRUE(RunLoopFor(50));
+        DestroyWindow(chart);
+    }
+}
+
+} // namespace
