@@ -7,10 +7,11 @@
 // A program that is inside a command sequence answers no sent message (it is
 // sleeping, not pumping), so every wait here polls under a time limit.
 
+#include "tests/support/key_input.h"
+
 #include <windows.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -106,11 +107,6 @@ bool CloseList(HWND mainWindow, HWND list);
 std::vector<std::string> ListItems(HWND list);
 int ListSelection(HWND list);
 int ProgressPosition(HWND progressBar);
-// Keys pressed in order while the modifiers are held; they reach whichever
-// window has the focus, as a keyboard's would.
-void Keys(std::initializer_list<WORD> held, std::initializer_list<WORD> keys);
-// The text typed as characters, whatever the keyboard's layout.
-void Type(const std::wstring& text);
 // A shown top-level window of the process with that class (any, for null),
 // other than `other`.
 HWND ShownWindow(DWORD process, const wchar_t* className, HWND other = nullptr);
