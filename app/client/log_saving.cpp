@@ -11,6 +11,8 @@
 #include "window/wide_text.h"
 #include "window/window.h"
 
+#include "base/system_dll.h"
+
 #include <windows.h>
 #include <commdlg.h>
 #include <richedit.h>
@@ -60,6 +62,37 @@ private:
     std::size_t length_ = 0;
 };
 
+// The Save dialog's libraries, and COM, start with the first Save: imported,
+// they and the libraries they import loaded at every start (some 25 ms under
+// Wine, COM's start besides) for a dialog most runs never open.
+using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
+
+bool SaveLibrariesLoaded = false;
+GetSaveFileNameFunction GetSaveFileNameCall = nullptr;
+GetFolderPathFunction GetFolderPathCall = nullptr;
+
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name)
+{
+    HMODULE module = LoadSystemDll(library);
+    return module ? LibraryFunction<Function>(module, name) : nullptr;
+}
+
+void LoadSaveLibraries()
+{
+    if (SaveLibrariesLoaded)
+        return;
+    SaveLibrariesLoaded = true;
+    // The dialog's folder views are COM objects of this thread, which stays a
+    // COM thread from then on.
+    if (const auto comStart = SystemFunction<ComStartFunction>(L"ole32.dll", "CoInitialize"))
+        comStart(nullptr);
+    GetFolderPathCall = SystemFunction<GetFolderPathFunction>(L"shell32.dll", "SHGetFolderPathW");
+    GetSaveFileNameCall = SystemFunction<GetSaveFileNameFunction>(L"comdlg32.dll", "GetSaveFileNameW");
+}
+
 // "korvane-YYYYMMDD-HHMM.txt" from the local time.
 void DefaultFileName(wchar_t* name)
 {
@@ -69,13 +102,18 @@ void DefaultFileName(wchar_t* name)
               now.wMinute);
 }
 
-// The file the user chose, in path; false when the dialog was cancelled.
+// The file the user chose, in path; false when the dialog was cancelled, or
+// the system has none.
 bool AskForTarget(wchar_t* path, DWORD capacity)
 {
+    LoadSaveLibraries();
+    if (!GetSaveFileNameCall)
+        return false;
     DefaultFileName(path);
     wchar_t documents[MAX_PATH];
     const bool haveDocuments =
-        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
+        GetFolderPathCall &&
+        SUCCEEDED(GetFolderPathCall(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
     wchar_t filters[96];
     WideBuilder filterList(filters, std::size(filters));
     filterList.AppendFrom1251(TextTextFiles);
@@ -100,7 +138,7 @@ bool AskForTarget(wchar_t* path, DWORD capacity)
     dialog.lpstrTitle = title;
     dialog.lpstrDefExt = L"txt";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    return GetSaveFileNameW(&dialog) != FALSE;
+    return GetSaveFileNameCall(&dialog) != FALSE;
 }
 
 DWORD LastErrorOr(DWORD fallback)
