@@ -30,3 +30,13 @@ Function LibraryFunction(HMODULE library, const char* name)
     // GetProcAddress hands out a generic pointer; the caller names the real type.
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
+
+// The export of that name from the system folder's library, as the caller's
+// function type; null when either is missing. For a library most runs never
+// need: imported, it would load at every start.
+template <typename Function>
+Function SystemDllFunction(const wchar_t* fileName, const char* name)
+{
+    HMODULE library = LoadSystemDll(fileName);
+    return library ? LibraryFunction<Function>(library, name) : nullptr;
+}

@@ -9,7 +9,6 @@
 #include "base/memory.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 
 void RuntimeStart()
 {
@@ -18,8 +17,6 @@ void RuntimeStart()
     GadgetLibraryStart();
     MemoryServiceStart();
     InitCommonControls();
-    // Never uninitialised: the thread stays a COM thread until the process ends.
-    CoInitialize(nullptr);
 }
 
 void RuntimeEnd()

@@ -12,6 +12,8 @@
 #include "window/wide_text.h"
 #include "window/window.h"
 
+#include "base/system_dll.h"
+
 #include <windows.h>
 #include <commdlg.h>
 #include <richedit.h>
@@ -25,6 +27,30 @@ constexpr UINT Utf16CodePage = 1200;
 constexpr DWORD PathCapacity = 1024;
 constexpr DWORD LargestWrite = 1 << 20;
 
+// The Save dialog's libraries, and COM, start with the first Save: imported,
+// they and the libraries they import loaded at every start (some 25 ms under
+// Wine, COM's start besides) for a dialog most runs never open.
+using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
+
+bool SaveLibrariesLoaded = false;
+GetSaveFileNameFunction GetSaveFileNameCall = nullptr;
+GetFolderPathFunction GetFolderPathCall = nullptr;
+
+void LoadSaveLibraries()
+{
+    if (SaveLibrariesLoaded)
+        return;
+    SaveLibrariesLoaded = true;
+    // The dialog's folder views are COM objects of this thread, which stays a
+    // COM thread from then on.
+    if (const auto comStart = SystemDllFunction<ComStartFunction>(L"ole32.dll", "CoInitialize"))
+        comStart(nullptr);
+    GetFolderPathCall = SystemDllFunction<GetFolderPathFunction>(L"shell32.dll", "SHGetFolderPathW");
+    GetSaveFileNameCall = SystemDllFunction<GetSaveFileNameFunction>(L"comdlg32.dll", "GetSaveFileNameW");
+}
+
 // "korvane-YYYYMMDD-HHMM.txt" from the local time.
 void DefaultFileName(wchar_t* name)
 {
@@ -34,13 +60,18 @@ void DefaultFileName(wchar_t* name)
               now.wMinute);
 }
 
-// The file the user chose, in path; false when the dialog was cancelled.
+// The file the user chose, in path; false when the dialog was cancelled, or
+// the system has none.
 bool AskForTarget(wchar_t* path, DWORD capacity)
 {
+    LoadSaveLibraries();
+    if (!GetSaveFileNameCall)
+        return false;
     DefaultFileName(path);
     wchar_t documents[MAX_PATH];
     const bool haveDocuments =
-        SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
+        GetFolderPathCall &&
+        SUCCEEDED(GetFolderPathCall(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents));
     wchar_t filters[96];
     WideBuilder filterList(filters, std::size(filters));
     filterList.AppendFrom1251(TextTextFiles);
@@ -65,7 +96,7 @@ bool AskForTarget(wchar_t* path, DWORD capacity)
     dialog.lpstrTitle = title;
     dialog.lpstrDefExt = L"txt";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    return GetSaveFileNameW(&dialog) != FALSE;
+    return GetSaveFileNameCall(&dialog) != FALSE;
 }
 
 DWORD WriteWholeFile(const wchar_t* path, const unsigned char* bytes, std::size_t size)

@@ -4,6 +4,7 @@
 #include "app/logger/log_file_format.h"
 
 #include "base/strings.h"
+#include "base/system_dll.h"
 #include "window/process_heap.h"
 #include "window/wide_text.h"
 
@@ -66,14 +67,24 @@ void StartFlusher()
     HeapFree(GetProcessHeap(), 0, flusher);
 }
 
+// The shell and COM's memory calls load with the first watch, as the Save
+// dialog's do with the first Save: imported, they would load at every start.
+using KnownFolderFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+using TaskMemFreeFunction = void(WINAPI*)(LPVOID);
+
 bool DocumentsFolder(wchar_t (&folder)[MAX_PATH])
 {
+    const auto knownFolder = SystemDllFunction<KnownFolderFunction>(L"shell32.dll", "SHGetKnownFolderPath");
+    const auto taskMemFree = SystemDllFunction<TaskMemFreeFunction>(L"ole32.dll", "CoTaskMemFree");
+    if (!knownFolder || !taskMemFree)
+        return false;
+    // The path is the caller's to free, whether the call succeeds or not.
     wchar_t* known = nullptr;
-    const bool found = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, &known)) && known &&
+    const bool found = SUCCEEDED(knownFolder(FOLDERID_Documents, 0, nullptr, &known)) && known &&
                        lstrlenW(known) < MAX_PATH;
     if (found)
         lstrcpynW(folder, known, MAX_PATH);
-    CoTaskMemFree(known);
+    taskMemFree(known);
     return found;
 }
 

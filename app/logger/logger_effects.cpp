@@ -40,6 +40,11 @@ void ExtendLogEntry(const char* text)
         installed.extendLogEntry(TextOrEmpty(text));
 }
 
+bool LogPrefersShortParts(bool extending)
+{
+    return installed.logPrefersShortParts && installed.logPrefersShortParts(extending);
+}
+
 void ShowProgress(std::int32_t position)
 {
     if (installed.showProgress)

@@ -15,6 +15,12 @@ struct LoggerEffects {
     // break: a dump's text as it comes in. The log has not changed otherwise
     // since that entry.
     void (*extendLogEntry)(const char* text);
+    // True when the log would rather take a dump's text at every poll than in
+    // DumpShowEvery polls' parts: where each line an insertion carries costs in
+    // proportion to the text below it, shorter parts keep each wait short.
+    // `extending`: the next part goes on at the newest entry's end; otherwise
+    // it opens a new entry on top.
+    bool (*logPrefersShortParts)(bool extending);
     void (*showProgress)(std::int32_t position); // the progress bar, gadget 14 (range 0 to 300)
     void (*holdProgress)(); // the position last shown stands until the next poll: the chunk is done
     // The reports are modal requesters: they return once the user closed them.
@@ -48,6 +54,7 @@ void ShowInMemoryField(const char* text);
 void ShowInIntervalField(const char* text);
 void AddToLog(const char* text);
 void ExtendLogEntry(const char* text);
+bool LogPrefersShortParts(bool extending); // false without the effect
 void ShowProgress(std::int32_t position);
 void HoldProgress();
 void ReportNoPort();

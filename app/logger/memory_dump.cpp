@@ -211,7 +211,7 @@ std::int32_t CollectStep()
     if (TransferOver(waiting, chunk))
         return FinishDump();
     CountPoll(chunk);
-    if (++PollsUnshown >= DumpShowEvery)
+    if (++PollsUnshown >= DumpShowEvery || LogPrefersShortParts(EntryOpen))
         ShowArrived();
     return DumpPollInterval;
 }

@@ -24,7 +24,8 @@ inline constexpr int DumpSilentPollLimit = 20;
 // The log shows the text that came in at most this often, in polls: each
 // insertion into the log costs the window a fixed share of time whatever its
 // size, so fewer and longer ones keep the dump's CPU time low, while the
-// text still shows as it comes.
+// text still shows as it comes. A log that prefers short parts
+// (LogPrefersShortParts) gets the text at every poll.
 inline constexpr int DumpShowEvery = 4;
 
 enum class DumpPhase {

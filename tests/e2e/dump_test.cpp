@@ -60,17 +60,27 @@ TEST_F(ClientTest, ADumpInOneBurstGoesOnTopOfTheLog)
 
 TEST_F(ClientTest, ADumpOverSeveralPollsFromADoubleClickGivesTheSameText)
 {
-    // Pauses longer than a poll, so the text arrives in three pieces.
+    // Pauses longer than a poll, so the text arrives in three pieces; above a
+    // log this long each goes in at its own poll.
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(std::string(Replies) +
                                                   "chunk 0 \"001 +21.5\\r\\n\"\n"
                                                   "chunk 700 \"002 +21.7\"\n"
                                                   "chunk 700 \"\\0\"\n"));
+    std::vector<std::string> expected{"001 +21.5", "002 +21.7"};
+    std::wstring earlier;
+    for (int line = 0; line < 1200; ++line) {
+        expected.push_back("earlier " + std::to_string(line));
+        earlier += (line ? L"\r\nearlier " : L"earlier ") + std::to_wstring(line);
+    }
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(Gadget(LogEditor), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(earlier.c_str()),
+                                    SMTO_NORMAL, LongWait, &result));
     // People double-click buttons: the second click must not stop the dump
     // the first one started.
     ASSERT_TRUE(DoubleClick(Gadget(DumpButton)));
     ASSERT_TRUE(Logger().WaitForReceived(4, LongWait));
     ASSERT_TRUE(WaitForDumpEnd());
-    EXPECT_EQ(LogLines(), (std::vector<std::string>{"001 +21.5", "002 +21.7"}));
+    EXPECT_EQ(LogLines(), expected);
     EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
     EXPECT_EQ(Logger().ReceivedText(), "MTLD");
 }

@@ -201,8 +201,11 @@ bool MeasureDump(const char* name, int readings)
     double emptyLog = 0;
     double fullLog = 0;
     Sleep(GetDoubleClickTime());
-    if (time < 0 || !PostClick(GadgetWindow(session.window, ClearButton)) || !WaitUntilIdle(session.window) ||
-        PressDump(session, &emptyLog) < 0)
+    // The program answers a message sent to it before it takes the posted
+    // click, so idle alone does not mean cleared; a Clear still running
+    // would be timed as the dump's.
+    if (time < 0 || !PostClick(GadgetWindow(session.window, ClearButton)) ||
+        !WaitUntil([&] { return Text(log).empty(); }, LongWait) || PressDump(session, &emptyLog) < 0)
         return false;
     Sleep(GetDoubleClickTime());
     if (!FillLog(log) || PressDump(session, &fullLog) < 0)
@@ -324,7 +327,8 @@ bool MeasureWatch()
 
 } // namespace
 
-// With the argument "dumps", only the dumps are measured.
+// With arguments, only the measures whose names begin with one of them:
+// "dump" for the three dumps, "dump 64" for one of them.
 int main(int argc, char** argv)
 {
     struct Step {
@@ -342,9 +346,14 @@ int main(int argc, char** argv)
         {"watch", MeasureWatch},
     };
     int failures = 0;
-    const bool onlyDumps = argc > 1 && std::string(argv[1]) == "dumps";
+    auto chosen = [&](const Step& step) {
+        for (int i = 1; i < argc; ++i)
+            if (std::string(step.name).rfind(argv[i], 0) == 0)
+                return true;
+        return argc < 2;
+    };
     for (const Step& step : steps) {
-        if (onlyDumps && std::string(step.name).rfind("dump", 0) != 0)
+        if (!chosen(step))
             continue;
         if (!step.run()) {
             std::fprintf(stderr, "wine_bench: the %s measure failed\n", step.name);

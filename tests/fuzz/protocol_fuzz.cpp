@@ -71,6 +71,7 @@ void RecordEffects()
         .showInterval = [](const char* text) { Record(Shown::Interval, text); },
         .addToLog = [](const char* text) { Record(Shown::Log, text); },
         .extendLogEntry = ExtendLoggedEntry,
+        .logPrefersShortParts = nullptr,
         .showProgress = [](std::int32_t position) { Record(Shown::Progress, "", position); },
         .holdProgress = nullptr,
         .reportNoPort = [] { Record(Shown::NoPort, ""); },

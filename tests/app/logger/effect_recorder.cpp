@@ -12,6 +12,7 @@ namespace {
 std::vector<RecordedEffect> recorded;
 std::int64_t (*recordClock)() = nullptr;
 PortHandle reopenedPort = 0;
+bool shortLogParts = false;
 
 void Record(Effect effect, const char* text, std::int32_t position = 0)
 {
@@ -36,12 +37,14 @@ void RecordEffects(std::int64_t (*clock)())
     recorded.clear();
     recordClock = clock;
     reopenedPort = 0;
+    shortLogParts = false;
     LoggerInstallEffects(LoggerEffects{
         .showReading = [](const char* text) { Record(Effect::Reading, text); },
         .showMemory = [](const char* text) { Record(Effect::Memory, text); },
         .showInterval = [](const char* text) { Record(Effect::Interval, text); },
         .addToLog = [](const char* text) { Record(Effect::Log, text); },
         .extendLogEntry = ExtendRecordedEntry,
+        .logPrefersShortParts = [](bool) { return shortLogParts; },
         .showProgress = [](std::int32_t position) { Record(Effect::Progress, nullptr, position); },
         .holdProgress = [] { Record(Effect::ProgressHold, nullptr); },
         .reportNoPort = [] { Record(Effect::NoPort, nullptr); },
@@ -60,6 +63,8 @@ void RecordEffects(std::int64_t (*clock)())
 }
 
 void ReopenFinds(PortHandle port) { reopenedPort = port; }
+
+void PreferShortLogParts() { shortLogParts = true; }
 
 const std::vector<RecordedEffect>& RecordedEffects() { return recorded; }
 

@@ -29,6 +29,8 @@ struct RecordedEffect {
 void RecordEffects(std::int64_t (*clock)() = nullptr);
 // A lost port comes back at once as this one.
 void ReopenFinds(PortHandle port);
+// The log asks for a dump's text at every poll.
+void PreferShortLogParts();
 const std::vector<RecordedEffect>& RecordedEffects();
 
 // The texts, or progress positions, of one kind of effect, in order.

@@ -307,26 +307,38 @@ TEST_F(DumpTest, TheDrainLastsUntilTheTextHasPassed)
 TEST_F(DumpTest, TheTextShowsAsItComesWithItsLineBreaksWhole)
 {
     // One line a poll, the last "\r\n" split over the polls that end and
-    // begin a part of the log's.
-    std::string text;
-    for (int poll = 0; poll < 2 * DumpShowEvery; ++poll) {
-        const std::string line = "line " + std::to_string(poll) + "\r\n";
-        const std::size_t split = poll == DumpShowEvery - 1 ? line.size() - 1 : line.size();
-        LineArriveAt(Poll(poll) - 50, line.substr(0, split));
-        if (split < line.size())
-            LineArriveAt(Poll(poll + 1) - 50, "\n");
-        text += line;
+    // begin a part of the log's; then the same for a log that takes the text
+    // at every poll.
+    for (const bool shortParts : {false, true}) {
+        SCOPED_TRACE(shortParts ? "short parts" : "parts of several polls");
+        Restart();
+        if (shortParts)
+            PreferShortLogParts();
+        const int partPolls = shortParts ? 1 : DumpShowEvery;
+        std::string text;
+        for (int poll = 0; poll < 2 * DumpShowEvery; ++poll) {
+            const std::string line = "line " + std::to_string(poll) + "\r\n";
+            const std::size_t split = poll == partPolls - 1 ? line.size() - 1 : line.size();
+            LineArriveAt(Poll(poll) - 50, line.substr(0, split));
+            if (split < line.size())
+                LineArriveAt(Poll(poll + 1) - 50, "\n");
+            text += line;
+        }
+        LineArriveAt(Poll(2 * DumpShowEvery) - 50, std::string("\0", 1));
+        RunDump();
+        EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{text});
+        const std::vector<RecordedEffect>& effects = RecordedEffects();
+        const auto opened = std::find_if(effects.begin(), effects.end(),
+                                         [](const RecordedEffect& r) { return r.effect == Effect::Log; });
+        ASSERT_NE(opened, effects.end());
+        EXPECT_EQ(opened->at, Poll(partPolls - 1)) << "the text shows before the dump ends";
+        const std::vector<std::string> parts = TextsOf(Effect::LogGrows);
+        for (const std::string& part : parts)
+            EXPECT_NE(part.front(), '\n') << "a line break was shown in halves";
+        if (shortParts) {
+            EXPECT_GE(parts.size(), static_cast<std::size_t>(DumpShowEvery)) << "a part at every poll";
+        }
     }
-    LineArriveAt(Poll(2 * DumpShowEvery) - 50, std::string("\0", 1));
-    RunDump();
-    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{text});
-    const std::vector<RecordedEffect>& effects = RecordedEffects();
-    const auto opened = std::find_if(effects.begin(), effects.end(),
-                                     [](const RecordedEffect& r) { return r.effect == Effect::Log; });
-    ASSERT_NE(opened, effects.end());
-    EXPECT_EQ(opened->at, Poll(DumpShowEvery - 1)) << "the text shows before the dump ends";
-    for (const std::string& part : TextsOf(Effect::LogGrows))
-        EXPECT_NE(part.front(), '\n') << "a line break was shown in halves";
 }
 
 TEST_F(DumpTest, NoBlockForAChunkLeavesItWaitingAndTheDumpStillEnds)
