@@ -2,6 +2,7 @@
 // title and owner, its keys through the program's own event wait (Ctrl+C
 // puts the drawing on the clipboard, Esc closes it, and neither ends the
 // program), and the time a redraw takes at a week of readings.
+#include "tests/app/client/client_window_start.h"
 #include "app/client/chart_window.h"
 #include "app/client/client_gadgets.h"
 #include "app/client/main_window.h"
@@ -60,11 +61,7 @@ class ChartWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        MainHeap = HeapOpen();
-        RuntimeStart();
-        OpenClientFonts();
-        OpenMainWindow();
-        CreateClientGadgets();
+        StartClientWindow();
         ShowWindow(WindowHandle(MainWindow), SW_SHOW);
     }
 

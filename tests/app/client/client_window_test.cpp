@@ -1,6 +1,7 @@
 // The client's window built inside the test process, where fonts and the
 // program's own state can be looked at directly: which font each gadget
 // shows, what port selection leaves behind, and how events are dispatched.
+#include "tests/app/client/client_window_start.h"
 #include "app/client/client_effects.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
@@ -41,12 +42,7 @@ class ClientWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        // The runtime starts once per process, as in the program.
-        MainHeap = HeapOpen();
-        RuntimeStart();
-        OpenClientFonts();
-        OpenMainWindow();
-        CreateClientGadgets();
+        StartClientWindow();
         InstallClientEffects();
         InstallPortNotices();
         FillPortList();
