@@ -71,11 +71,12 @@ static_assert(ClientGadgetLayout.back().number == LastGadget, "LastGadget must n
 // system's, made for the DPI the window opens at.
 void OpenClientFonts();
 // The fixed-size window "Korvane", centred on the screen, its client area
-// scaled to its DPI; from then on the window follows changes of its DPI,
-// owns every requester and watches the client's keys (key_watch.h).
+// scaled to its DPI, still hidden; from then on the window follows changes
+// of its DPI, owns every requester and watches the client's keys
+// (key_watch.h).
 void OpenMainWindow();
 // The layout table's gadgets in their order of creation, each font applied
-// right after its gadget exists.
+// right after its gadget exists; then the window shows.
 void CreateClientGadgets();
 // The main window or any control in it: where the client's keyboard watches
 // take their keys.
