@@ -5,7 +5,8 @@
 
 #include <cstdint>
 
-// Suspends the calling thread for that many milliseconds, holding a
+// Suspends the calling thread for that many milliseconds, to the millisecond:
+// on a high-resolution timer where the system has one, otherwise holding a
 // 1-millisecond system timer resolution only while it sleeps.
 void SleepMilliseconds(std::int32_t milliseconds);
 

@@ -33,7 +33,8 @@ TEST_F(ClientTest, LeavesTheCopiesInItsOwnFolderAlone)
         DeleteFileA((folder + "\\" + name + ".loaded").c_str());
     }
 
-    // Read sleeps between its commands (WINMM) and adds to the log (RICHED20).
+    // Read adds to the log (RICHED20); between its commands it sleeps, with
+    // WINMM only where the system has no high-resolution timer.
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(PlainLogger, program));
     ASSERT_NO_FATAL_FAILURE(Press(ReadButton, 6));
     EXPECT_EQ(LogLines(), std::vector<std::string>{"+21.5"});
