@@ -11,6 +11,7 @@
 #include "gadget/editor.h"
 #include "gadget/gadget.h"
 #include "window/message_dialog.h"
+#include "window/window.h"
 
 #include <windows.h>
 #include <richedit.h>
@@ -98,6 +99,20 @@ void ShowNoMemory() { MessageDialog(TextErrorTitle, TextNoMemory, ErrorRequester
 
 bool AskBeforeFormat() { return MessageDialog(TextFormatTitle, TextFormatQuestion, FormatQuestionFlags) == IDYES; }
 
+// A command's wait begins with the window drawing what its sequence showed so
+// far: the fields fill as the replies come, not all at the sequence's end,
+// and a window just shown is drawn before the start-up's replies. The drawing
+// is spent inside the wait; no other message is taken.
+void DrawThenWait(std::int32_t milliseconds)
+{
+    const std::int64_t start = MonotonicMilliseconds();
+    if (HWND window = WindowHandle(MainWindow))
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // Two readings in whole milliseconds may lie up to one apart too many.
+    const std::int64_t drawing = std::max<std::int64_t>(MonotonicMilliseconds() - start - 1, 0);
+    SleepMilliseconds(static_cast<std::int32_t>(std::max<std::int64_t>(milliseconds - drawing, 0)));
+}
+
 } // namespace
 
 void InstallClientEffects()
@@ -118,5 +133,6 @@ void InstallClientEffects()
         .reportPortLost = ReportPortOpenFailed,
         .confirmFormat = AskBeforeFormat,
         .awaitPortReturn = AwaitPortAgain,
+        .waitForReply = DrawThenWait,
     });
 }

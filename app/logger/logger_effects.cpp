@@ -1,5 +1,7 @@
 #include "app/logger/logger_effects.h"
 
+#include "base/delay.h"
+
 namespace {
 
 LoggerEffects installed{};
@@ -86,3 +88,11 @@ void ReportPortLost()
 }
 
 bool ConfirmFormat() { return installed.confirmFormat && installed.confirmFormat(); }
+
+void WaitForReply(std::int32_t milliseconds)
+{
+    if (installed.waitForReply)
+        installed.waitForReply(milliseconds);
+    else
+        SleepMilliseconds(milliseconds);
+}

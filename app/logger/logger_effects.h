@@ -42,6 +42,10 @@ struct LoggerEffects {
     // about a second, since a device that re-enumerates is back in that time.
     // Without the slot, reopenPort's one try.
     bool (*awaitPortReturn)();
+    // The wait between a command byte and the reading of its reply: at least
+    // that many milliseconds, spent as the caller likes. Without the slot, a
+    // plain sleep.
+    void (*waitForReply)(std::int32_t milliseconds);
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -64,3 +68,4 @@ bool ReopenPort(); // false without the effect
 bool ConfirmFormat(); // false without the effect: nothing is erased unasked
 bool AwaitPortReturn();
 void ReportPortLost();
+void WaitForReply(std::int32_t milliseconds);

@@ -2,7 +2,6 @@
 
 #include "app/logger/logger_effects.h"
 #include "app/logger/logger_state.h"
-#include "base/delay.h"
 #include "base/memory.h"
 #include "base/strings.h"
 #include "base/text_expression.h"
@@ -152,7 +151,7 @@ bool SendToLogger(const char* letter, std::int32_t milliseconds)
 {
     if (!WriteToLogger(letter))
         return false;
-    SleepMilliseconds(milliseconds);
+    WaitForReply(milliseconds);
     return true;
 }
 
@@ -174,7 +173,7 @@ bool SendCommand(const char* letter, std::int32_t milliseconds)
 {
     if (!WriteCommand(letter))
         return false;
-    SleepMilliseconds(milliseconds);
+    WaitForReply(milliseconds);
     return true;
 }
 

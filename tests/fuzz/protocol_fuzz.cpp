@@ -81,6 +81,7 @@ void RecordEffects()
         .reportPortLost = nullptr,
         .confirmFormat = [] { return true; },
         .awaitPortReturn = nullptr,
+        .waitForReply = nullptr,
     });
 }
 

@@ -59,6 +59,7 @@ void RecordEffects(std::int64_t (*clock)())
         .reportPortLost = [] { Record(Effect::PortLost, nullptr); },
         .confirmFormat = [] { return true; },
         .awaitPortReturn = nullptr,
+        .waitForReply = nullptr,
     });
 }
 
