@@ -105,11 +105,14 @@ bool AskBeforeFormat() { return MessageDialog(TextFormatTitle, TextFormatQuestio
 // is spent inside the wait; no other message is taken.
 void DrawThenWait(std::int32_t milliseconds)
 {
-    const std::int64_t start = MonotonicMilliseconds();
+    LARGE_INTEGER frequency{}, start{}, drawn{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
     if (HWND window = WindowHandle(MainWindow))
         RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    // Two readings in whole milliseconds may lie up to one apart too many.
-    const std::int64_t drawing = std::max<std::int64_t>(MonotonicMilliseconds() - start - 1, 0);
+    QueryPerformanceCounter(&drawn);
+    // Rounded down, so that the wait is never shorter than asked.
+    const std::int64_t drawing = (drawn.QuadPart - start.QuadPart) * 1000 / std::max<LONGLONG>(frequency.QuadPart, 1);
     SleepMilliseconds(static_cast<std::int32_t>(std::max<std::int64_t>(milliseconds - drawing, 0)));
 }
 
