@@ -32,16 +32,18 @@ namespace {
 WatchReadings& Store() { return const_cast<WatchReadings&>(WatchKeptReadings()); }
 
 // A week's worth of shape at one reading a second, a slot without a number
-// now and then, ending now on the tick count.
+// now and then. The chart spans the readings' own times, so they start at a
+// fixed tick rather than ending at the tick count: a week back from the tick
+// count of a machine booted an hour ago would wrap round.
 void FillStore(std::int32_t count)
 {
     WatchReadingsClear(Store());
-    const std::uint64_t now = GetTickCount64();
+    constexpr std::uint64_t firstReading = 1000;
     for (std::int32_t i = 0; i < count; ++i) {
         ReplyNumber number{};
         number.found = i % 500 != 7;
         number.value = 21.5 + 3.0 * std::sin(i / 5000.0) + (i % 13) / 10.0;
-        WatchReadingsAdd(Store(), now - 1000 * static_cast<std::uint64_t>(count - i), number);
+        WatchReadingsAdd(Store(), firstReading + 1000 * static_cast<std::uint64_t>(i), number);
     }
     ChartReadingsChanged();
 }
