@@ -120,8 +120,9 @@ TEST_F(ClientTest, InstallerInstallsForTheUserAndUninstallsWithoutATrace)
     ASSERT_EQ(RunToTheEnd(install), "");
     for (const char* name : {"README-ru.txt", "README-en.txt", "LICENSE.txt", "Uninstall.exe"})
         EXPECT_TRUE(Exists(folder + "\\" + name)) << name;
-    EXPECT_EQ(FileBytes(folder + "\\korvane.exe"), FileBytes(WindowsPath(Environment("KORVANE_EXE"))))
-        << "the installed program is not the tested one";
+    // The packed program is the built one, signed when the release is.
+    EXPECT_EQ(FileBytes(folder + "\\korvane.exe"), FileBytes(WindowsPath(Environment("KORVANE_PACKED_EXE"))))
+        << "the installed program is not the one the release packed";
     EXPECT_TRUE(Exists(shortcut));
     EXPECT_EQ(RegistryText(UninstallKey, "DisplayName"), "Korvane");
     EXPECT_EQ(RegistryText(UninstallKey, "DisplayVersion"), Environment("KORVANE_VERSION"));
