@@ -34,16 +34,16 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
         return;
     switch (gadget) {
     case ReadButton:
-        ReadSequence();
+        RunSequence(ReadCommands);
         break;
     case WriteButton:
-        WriteSequence();
+        RunSequence(WriteCommands);
         break;
     case FormatButton:
-        FormatSequence();
+        RunSequence(FormatCommands);
         break;
     case StepButton:
-        StepIntervalSequence();
+        RunSequence(StepIntervalCommands);
         break;
     case DumpButton:
         HandleDumpButton(kind);

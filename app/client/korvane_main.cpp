@@ -44,7 +44,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     FillPortList();
     SelectStartPort(GetCommandLineA());
     OpenSelectedPort();
-    QueryLoggerAtStartup();
+    RunSequence(StartupQueries);
 
     RunEventLoop();
     EndProgram();

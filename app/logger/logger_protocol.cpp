@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 
 namespace {
 
@@ -66,37 +65,37 @@ bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
     return false;
 }
 
-bool Query(const char* letter, std::int32_t milliseconds) { return Exchange(letter, milliseconds, true); }
+// The fields as the logger holds them now, after a reply was lost with the
+// port: no guard, the port has just come back.
+constexpr std::array<CommandStep, 2> FieldsAskedAgain{AskInterval, AskMemory};
 
-bool QueryMemory()
+void ShowReply(const CommandStep& step)
 {
-    if (!Query("M", WaitAfterMemory))
-        return false;
-    ShowInMemoryField(ReplyText);
-    return true;
+    switch (step.shown) {
+    case ReplyShown::Nowhere: break;
+    case ReplyShown::ReadingField: ShowInReadingField(ReplyText); break;
+    case ReplyShown::MemoryField: ShowInMemoryField(ReplyText); break;
+    case ReplyShown::IntervalField: ShowInterval(); break;
+    }
+    if (step.logged)
+        AddToLog(ReplyText);
 }
 
-bool QueryReading()
+// False when the port went away: the sequence ends there.
+bool RunStep(const CommandStep& step)
 {
-    if (!Query("T", WaitAfterReading))
+    if (!Exchange(step.letter, step.wait, step.readsReply))
         return false;
-    ShowInReadingField(ReplyText);
-    return true;
-}
-
-bool QueryInterval()
-{
-    if (!Query("L", WaitAfterInterval))
-        return false;
-    ShowInterval();
+    ShowReply(step);
     return true;
 }
 
 void AskFieldsAgain()
 {
     AskingAgain = true;
-    if (QueryInterval())
-        QueryMemory();
+    for (const CommandStep& step : FieldsAskedAgain)
+        if (!RunStep(step))
+            break;
     AskingAgain = false;
 }
 
@@ -212,45 +211,20 @@ void ShowInterval()
     }
 }
 
-void QueryLoggerAtStartup()
+void RunSequence(const CommandSequence& sequence)
 {
-    // Each query is guarded on its own; a port that went away ends them all.
-    for (bool (*query)() : {QueryMemory, QueryReading, QueryInterval}) {
-        if (RequirePort() && !query())
+    if (sequence.guard == PortGuard::Once && !RequirePort())
+        return;
+    if (sequence.confirmFirst && !ConfirmFormat())
+        return;
+    for (const CommandStep& step : sequence.steps) {
+        if (!step.letter)
+            return;
+        // A step guarded on its own is left out without a port; a port that
+        // went away ends the sequence.
+        if (sequence.guard == PortGuard::EachStep && !RequirePort())
+            continue;
+        if (!RunStep(step))
             return;
     }
-}
-
-void ReadSequence()
-{
-    if (!RequirePort() || !QueryReading())
-        return;
-    AddToLog(ReplyText);
-    if (QueryMemory())
-        QueryInterval();
-}
-
-void WriteSequence()
-{
-    if (!RequirePort())
-        return;
-    // Whatever the logger answers to "W" stays waiting and leads the reply to "M".
-    if (!SendToLogger("W", WaitAfterWrite) || !QueryMemory() || !QueryReading())
-        return;
-    AddToLog(ReplyText);
-}
-
-void FormatSequence()
-{
-    if (!RequirePort() || !ConfirmFormat() || !Query("F", WaitAfterFormat))
-        return;
-    AddToLog(ReplyText);
-    QueryMemory();
-}
-
-void StepIntervalSequence()
-{
-    if (!RequirePort() || !Query("+", WaitAfterStep))
-        return;
-    ShowInterval();
 }

@@ -4,6 +4,8 @@
 // acknowledgement; the waits alone pace the exchange, and waiting input is
 // never flushed, so late bytes join the next reply.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The wait after each command byte, in milliseconds.
@@ -56,14 +58,62 @@ bool ReadReply();
 // exactly); any other reply leaves the interval field as it is.
 void ShowInterval();
 
-// The request sequences, each guarded by RequirePort. A command that finds
-// the port gone closes it and opens it again once (a command that never left
-// is then sent again); when it does not come back, the user is told once and
-// the sequence ends. A reply lost with the port is not asked for again, but
-// on the port opened anew the interval ("L") and the memory ("M") are, before
-// the sequence ends.
-void QueryLoggerAtStartup(); // "M", "T", "L", each guarded on its own
-void ReadSequence();         // button Read: "T" (also logged), "M", "L"
-void WriteSequence();        // button Write: "W" (no read), "M", "T" (also logged)
-void FormatSequence();       // button Format: asked first, then "F" (logged), "M"
-void StepIntervalSequence(); // button "+": "+" and the new interval
+// Where a step's reply goes once it is read.
+enum class ReplyShown : std::uint8_t { Nowhere, ReadingField, MemoryField, IntervalField };
+
+// One exchange of a sequence: a command byte, its wait, and what becomes of
+// what the logger sent by then.
+struct CommandStep {
+    const char* letter = nullptr; // one byte; null marks the end of a sequence's steps
+    std::int32_t wait = 0;        // milliseconds after the byte
+    bool readsReply = false;      // false: the reply stays waiting and leads the next one
+    ReplyShown shown = ReplyShown::Nowhere;
+    bool logged = false;          // the reply also goes on top of the log
+};
+
+inline constexpr CommandStep AskMemory{"M", WaitAfterMemory, true, ReplyShown::MemoryField};
+inline constexpr CommandStep AskReading{"T", WaitAfterReading, true, ReplyShown::ReadingField};
+inline constexpr CommandStep AskReadingLogged{"T", WaitAfterReading, true, ReplyShown::ReadingField, true};
+inline constexpr CommandStep AskInterval{"L", WaitAfterInterval, true, ReplyShown::IntervalField};
+
+// How a sequence is guarded by RequirePort: once before its first step, or
+// each step on its own (a step without a port is left out, the next one
+// guarded again).
+enum class PortGuard : std::uint8_t { Once, EachStep };
+
+inline constexpr std::size_t MostSteps = 3;
+
+// A request sequence: its steps in order, run until one finds the port gone.
+// A command that finds the port gone closes it and opens it again once (a
+// command that never left is then sent again); when it does not come back,
+// the user is told once and the sequence ends. A reply lost with the port is
+// not asked for again, but on the port opened anew the interval ("L") and the
+// memory ("M") are, before the sequence ends.
+struct CommandSequence {
+    const char* name;
+    PortGuard guard;
+    bool confirmFirst; // the user is asked first (ConfirmFormat); No sends nothing
+    std::array<CommandStep, MostSteps> steps;
+};
+
+// The sequences, one row each. A new command is a row here and in
+// CommandSequences below, with its wait beside the others above.
+inline constexpr CommandSequence StartupQueries{
+    "start-up", PortGuard::EachStep, false, {{AskMemory, AskReading, AskInterval}}};
+inline constexpr CommandSequence ReadCommands{
+    "Read", PortGuard::Once, false, {{AskReadingLogged, AskMemory, AskInterval}}};
+// Whatever the logger answers to "W" stays waiting and leads the reply to "M".
+inline constexpr CommandSequence WriteCommands{
+    "Write", PortGuard::Once, false, {{{"W", WaitAfterWrite}, AskMemory, AskReadingLogged}}};
+inline constexpr CommandSequence FormatCommands{
+    "Format", PortGuard::Once, true, {{{"F", WaitAfterFormat, true, ReplyShown::Nowhere, true}, AskMemory}}};
+inline constexpr CommandSequence StepIntervalCommands{
+    "+", PortGuard::Once, false, {{{"+", WaitAfterStep, true, ReplyShown::IntervalField}}}};
+
+// Every sequence, for the tests that go through them all.
+inline constexpr std::array<const CommandSequence*, 5> CommandSequences{
+    &StartupQueries, &ReadCommands, &WriteCommands, &FormatCommands, &StepIntervalCommands};
+
+// Runs a sequence (the buttons' and the start-up's): guarded, asked first
+// when the row says so, each step's reply shown where its row says.
+void RunSequence(const CommandSequence& sequence);

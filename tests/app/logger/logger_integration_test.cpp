@@ -80,7 +80,7 @@ const std::string Logger = "interval 1\n"
 TEST_F(LoggerIntegrationTest, StartupQueriesFillTheThreeFields)
 {
     Connect(Logger);
-    QueryLoggerAtStartup();
+    RunSequence(StartupQueries);
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"300"});
     EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"+21.5"});
     EXPECT_EQ(TextsOf(Effect::Interval), std::vector<std::string>{"Minut"});
@@ -91,7 +91,7 @@ TEST_F(LoggerIntegrationTest, StartupQueriesFillTheThreeFields)
 TEST_F(LoggerIntegrationTest, ReadShowsAndLogsTheReading)
 {
     Connect(Logger);
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"+21.5"});
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"+21.5"});
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"300"});
@@ -104,7 +104,7 @@ TEST_F(LoggerIntegrationTest, ReadShowsAndLogsTheReading)
 TEST_F(LoggerIntegrationTest, WriteJoinsItsReplyToTheMemoryCount)
 {
     Connect(Logger);
-    WriteSequence();
+    RunSequence(WriteCommands);
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"w301"});
     EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"+21.5"});
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"+21.5"});
@@ -114,7 +114,7 @@ TEST_F(LoggerIntegrationTest, WriteJoinsItsReplyToTheMemoryCount)
 TEST_F(LoggerIntegrationTest, FormatLogsTheLoggersAnswer)
 {
     Connect(Logger);
-    FormatSequence();
+    RunSequence(FormatCommands);
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"Memory cleared\r\n"});
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"0"});
     EXPECT_EQ(CommandsWithWaits({WaitAfterFormat}), "FM");
@@ -124,7 +124,7 @@ TEST_F(LoggerIntegrationTest, PlusStepsThroughTheIntervals)
 {
     Connect(Logger);
     for (int i = 0; i < 4; ++i)
-        StepIntervalSequence();
+        RunSequence(StepIntervalCommands);
     EXPECT_EQ(TextsOf(Effect::Interval), (std::vector<std::string>{"Hour", "Day", "Minut", "Hour"}));
     EXPECT_EQ(CommandsWithWaits({WaitAfterStep, WaitAfterStep, WaitAfterStep}), "++++");
 }
@@ -132,7 +132,7 @@ TEST_F(LoggerIntegrationTest, PlusStepsThroughTheIntervals)
 TEST_F(LoggerIntegrationTest, SilentLoggerReadsAsASpace)
 {
     Connect("");
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{" "});
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{" "});
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{" "});
@@ -193,7 +193,7 @@ TEST_F(LoggerIntegrationTest, NoPortSendsNothing)
     Connect(Logger);
     PortClose(CurrentPort);
     CurrentPort = 0;
-    ReadSequence();
+    RunSequence(ReadCommands);
     RunDump();
     EXPECT_EQ(TextsOf(Effect::NoPort).size(), 2u);
     Sleep(100);

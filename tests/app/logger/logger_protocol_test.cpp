@@ -9,13 +9,6 @@
 
 namespace {
 
-using Sequence = void (*)();
-
-struct NamedSequence {
-    const char* name;
-    Sequence run;
-};
-
 // A logger that answers every command at once, so each reply is waiting
 // by the time the wait after the command ends.
 void AnswerEverything()
@@ -46,7 +39,7 @@ std::vector<std::pair<Effect, std::string>> TextEffects()
 using ProtocolTest = LoggerTest;
 
 struct PacingCase {
-    NamedSequence sequence;
+    const CommandSequence* sequence;
     std::string written;
     std::vector<std::int64_t> writeTimes;
     std::vector<std::int32_t> sleeps;
@@ -56,17 +49,18 @@ struct PacingCase {
 TEST_F(ProtocolTest, EachSequenceSendsItsCommandsWithTheirWaits)
 {
     const std::vector<PacingCase> cases = {
-        {{"start-up", QueryLoggerAtStartup}, "MTL", {0, 100, 150}, {100, 50, 100}, {100, 150, 250}},
-        {{"Read", ReadSequence}, "TML", {0, 50, 150}, {50, 100, 100}, {50, 150, 250}},
-        {{"Write", WriteSequence}, "WMT", {0, 100, 200}, {100, 100, 50}, {200, 250}},
-        {{"Format", FormatSequence}, "FM", {0, 200}, {200, 100}, {200, 300}},
-        {{"+", StepIntervalSequence}, "+", {0}, {100}, {100}},
+        {&StartupQueries, "MTL", {0, 100, 150}, {100, 50, 100}, {100, 150, 250}},
+        {&ReadCommands, "TML", {0, 50, 150}, {50, 100, 100}, {50, 150, 250}},
+        {&WriteCommands, "WMT", {0, 100, 200}, {100, 100, 50}, {200, 250}},
+        {&FormatCommands, "FM", {0, 200}, {200, 100}, {200, 300}},
+        {&StepIntervalCommands, "+", {0}, {100}, {100}},
     };
+    ASSERT_EQ(cases.size(), CommandSequences.size()) << "every sequence has its row here";
     for (const PacingCase& c : cases) {
-        SCOPED_TRACE(c.sequence.name);
+        SCOPED_TRACE(c.sequence->name);
         Restart();
         AnswerEverything();
-        c.sequence.run();
+        RunSequence(*c.sequence);
         EXPECT_EQ(LineWrittenText(), c.written);
         EXPECT_EQ(WriteTimes(), c.writeTimes);
         EXPECT_EQ(LineSleeps(), c.sleeps);
@@ -76,45 +70,47 @@ TEST_F(ProtocolTest, EachSequenceSendsItsCommandsWithTheirWaits)
 }
 
 struct EffectsCase {
-    NamedSequence sequence;
+    const CommandSequence* sequence;
     std::vector<std::pair<Effect, std::string>> effects;
 };
 
 TEST_F(ProtocolTest, EachSequenceShowsEachReplyWhereItBelongs)
 {
     const std::vector<EffectsCase> cases = {
-        {{"start-up", QueryLoggerAtStartup},
+        {&StartupQueries,
          {{Effect::Memory, "0042"}, {Effect::Reading, "23.5"}, {Effect::Interval, "Hour"}}},
-        {{"Read", ReadSequence},
+        {&ReadCommands,
          {{Effect::Reading, "23.5"}, {Effect::Log, "23.5"}, {Effect::Memory, "0042"}, {Effect::Interval, "Hour"}}},
-        {{"Write", WriteSequence}, {{Effect::Memory, "0042"}, {Effect::Reading, "23.5"}, {Effect::Log, "23.5"}}},
-        {{"Format", FormatSequence}, {{Effect::Log, "Formatted"}, {Effect::Memory, "0042"}}},
-        {{"+", StepIntervalSequence}, {{Effect::Interval, "Day"}}},
+        {&WriteCommands, {{Effect::Memory, "0042"}, {Effect::Reading, "23.5"}, {Effect::Log, "23.5"}}},
+        {&FormatCommands, {{Effect::Log, "Formatted"}, {Effect::Memory, "0042"}}},
+        {&StepIntervalCommands, {{Effect::Interval, "Day"}}},
     };
+    ASSERT_EQ(cases.size(), CommandSequences.size()) << "every sequence has its row here";
     for (const EffectsCase& c : cases) {
-        SCOPED_TRACE(c.sequence.name);
+        SCOPED_TRACE(c.sequence->name);
         Restart();
         AnswerEverything();
-        c.sequence.run();
+        RunSequence(*c.sequence);
         EXPECT_EQ(TextEffects(), c.effects);
     }
 }
 
 TEST_F(ProtocolTest, WithoutAPortEachGuardReportsOnceAndNothingIsSent)
 {
-    const std::vector<std::pair<NamedSequence, int>> cases = {
-        {{"start-up", QueryLoggerAtStartup}, 3}, // its three queries are guarded one by one
-        {{"Read", ReadSequence}, 1},
-        {{"Write", WriteSequence}, 1},
-        {{"Format", FormatSequence}, 1},
-        {{"+", StepIntervalSequence}, 1},
+    const std::vector<std::pair<const CommandSequence*, int>> cases = {
+        {&StartupQueries, 3}, // its three queries are guarded one by one
+        {&ReadCommands, 1},
+        {&WriteCommands, 1},
+        {&FormatCommands, 1},
+        {&StepIntervalCommands, 1},
     };
+    ASSERT_EQ(cases.size(), CommandSequences.size()) << "every sequence has its row here";
     for (const auto& [sequence, reports] : cases) {
-        SCOPED_TRACE(sequence.name);
+        SCOPED_TRACE(sequence->name);
         Restart();
         CurrentPort = 0;
         AnswerEverything();
-        sequence.run();
+        RunSequence(*sequence);
         EXPECT_EQ(CountOf(Effect::NoPort), reports);
         EXPECT_EQ(RecordedEffects().size(), static_cast<std::size_t>(reports)) << "nothing else is shown";
         EXPECT_TRUE(LineWritten().empty());
@@ -127,10 +123,10 @@ TEST_F(ProtocolTest, APortTheSystemRemovedIsReportedLostAtTheNextCommandThenAsNo
 {
     CurrentPort = 0;
     PortRemoved = true;
-    ReadSequence();
+    RunSequence(ReadCommands);
     ExpectPortLostOnce();
     EXPECT_FALSE(PortRemoved);
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(CountOf(Effect::Reopen), 2);
     EXPECT_EQ(CountOf(Effect::NoPort), 1);
     EXPECT_EQ(CountOf(Effect::PortLost), 1);
@@ -157,7 +153,7 @@ TEST_F(ProtocolTest, IntervalIsShownOnlyForAnExactCode)
         Restart();
         if (!reply.empty())
             LineAnswer('+', 10, reply);
-        StepIntervalSequence();
+        RunSequence(StepIntervalCommands);
         EXPECT_EQ(TextsOf(Effect::Interval), shown);
     }
 }
@@ -187,14 +183,14 @@ TEST_F(ProtocolTest, ReplyIsTakenAsReceivedUpToTheFirstZeroByte)
 TEST_F(ProtocolTest, SilentLoggerShowsASpaceAndReadLogsIt)
 {
     LineAnswer('L', 10, "1");
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
                                  {Effect::Reading, " "}, {Effect::Log, " "}, {Effect::Memory, " "}, {Effect::Interval, "Minut"}}));
 }
 
 TEST_F(ProtocolTest, SilenceKeepsTheIntervalFieldAsItWas)
 {
-    StepIntervalSequence();
+    RunSequence(StepIntervalCommands);
     EXPECT_STREQ(ReplyText, " ");
     EXPECT_EQ(CountOf(Effect::Interval), 0);
 }
@@ -204,7 +200,7 @@ TEST_F(ProtocolTest, ReplyToWriteLeadsTheReplyToMemory)
     LineAnswer('W', 10, "ok");
     LineAnswer('M', 10, "0042");
     LineAnswer('T', 10, "23.5");
-    WriteSequence();
+    RunSequence(WriteCommands);
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"ok0042"});
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"23.5"});
 }
@@ -214,7 +210,7 @@ TEST_F(ProtocolTest, LateBytesJoinTheNextReply)
     LineAnswer('T', 70, "23.5"); // after the 50 ms wait: too late for its own read
     LineAnswer('M', 30, "0042");
     LineAnswer('L', 10, "3");
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{" "});
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{" "});
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"23.50042"});
@@ -232,7 +228,7 @@ TEST_F(ProtocolTest, CommandTextHoldsTheLastLetterSent)
     // No block for a new letter: it is not sent, nor "+" in its place.
     HeapRef heap = std::exchange(StringHeap, nullptr);
     EXPECT_FALSE(SendCommand("M", 0));
-    ReadSequence();
+    RunSequence(ReadCommands);
     StringHeap = heap;
     EXPECT_EQ(LineWrittenText(), "F+");
     EXPECT_EQ(CountOf(Effect::NoMemory), 1);
@@ -243,7 +239,7 @@ TEST_F(ProtocolTest, LineErrorIsClearedAndTheCommandGoesOn)
 {
     AnswerEverything();
     LineRaiseError();
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(LineWrittenText(), "TML");
     EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"23.5"});
     EXPECT_EQ(CountOf(Effect::Reopen), 0);
@@ -255,7 +251,7 @@ TEST_F(ProtocolTest, ReplyLostWithThePortAsksIntervalAndMemoryOnThePortBackAtOnc
     LineAnswer('M', 10, "0042");
     LineReportCounts({-1});
     ReopenFinds(ScriptedPort());
-    StepIntervalSequence();
+    RunSequence(StepIntervalCommands);
     EXPECT_EQ(LineWrittenText(), "+LM") << "the step is not sent twice";
     EXPECT_EQ(TextEffects(), (std::vector<std::pair<Effect, std::string>>{
                                  {Effect::Reopen, ""}, {Effect::Interval, "Hour"}, {Effect::Memory, "0042"}}));
@@ -275,7 +271,7 @@ TEST_F(ProtocolTest, FailedReadIsAPortGoneNeverAnEmptyReading)
 {
     AnswerEverything();
     LineFailReads(1);
-    ReadSequence();
+    RunSequence(ReadCommands);
     EXPECT_EQ(CountOf(Effect::Reading), 0);
     EXPECT_EQ(CountOf(Effect::Log), 0);
     ExpectPortLostOnce();
