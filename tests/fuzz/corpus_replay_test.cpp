@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,34 @@ TEST_P(CorpusReplay, EveryKeptInputKeepsItsInvariants)
     }
     // The empty input is the plainest run of all.
     target.run(nullptr, 0);
+}
+
+// What each kept protocol input picks, as it did when the choice was the
+// index of a sequence counted modulo their number: a new sequence must not
+// change it.
+TEST(ProtocolCorpus, EveryKeptInputPicksTheSequencesItAlwaysPicked)
+{
+    using Picks = std::vector<std::string>;
+    const std::map<std::string, Picks> kept = {
+        {"dump_chunks_zero_alone", {"dump"}},
+        {"dump_late_bytes", {"dump"}},
+        {"dump_two_lines", {"dump"}},
+        {"failed_and_short_reads", {"Format", "dump"}},
+        {"flood_dump", {"dump"}},
+        {"interval_codes", {"+", "+", "+", "+"}},
+        {"lying_counts", {"Read", "dump", "start-up"}},
+        {"no_port", {"start-up without a port", "dump without a port", "Read without a port", "Read"}},
+        {"read_sequence", {"Read"}},
+        {"silent_dump", {"dump"}},
+        {"startup_then_write", {"start-up", "Write"}},
+        {"zero_in_reply", {"Read"}},
+    };
+    std::map<std::string, Picks> replayed;
+    for (const fs::path& input : InputsOf("protocol")) {
+        std::vector<std::uint8_t> bytes = ReadBytes(input);
+        replayed[input.filename().string()] = FuzzProtocolPicks(bytes.data(), bytes.size());
+    }
+    EXPECT_EQ(replayed, kept);
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, CorpusReplay,

@@ -6,10 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // The request sequences and the dump over a line whose every behaviour (what
 // arrives, the waiting counts, the reads) comes from the bytes.
 void FuzzProtocol(const std::uint8_t* data, std::size_t size);
+// FuzzProtocol, naming the sequences the bytes picked in turn ("Read", "dump",
+// "start-up without a port"), for the check that kept inputs keep their meaning.
+std::vector<std::string> FuzzProtocolPicks(const std::uint8_t* data, std::size_t size);
 // Statements over the temporary buffer and string variables, against a model.
 void FuzzStrings(const std::uint8_t* data, std::size_t size);
 // A numbered-object registry against a model.

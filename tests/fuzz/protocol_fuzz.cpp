@@ -108,59 +108,33 @@ struct Expected {
     std::vector<ShownEffect> effects;
 };
 
-// One exchange of a request sequence, as the sequence tables name them.
-enum class Step { Memory, Reading, LoggedReading, Interval, StepInterval, Format, Write };
-
-struct StepRule {
-    char letter;
-    std::int32_t wait;
-    bool reads;
-};
-
-StepRule RuleOf(Step step)
-{
-    switch (step) {
-    case Step::Memory: return {'M', WaitAfterMemory, true};
-    case Step::Reading:
-    case Step::LoggedReading: return {'T', WaitAfterReading, true};
-    case Step::Interval: return {'L', WaitAfterInterval, true};
-    case Step::StepInterval: return {'+', WaitAfterStep, true};
-    case Step::Format: return {'F', WaitAfterFormat, true};
-    case Step::Write: return {'W', WaitAfterWrite, false};
-    }
-    return {};
-}
-
-void ExpectShown(Expected& expected, Step step, const std::string& reply)
+void ExpectShown(Expected& expected, const CommandStep& step, const std::string& reply)
 {
     auto show = [&](Shown what, const std::string& text) { expected.effects.push_back(ShownEffect{what, text, 0}); };
-    switch (step) {
-    case Step::Memory: show(Shown::Memory, reply); break;
-    case Step::Reading: show(Shown::Reading, reply); break;
-    case Step::LoggedReading:
-        show(Shown::Reading, reply);
-        show(Shown::Log, reply);
-        break;
-    case Step::Interval:
-    case Step::StepInterval:
+    switch (step.shown) {
+    case ReplyShown::Nowhere: break;
+    case ReplyShown::ReadingField: show(Shown::Reading, reply); break;
+    case ReplyShown::MemoryField: show(Shown::Memory, reply); break;
+    case ReplyShown::IntervalField:
         if (const char* name = IntervalName(reply))
             show(Shown::Interval, name);
         break;
-    case Step::Format: show(Shown::Log, reply); break;
-    case Step::Write: break;
     }
+    if (step.logged)
+        show(Shown::Log, reply);
 }
 
-Expected ExpectedSequence(const std::vector<Step>& steps)
+Expected ExpectedSequence(const CommandSequence& sequence)
 {
     const std::vector<LinePoll>& polls = FuzzLinePolls();
     Expected expected;
     std::size_t next = 0;
-    for (Step step : steps) {
-        StepRule rule = RuleOf(step);
-        expected.written += rule.letter;
-        expected.sleeps.push_back(rule.wait);
-        if (!rule.reads)
+    for (const CommandStep& step : sequence.steps) {
+        if (!step.letter)
+            break;
+        expected.written += step.letter[0];
+        expected.sleeps.push_back(step.wait);
+        if (!step.readsReply)
             continue;
         FuzzCheck(next < polls.size(), Target, "a reply was not read");
         const LinePoll& poll = polls[next++];
@@ -253,42 +227,50 @@ void CheckWithoutPort(int requesters)
               Target, "a sequence without a port showed something other than its requesters");
 }
 
-enum class Sequence { Startup, Read, Write, Format, StepInterval, Dump, Count };
+// What a choice byte's low four bits pick: a sequence, the dump, or a free
+// slot, which ends the run. The table keeps its size as sequences come, each
+// new one taking the first free slot, so that what a kept input picks never
+// changes.
+struct Choice {
+    const CommandSequence* sequence = nullptr;
+    bool dump = false;
+};
 
-const std::array<std::vector<Step>, 5> SequenceSteps{{
-    {Step::Memory, Step::Reading, Step::Interval},
-    {Step::LoggedReading, Step::Memory, Step::Interval},
-    {Step::Write, Step::Memory, Step::LoggedReading},
-    {Step::Format, Step::Memory},
-    {Step::StepInterval},
+constexpr std::array<Choice, 16> Choices{{
+    {&StartupQueries},
+    {&ReadCommands},
+    {&WriteCommands},
+    {&FormatCommands},
+    {&StepIntervalCommands},
+    {nullptr, true},
 }};
 
-void Run(Sequence sequence)
+// The requesters a sequence shows without a port: one for its guard, or one
+// for each step guarded on its own.
+int RequestersWithoutPort(const CommandSequence& sequence)
 {
-    switch (sequence) {
-    case Sequence::Startup: QueryLoggerAtStartup(); break;
-    case Sequence::Read: ReadSequence(); break;
-    case Sequence::Write: WriteSequence(); break;
-    case Sequence::Format: FormatSequence(); break;
-    case Sequence::StepInterval: StepIntervalSequence(); break;
-    case Sequence::Dump: RunDump(); break;
-    case Sequence::Count: break;
-    }
+    if (sequence.guard == PortGuard::Once)
+        return 1;
+    return static_cast<int>(std::count_if(sequence.steps.begin(), sequence.steps.end(),
+                                          [](const CommandStep& step) { return step.letter != nullptr; }));
 }
 
-void RunAndCheck(Sequence sequence, bool portOpen)
+void RunAndCheck(const Choice& choice, bool portOpen)
 {
     CurrentPort = portOpen ? FuzzLinePort() : 0;
     FuzzLineClearRecord();
     Effects.clear();
-    Run(sequence);
+    if (choice.sequence)
+        RunSequence(*choice.sequence);
+    else
+        RunDump();
     CheckNothingLeftBehind();
     if (!portOpen) {
-        CheckWithoutPort(sequence == Sequence::Startup ? 3 : 1);
+        CheckWithoutPort(choice.sequence ? RequestersWithoutPort(*choice.sequence) : 1);
         return;
     }
-    if (sequence != Sequence::Dump) {
-        CheckAgainst(ExpectedSequence(SequenceSteps[static_cast<std::size_t>(sequence)]));
+    if (choice.sequence) {
+        CheckAgainst(ExpectedSequence(*choice.sequence));
         return;
     }
     DumpOutcome outcome = ExpectedDump();
@@ -311,19 +293,36 @@ void StartFromProgramStart()
     RecordEffects();
 }
 
-} // namespace
-
-void FuzzProtocol(const std::uint8_t* data, std::size_t size)
+// The sequences the bytes describe, each checked; their names go to `picks`
+// when it is given.
+void RunProtocol(const std::uint8_t* data, std::size_t size, std::vector<std::string>* picks)
 {
     FuzzInput input(data, size);
     StartFromProgramStart();
     FuzzLineStart(&input);
-    constexpr auto sequences = static_cast<std::uint8_t>(Sequence::Count);
     for (int run = 0; run < MaxSequences && !input.Exhausted(); ++run) {
-        std::uint8_t choice = input.Byte();
+        const std::uint8_t byte = input.Byte();
+        const Choice& choice = Choices[byte & 0x0F];
+        if (!choice.sequence && !choice.dump)
+            break;
         // One choice in sixteen runs its sequence with no port open.
-        RunAndCheck(static_cast<Sequence>(choice % sequences), (choice >> 4) != 0xF);
+        const bool portOpen = (byte >> 4) != 0xF;
+        if (picks)
+            picks->push_back(std::string(choice.sequence ? choice.sequence->name : "dump") +
+                             (portOpen ? "" : " without a port"));
+        RunAndCheck(choice, portOpen);
     }
     // The texts live in the string heap, which another target may replace.
     LoggerStateReset();
+}
+
+} // namespace
+
+void FuzzProtocol(const std::uint8_t* data, std::size_t size) { RunProtocol(data, size, nullptr); }
+
+std::vector<std::string> FuzzProtocolPicks(const std::uint8_t* data, std::size_t size)
+{
+    std::vector<std::string> picks;
+    RunProtocol(data, size, &picks);
+    return picks;
 }
