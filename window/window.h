@@ -18,6 +18,9 @@ constexpr std::uint32_t WINDOW_TOOL = 0x4;
 constexpr std::uint32_t WINDOW_KEEP_GADGET_LIST = 0x8;
 // Same bit as WS_VISIBLE, opposite meaning: the window is created hidden.
 constexpr std::uint32_t WINDOW_HIDDEN = 0x10000000;
+// A fixed-size window centred on the screen: title bar, system menu and
+// minimise button, no maximise button and no sizing border (0xCA0001).
+constexpr std::uint32_t WINDOW_FIXED_CENTERED = WINDOW_CENTER_ON_SCREEN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 // x or y with this value asks for the system's default position.
 constexpr std::int32_t WINDOW_DEFAULT_POSITION = -65535;

@@ -17,9 +17,8 @@ std::intptr_t SmallBoldFont = 0;
 
 namespace {
 
-// Title bar, system menu and minimise button, centred: no maximise button
-// and no sizing border, so the layout never has to stretch.
-constexpr std::uint32_t MainWindowFlags = WINDOW_CENTER_ON_SCREEN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+// No sizing border, so the layout never has to stretch.
+constexpr std::uint32_t MainWindowFlags = WINDOW_FIXED_CENTERED;
 static_assert(MainWindowFlags == 0xCA0001);
 
 // The gadgets' font where the window's DPI is not the system's: a copy of

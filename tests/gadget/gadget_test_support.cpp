@@ -8,8 +8,7 @@
 
 namespace {
 
-// A captioned window with a system menu, centred on the screen.
-constexpr std::uint32_t TestWindowFlags = 0xCA0001;
+constexpr std::uint32_t TestWindowFlags = WINDOW_FIXED_CENTERED;
 
 } // namespace
 

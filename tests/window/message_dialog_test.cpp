@@ -100,7 +100,7 @@ protected:
 
 TEST_F(MessageDialogTest, InFrontTheWindowOwnsTheBoxAndNothingIsListed)
 {
-    auto window = reinterpret_cast<HWND>(WindowOpen(30, 100, 100, 300, 200, "front", 0xCA0001));
+    auto window = reinterpret_cast<HWND>(WindowOpen(30, 100, 100, 300, 200, "front", WINDOW_FIXED_CENTERED));
     ASSERT_TRUE(IsWindow(window));
     if (!MakeForeground(window))
         GTEST_SKIP() << "the desktop does not make the test window active";
@@ -118,7 +118,7 @@ TEST_F(MessageDialogTest, InFrontTheWindowOwnsTheBoxAndNothingIsListed)
 
 TEST_F(MessageDialogTest, RussianTextReachesTheBoxWhateverTheCodePage)
 {
-    auto window = reinterpret_cast<HWND>(WindowOpen(31, 100, 100, 300, 200, "front", 0xCA0001));
+    auto window = reinterpret_cast<HWND>(WindowOpen(31, 100, 100, 300, 200, "front", WINDOW_FIXED_CENTERED));
     ASSERT_TRUE(IsWindow(window));
     MakeForeground(window);
     EXPECT_EQ(ShowAndDismiss(ErrorTitle, NoPortText, MB_ICONERROR), IDOK);

@@ -105,7 +105,7 @@ TEST_F(WindowOpenTest, ToolWindow)
 
 TEST_F(WindowOpenTest, CentredWindowLargerThanTheScreenIsCutToIt)
 {
-    auto window = reinterpret_cast<HWND>(WindowOpen(3, 0, 0, 4000, 3000, "big", 0xCA0001));
+    auto window = reinterpret_cast<HWND>(WindowOpen(3, 0, 0, 4000, 3000, "big", WINDOW_FIXED_CENTERED));
     ASSERT_TRUE(IsWindow(window));
     const RECT frame = Frame(window);
     EXPECT_EQ(frame.left, 0);
