@@ -9,7 +9,7 @@
 # manifests when RELEASE_URL is (README.md, "For Windows users");
 # `make release-check` builds the release twice, in two fresh clones, and
 # compares the bytes. `make check-client` compiles the Windows-only sources
-# for syntax alone, in seconds.
+# and tests for syntax alone, in seconds.
 
 PRESETS := host win64 win32 fuzz
 
@@ -74,25 +74,39 @@ bench: bootstrap configure-bench configure-host configure-win64 configure-win32
 	tests/bench/write-benchmarks build/bench BENCHMARKS.md
 
 # A compile check in seconds, with no build tree, of what the host preset
-# leaves out: the client, the gadget and window toolkits, the serial library
-# and the base's Windows parts, parsed by the x86_64 MinGW compiler with the
-# Windows builds' flags (cmake/KorvaneBuild.cmake and the top CMakeLists.txt:
-# change them together) and no code generated. <windows.h> is parsed once,
-# into a precompiled header that each file takes first; so a file that
-# forgets to include it passes here and fails only in the real build.
+# leaves out: the client, the gadget and window toolkits, the serial library,
+# the base's Windows parts and the tests that only the Windows builds compile,
+# parsed by the x86_64 MinGW compiler with the Windows builds' flags
+# (cmake/KorvaneBuild.cmake and the top CMakeLists.txt: change them together)
+# and no code generated. <windows.h>, and for the tests GoogleTest, are parsed
+# once, into a precompiled header that each file takes first; so a file that
+# forgets to include them passes here and fails only in the real build. The
+# sources and the tests are parsed side by side, one compiler each.
 CHECK_DIR := build/check-client
 CHECK_CXX := x86_64-w64-mingw32-g++-posix
 CHECK_FLAGS := -std=c++20 -Wall -Wextra -Werror -DWINVER=0x0601 -D_WIN32_WINNT=0x0601 -DNOMINMAX \
 	-fno-exceptions -fno-threadsafe-statics -I.
+CHECK_TEST_FLAGS := -std=c++20 -Wall -Wextra -Werror -DWINVER=0x0601 -D_WIN32_WINNT=0x0601 -DNOMINMAX -I. \
+	-isystem /usr/src/googletest/googletest/include -isystem /usr/src/googletest/googlemock/include
 CHECK_SOURCES := $(wildcard app/client/*.cpp gadget/*.cpp window/*.cpp serial/*.cpp base/*_win32.cpp)
+CHECK_TESTS := $(wildcard tests/e2e/*.cpp tests/app/client/*.cpp tests/serial/*.cpp tests/gadget/*.cpp \
+	tests/window/*.cpp tests/support/*.cpp tests/release/*.cpp) tests/app/logger/logger_integration_test.cpp
 
-check-client: $(CHECK_DIR)/windows_first.h.gch
-	$(CHECK_CXX) $(CHECK_FLAGS) -include $(CHECK_DIR)/windows_first.h -fsyntax-only $(CHECK_SOURCES)
+check-client: $(CHECK_DIR)/windows_first.h.gch $(CHECK_DIR)/test_first.h.gch
+	$(CHECK_CXX) $(CHECK_FLAGS) -include $(CHECK_DIR)/windows_first.h -fsyntax-only $(CHECK_SOURCES) & \
+	sources=$$!; \
+	$(CHECK_CXX) $(CHECK_TEST_FLAGS) -include $(CHECK_DIR)/test_first.h -fsyntax-only $(CHECK_TESTS) || exit 1; \
+	wait $$sources
 
 $(CHECK_DIR)/windows_first.h.gch: Makefile
 	mkdir -p $(CHECK_DIR)
 	echo '#include <windows.h>' > $(CHECK_DIR)/windows_first.h
 	$(CHECK_CXX) $(CHECK_FLAGS) -x c++-header $(CHECK_DIR)/windows_first.h -o $@
+
+$(CHECK_DIR)/test_first.h.gch: Makefile
+	mkdir -p $(CHECK_DIR)
+	printf '#include <windows.h>\n#include <gtest/gtest.h>\n' > $(CHECK_DIR)/test_first.h
+	$(CHECK_CXX) $(CHECK_TEST_FLAGS) -x c++-header $(CHECK_DIR)/test_first.h -o $@
 
 clean:
 	rm -rf build
