@@ -24,6 +24,11 @@ std::int32_t WindowDpi(HWND window);
 // beside text drawn in a font made for that DPI.
 int WindowSystemMetric(HWND window, int index);
 
+// Gives the window a menu bar, which the window then owns, and grows its
+// frame so that the client area keeps its size, now and at every later DPI.
+// A menu that cannot be attached is destroyed.
+void WindowSetMenuBar(ObjectNumber number, HMENU menu);
+
 // The application's part when a window's DPI changes: the client size it
 // wants at a DPI, and its gadgets and fonts made again for one. Without it a
 // window only takes the rectangle the system suggests.

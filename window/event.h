@@ -22,6 +22,9 @@ constexpr std::int32_t EV_ACTIVATE = 13104;
 constexpr std::int32_t EV_MINIMIZE = 13107;
 constexpr std::int32_t EV_MAXIMIZE = 13108;
 constexpr std::int32_t EV_RESTORE = 13109;
+// A command chosen from a window's menu bar: the object is the item's
+// command identifier, the kind 0.
+constexpr std::int32_t EV_MENU = 13110;
 
 // Accelerator commands of every toolkit window: Tab and Shift+Tab.
 constexpr WORD FOCUS_NEXT_COMMAND = 64001;

@@ -25,17 +25,18 @@ int SystemMetricForDpi(int index, std::int32_t dpi)
     return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
-// The outer size of the window with a client area of that size at dpi. Where
-// the system cannot measure the frame at another DPI, the frame of the
-// system's DPI is the one the window has.
+// The outer size of the window with a client area of that size at dpi, its
+// menu bar counted as one line. Where the system cannot measure the frame at
+// another DPI, the frame of the system's DPI is the one the window has.
 SIZE OuterSizeForDpi(HWND window, SIZE client, std::int32_t dpi)
 {
     RECT frame{0, 0, client.cx, client.cy};
     const auto style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
     const auto extendedStyle = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
+    const BOOL menuBar = GetMenu(window) != nullptr;
     auto adjust = LibraryFunction<AdjustWindowRectExForDpiFunction>(User32(), "AdjustWindowRectExForDpi");
-    if (!adjust || !adjust(&frame, style, FALSE, extendedStyle, static_cast<UINT>(dpi)))
-        AdjustWindowRectEx(&frame, style, FALSE, extendedStyle);
+    if (!adjust || !adjust(&frame, style, menuBar, extendedStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&frame, style, menuBar, extendedStyle);
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
@@ -115,6 +116,22 @@ std::int32_t WindowDpi(HWND window)
 }
 
 int WindowSystemMetric(HWND window, int index) { return SystemMetricForDpi(index, WindowDpi(window)); }
+
+void WindowSetMenuBar(ObjectNumber number, HMENU menu)
+{
+    const HWND window = WindowHandle(number);
+    RECT client{};
+    if (!window || !menu || !GetClientRect(window, &client)) {
+        if (menu)
+            DestroyMenu(menu);
+        return;
+    }
+    if (!SetMenu(window, menu)) {
+        DestroyMenu(menu);
+        return;
+    }
+    SetOuterRectangle(window, {client.right, client.bottom}, WindowDpi(window), nullptr);
+}
 
 void WindowSetDpiFollower(const WindowDpiFollower* follower) { Follower = follower; }
 

@@ -72,31 +72,40 @@ BOOL CALLBACK SendSystemColourChange(HWND child, LPARAM)
     return TRUE;
 }
 
+// One message may bring several notifications: a pick in a drop-down list
+// sends its selection change, its end and its close-up, in an order the
+// system does not fix. The first is the dispatch's own event; the others
+// queue behind it, in order. Outside a wait's dispatch there is only the
+// pending one, dropped by the next wait.
+void RaiseCommandEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
+{
+    EventState& events = Events();
+    if (events.dispatching && events.pending) {
+        EventPost(code, object, events.window, kind);
+        return;
+    }
+    events.pending = code;
+    events.object = object;
+    events.kind = kind;
+}
+
 LRESULT OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
     auto control = reinterpret_cast<HWND>(lParam);
     if (control) {
         if (GadgetDispatch(control, window, WM_COMMAND, wParam, lParam) != DEFAULT_PROCESSING)
             return 0;
-        EventState& events = Events();
-        const auto id = static_cast<ObjectNumber>(GetWindowLongPtrW(control, GWLP_ID));
-        // One message may bring several notifications: a pick in a drop-down
-        // list sends its selection change, its end and its close-up, in an
-        // order the system does not fix. The first is the dispatch's own
-        // event; the others queue behind it, in order. Outside a wait's
-        // dispatch there is only the pending one, dropped by the next wait.
-        if (events.dispatching && events.pending) {
-            EventPost(EV_GADGET, id, events.window, HIWORD(wParam));
-            return 0;
-        }
-        events.pending = EV_GADGET;
-        events.object = id;
-        events.kind = HIWORD(wParam);
-    } else if (HIWORD(wParam) != 0) {
-        if (LOWORD(wParam) == FOCUS_NEXT_COMMAND)
-            FocusCycle(false);
-        else if (LOWORD(wParam) == FOCUS_PREV_COMMAND)
-            FocusCycle(true);
+        RaiseCommandEvent(EV_GADGET, static_cast<ObjectNumber>(GetWindowLongPtrW(control, GWLP_ID)), HIWORD(wParam));
+    } else if (HIWORD(wParam) == 0) {
+        // Only an item of the window's own menu bar: a command sent by other
+        // means (IDOK, IDCANCEL) is none of its choices.
+        HMENU menu = GetMenu(window);
+        if (menu && GetMenuState(menu, LOWORD(wParam), MF_BYCOMMAND) != static_cast<UINT>(-1))
+            RaiseCommandEvent(EV_MENU, LOWORD(wParam), 0);
+    } else if (LOWORD(wParam) == FOCUS_NEXT_COMMAND) {
+        FocusCycle(false);
+    } else if (LOWORD(wParam) == FOCUS_PREV_COMMAND) {
+        FocusCycle(true);
     }
     return 0;
 }
