@@ -84,9 +84,10 @@ bench: bootstrap configure-bench configure-host configure-win64 configure-win32
 # sources and the tests are parsed side by side, one compiler each.
 CHECK_DIR := build/check-client
 CHECK_CXX := x86_64-w64-mingw32-g++-posix
-CHECK_FLAGS := -std=c++20 -Wall -Wextra -Werror -DWINVER=0x0601 -D_WIN32_WINNT=0x0601 -DNOMINMAX \
-	-fno-exceptions -fno-threadsafe-statics -I.
-CHECK_TEST_FLAGS := -std=c++20 -Wall -Wextra -Werror -DWINVER=0x0601 -D_WIN32_WINNT=0x0601 -DNOMINMAX -I. \
+CHECK_DEFINES := -DWINVER=0x0601 -D_WIN32_WINNT=0x0601 -DNOMINMAX '-DKORVANE_VERSION_TEXT="0.0.0"' \
+	'-DKORVANE_PUBLISHER_TEXT="check-client"'
+CHECK_FLAGS := -std=c++20 -Wall -Wextra -Werror $(CHECK_DEFINES) -fno-exceptions -fno-threadsafe-statics -I.
+CHECK_TEST_FLAGS := -std=c++20 -Wall -Wextra -Werror $(CHECK_DEFINES) -I. \
 	-isystem /usr/src/googletest/googletest/include -isystem /usr/src/googletest/googlemock/include
 CHECK_SOURCES := $(wildcard app/client/*.cpp gadget/*.cpp window/*.cpp serial/*.cpp base/*_win32.cpp)
 CHECK_TESTS := $(wildcard tests/e2e/*.cpp tests/app/client/*.cpp tests/serial/*.cpp tests/gadget/*.cpp \

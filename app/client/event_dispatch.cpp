@@ -4,6 +4,7 @@
 #include "app/client/dump_driving.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
+#include "app/client/main_menu.h"
 #include "app/client/main_window.h"
 #include "app/logger/memory_dump.h"
 #include "app/client/port_list.h"
@@ -99,6 +100,10 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         // reached no command (the line was busy with a dump or an open).
         if (object == WatchButton)
             ShowWatchState();
+    }
+    else if (code == EV_MENU) {
+        if (const MainMenuItem* item = MainMenuItemOf(object))
+            item->run ? item->run() : HandleGadget(item->gadget, item->kind);
     }
     else if (code == PortNoticeEvent)
         HandlePortNotice(object, kind);

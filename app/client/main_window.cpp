@@ -1,6 +1,7 @@
 #include "app/client/main_window.h"
 
 #include "app/client/key_watch.h"
+#include "app/client/main_menu.h"
 
 #include "gadget/editor.h"
 #include "gadget/font.h"
@@ -142,6 +143,7 @@ void OpenMainWindow()
     // controls took 28 ms more under Wine (76 against 48 ms).
     WindowOpen(MainWindow, ScaleToDpi(376, dpi), ScaleToDpi(204, dpi), ScaleToDpi(MainWindowWidth, dpi),
                ScaleToDpi(MainWindowHeight, dpi), "Korvane", MainWindowFlags | WINDOW_HIDDEN);
+    AttachMainMenu();
     MessageDialogSetOwner(MainWindow);
     InstallKeyWatch();
     // A monitor whose scale changed since the user signed in has a DPI other

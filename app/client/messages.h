@@ -105,3 +105,27 @@ inline constexpr char TextChartHigh[] = "\xcc\xe0\xea\xf1: ";
 // "Наблюдение остановлено": the chart of a watch that has ended.
 inline constexpr char TextChartStopped[] =
     "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee";
+
+// The menu bar, its menus and their items; after the tab, the key that does
+// the same. "&Файл", "&Наблюдение", "&Справка".
+inline constexpr char TextMenuFile[] = "&\xd4\xe0\xe9\xeb";
+inline constexpr char TextMenuWatch[] = "&\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5";
+inline constexpr char TextMenuHelp[] = "&\xd1\xef\xf0\xe0\xe2\xea\xe0";
+// "&Сохранить журнал...", Ctrl+S
+inline constexpr char TextMenuSaveLog[] = "&\xd1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb...\tCtrl+S";
+// "&График": the chart of the watch, as its button opens it.
+inline constexpr char TextMenuChart[] = "&\xc3\xf0\xe0\xf4\xe8\xea";
+// "&О программе"
+inline constexpr char TextMenuAbout[] = "&\xce \xef\xf0\xee\xe3\xf0\xe0\xec\xec\xe5";
+
+// The requester of "О программе": the name and version, the publisher and
+// the licence. "Korvane, версия 1.0.0", "Издатель: ...", "Лицензия MIT:
+// свободная программа, см. LICENSE.txt".
+inline constexpr char TextAboutTitle[] = "\xce \xef\xf0\xee\xe3\xf0\xe0\xec\xec\xe5";
+inline constexpr char TextAbout[] =
+    "Korvane, \xe2\xe5\xf0\xf1\xe8\xff " KORVANE_VERSION_TEXT "\n"
+    "\xc8\xe7\xe4\xe0\xf2\xe5\xeb\xfc: " KORVANE_PUBLISHER_TEXT "\n"
+    "\xcb\xe8\xf6\xe5\xed\xe7\xe8\xff MIT: \xf1\xe2\xee\xe1\xee\xe4\xed\xe0\xff "
+    "\xef\xf0\xee\xe3\xf0\xe0\xec\xec\xe0, \xf1\xec. LICENSE.txt";
+// Requester flags for information: the "i" icon, one OK button.
+inline constexpr std::int32_t InformationRequesterFlags = MB_OK | MB_ICONINFORMATION;

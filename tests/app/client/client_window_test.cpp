@@ -5,6 +5,7 @@
 #include "app/client/client_effects.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
+#include "app/client/main_menu.h"
 #include "app/logger/logger_state.h"
 #include "app/client/main_window.h"
 #include "app/client/port_list.h"
@@ -573,6 +574,65 @@ TEST_F(ClientWindow, AWatchWhoseFileCannotBeWrittenStopsWithOneRequesterAndKeeps
     DeleteFileW(path.c_str());
     GadgetClearItems(LogEditor);
     CloseCurrentPort();
+}
+
+// The next EV_MENU among the events that come within a while, or 0.
+std::int32_t NextMenuEvent()
+{
+    for (;;) {
+        const std::int32_t code = EventWaitTimeout(200);
+        if (code == 0 || code == EV_MENU)
+            return code;
+    }
+}
+
+TEST_F(ClientWindow, TheMenuBarReadsInRussianOutsideTheClientAreaAndAboutNamesTheVersion)
+{
+    HWND window = WindowHandle(MainWindow);
+    HMENU bar = GetMenu(window);
+    ASSERT_TRUE(bar);
+    auto text = [](HMENU menu, int item) {
+        wchar_t read[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(item), read, 64, MF_BYPOSITION);
+        return std::wstring(read);
+    };
+    using Menu = std::pair<std::wstring, std::vector<std::wstring>>;
+    std::vector<Menu> seen;
+    for (int m = 0; m < GetMenuItemCount(bar); ++m) {
+        Menu menu{text(bar, m), {}};
+        HMENU popup = GetSubMenu(bar, m);
+        for (int i = 0; popup && i < GetMenuItemCount(popup); ++i)
+            menu.second.push_back(text(popup, i));
+        seen.push_back(menu);
+    }
+    const std::vector<Menu> expected = {
+        {L"&\u0424\u0430\u0439\u043b", // Файл: Сохранить журнал...
+         {L"&\u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b...\tCtrl+S"}},
+        {L"&\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435", {L"&\u0413\u0440\u0430\u0444\u0438\u043a"}}, // Наблюдение: График
+        {L"&\u0421\u043f\u0440\u0430\u0432\u043a\u0430", {L"&\u041e \u043f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u0435"}}, // Справка: О программе
+    };
+    EXPECT_EQ(seen, expected);
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(std::pair(client.right, client.bottom), std::pair(555L, 280L));
+
+    // A command that no item carries (IDCANCEL, as a dialog manager sends it)
+    // is no choice of the menu's.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    EXPECT_EQ(NextMenuEvent(), 0);
+
+    // "О программе" as the menu chooses it: one requester with the name and
+    // version, the publisher and the licence.
+    RequesterSeen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(AboutCommand, 0), 0);
+    ASSERT_EQ(NextMenuEvent(), EV_MENU);
+    EXPECT_EQ(EventObject(), AboutCommand);
+    EXPECT_TRUE(HandleEvent(EV_MENU, EventObject(), EventKind()));
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(RequesterSeen.rfind(L"Korvane, \u0432\u0435\u0440\u0441\u0438\u044f 1.", 0), 0u) << "no version"; // версия
+    EXPECT_NE(RequesterSeen.find(L"The Korvane authors"), std::wstring::npos) << "no publisher";
+    EXPECT_NE(RequesterSeen.find(L"MIT"), std::wstring::npos) << "no licence";
 }
 
 } // namespace

@@ -1,0 +1,61 @@
+#include "app/client/main_menu.h"
+
+#include "app/client/client_gadgets.h"
+#include "app/client/log_document.h"
+#include "app/client/messages.h"
+
+#include "window/dpi.h"
+#include "window/message_dialog.h"
+#include "window/wide_text.h"
+
+#include <windows.h>
+
+#include <array>
+
+namespace {
+
+void ShowAbout() { MessageDialog(TextAboutTitle, TextAbout, InformationRequesterFlags); }
+
+constexpr std::array<const char*, 3> MenuTitles{TextMenuFile, TextMenuWatch, TextMenuHelp};
+
+bool AppendWide(HMENU menu, UINT flags, UINT_PTR item, const char* text)
+{
+    const WideText wide(text);
+    return wide.text() && AppendMenuW(menu, flags, item, wide.text());
+}
+
+// The items in their order within each menu.
+constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
+    {MainMenu::File, TextMenuSaveLog, LogEditor, LogCommandSave, nullptr},
+    {MainMenu::Watch, TextMenuChart, ChartButton, BN_CLICKED, nullptr},
+    {MainMenu::Help, TextMenuAbout, 0, 0, ShowAbout},
+});
+static_assert(MainMenuItems[AboutCommand - MainMenuFirstCommand].run == ShowAbout);
+
+} // namespace
+
+void AttachMainMenu()
+{
+    HMENU bar = CreateMenu();
+    if (!bar)
+        return;
+    for (std::size_t m = 0; m < MenuTitles.size(); ++m) {
+        HMENU popup = CreatePopupMenu();
+        if (!popup)
+            continue;
+        for (std::size_t i = 0; i < MainMenuItems.size(); ++i)
+            if (static_cast<std::size_t>(MainMenuItems[i].menu) == m)
+                AppendWide(popup, MF_STRING, MainMenuFirstCommand + i, MainMenuItems[i].text);
+        if (!AppendWide(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuTitles[m]))
+            DestroyMenu(popup);
+    }
+    WindowSetMenuBar(MainWindow, bar);
+}
+
+const MainMenuItem* MainMenuItemOf(ObjectNumber command)
+{
+    const ObjectNumber row = command - MainMenuFirstCommand;
+    if (row < 0 || row >= static_cast<ObjectNumber>(MainMenuItems.size()))
+        return nullptr;
+    return &MainMenuItems[static_cast<std::size_t>(row)];
+}

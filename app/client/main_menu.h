@@ -1,0 +1,34 @@
+#pragma once
+// The main window's menu bar: what lies beyond the window's own buttons, and
+// the way to what the program can do besides them. One table, like the
+// window's layout: a new command is one row.
+
+#include "base/object_number.h"
+
+#include <cstdint>
+
+// The bar's menus, left to right.
+enum class MainMenu : std::uint8_t { File, Watch, Help };
+
+// One item: its menu, its text (after a tab, the key that does the same), and
+// what it does: the event of a gadget, as its press or key raises it (so a
+// dump's rules for that gadget hold alike), or a call of its own.
+struct MainMenuItem {
+    MainMenu menu;
+    const char* text;
+    ObjectNumber gadget;
+    std::int32_t kind;
+    void (*run)();
+};
+
+// An item's command identifier is its row's index in the table
+// (main_menu.cpp) plus MainMenuFirstCommand.
+inline constexpr std::int32_t MainMenuFirstCommand = 100;
+// "О программе", which the tests choose as the menu would.
+inline constexpr std::int32_t AboutCommand = MainMenuFirstCommand + 2;
+
+// Builds the bar from the table and gives it to the main window, whose client
+// area keeps its size.
+void AttachMainMenu();
+// The row of a command identifier from EV_MENU; null for any other.
+const MainMenuItem* MainMenuItemOf(ObjectNumber command);
