@@ -1,7 +1,10 @@
 // The program on a display at 150 % and at 125 %: this binary runs in
 // sessions of its own whose displays have 144 and 120 dots per inch.
+#include "app/client/main_window.h"
 #include "tests/e2e/client_fixture.h"
 #include "window/dpi_scale.h"
+
+#include <map>
 
 namespace {
 
@@ -12,6 +15,28 @@ struct FontMade {
     int points;
     bool bold;
 };
+
+// The fonts the program makes (main_window.cpp), by the layout's names.
+FontMade FontOf(ClientFont font)
+{
+    switch (font) {
+    case ClientFont::Medium: return {"Arial ", 15, false};
+    case ClientFont::Large: return {"Arial Black", 22, true};
+    case ClientFont::SmallBold: return {"Arial ", 12, true};
+    case ClientFont::Default: break;
+    }
+    return {};
+}
+
+// A caption of the layout table (Windows-1251) as the control shows it; none
+// for a row without one.
+std::wstring WideFromCaption(const char* caption)
+{
+    wchar_t wide[64] = {};
+    if (caption)
+        MultiByteToWideChar(1251, 0, caption, -1, wide, 64);
+    return wide;
+}
 
 SIZE TextExtent(const std::wstring& text, FontMade made, int dpi)
 {
@@ -44,40 +69,31 @@ TEST_F(ClientTest, TheLayoutFollowsTheDisplayScaleAndEveryTextFits)
     GetClientRect(window_, &inside);
     EXPECT_EQ(inside.right, ScaleToDpi(555, dpi));
     EXPECT_EQ(inside.bottom, ScaleToDpi(280, dpi));
-    constexpr FontMade Gui{}, Medium{"Arial ", 15, false}, Large{"Arial Black", 22, true}, Log{"Arial ", 12, true};
-    const struct {
-        int gadget;
-        LayoutRect at96;
-        FontMade font;
-        std::wstring text;
-    } gadgets[] = {
-        {ReadButton, {30, 60, 80, 70}, Gui, L"Read"},        {WriteButton, {460, 90, 60, 40}, Gui, L"Write"},
-        {FormatButton, {460, 30, 60, 40}, Gui, L"Format"},   {StepButton, {290, 105, 20, 20}, Gui, L"+"},
-        {DumpButton, {460, 150, 60, 40}, Gui, L"Dump"},      {ClearButton, {460, 210, 60, 40}, Gui, L"Clear"},
-        {ReadingField, {130, 20, 280, 60}, Large, L"+21.5"}, {MemoryField, {130, 100, 90, 30}, Medium, L"120"},
-        {IntervalField, {320, 100, 90, 30}, Medium, L"Hour"}, {LogEditor, {130, 150, 280, 90}, Log, L"+21.5"},
-        {DumpProgress, {130, 250, 140, 10}, Gui, L""},       {PortList, {30, 20, 70, 0}, Gui, L"COM2"},
-        {WatchButton, {30, 150, 80, 30}, Gui, L"Watch"},      {ChartButton, {30, 220, 80, 30}, Gui, L"Chart"},
-        // The list's widest label, "10 мин"; it shows "10 с" at first.
-        {WatchIntervalList, {30, 190, 80, 0}, Gui, L"10 \u043c\u0438\u043d"},
+    // The texts that are not a row's caption: the first readings, the port,
+    // and the interval list's widest label, "10 мин" (it shows "10 с" at first).
+    const std::map<ObjectNumber, std::wstring> shown = {
+        {ReadingField, L"+21.5"}, {MemoryField, L"120"}, {IntervalField, L"Hour"}, {LogEditor, L"+21.5"},
+        {PortList, L"COM2"},      {WatchIntervalList, L"10 \u043c\u0438\u043d"},
     };
-    for (const auto& expected : gadgets) {
-        SCOPED_TRACE("gadget " + std::to_string(expected.gadget));
-        const LayoutRect at = ScaleToDpi(expected.at96, dpi);
-        Placement placed = GadgetPlacement(window_, Gadget(expected.gadget));
-        GetClientRect(Gadget(expected.gadget), &inside);
-        if (expected.gadget == PortList || expected.gadget == WatchIntervalList) {
+    for (const GadgetLayout& row : ClientGadgetLayout) {
+        SCOPED_TRACE("gadget " + std::to_string(row.number));
+        HWND gadget = Gadget(static_cast<int>(row.number));
+        const LayoutRect at = ScaleToDpi(LayoutRect{row.x, row.y, row.width, row.height}, dpi);
+        Placement placed = GadgetPlacement(window_, gadget);
+        GetClientRect(gadget, &inside);
+        if (row.kind == GadgetKindComboBox) {
             // Its window is the drop-down's height; the text stands beside
             // the arrow in the closed list's.
-            placed.height = 0;
+            placed.height = at.height;
             inside.right -= GetSystemMetrics(SM_CXVSCROLL);
-            inside.bottom = static_cast<LONG>(
-                SendMessageA(Gadget(expected.gadget), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
+            inside.bottom = static_cast<LONG>(SendMessageA(gadget, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0));
         }
         EXPECT_EQ(placed, (Placement{at.x, at.y, at.width, at.height}));
-        const SIZE text = TextExtent(expected.text, expected.font, dpi);
-        EXPECT_LE(text.cx, inside.right);
-        EXPECT_LE(text.cy, inside.bottom);
+        const auto text = shown.find(row.number);
+        const SIZE extent =
+            TextExtent(text != shown.end() ? text->second : WideFromCaption(row.caption), FontOf(row.font), dpi);
+        EXPECT_LE(extent.cx, inside.right);
+        EXPECT_LE(extent.cy, inside.bottom);
     }
     EXPECT_EQ(LogLines(), std::vector<std::string>{"+21.5"});
 }

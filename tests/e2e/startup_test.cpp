@@ -1,12 +1,34 @@
 // The program's start and end: the window and its layout, the start-up
 // queries, a start without a logger, and the exit code.
+#include "app/client/main_window.h"
 #include "tests/e2e/client_fixture.h"
 
 #include <commctrl.h>
 
-#include <tuple>
+#include <algorithm>
 
 namespace {
+
+// The window class each kind of gadget is made of; null where the system
+// decides (the port list's extended combo box, the log's rich edit).
+const char* ClassOfKind(GadgetKind kind)
+{
+    switch (kind) {
+    case GadgetKindButton: return "Button";
+    case GadgetKindStringField: return "Edit";
+    case GadgetKindProgressBar: return "msctls_progress32";
+    default: return nullptr;
+    }
+}
+
+// A caption of the layout table, which holds Windows-1251 text, as the
+// control shows it.
+std::wstring WideFromCodePage(const char* text)
+{
+    wchar_t wide[64] = {};
+    MultiByteToWideChar(1251, 0, text, -1, wide, 64);
+    return wide;
+}
 
 TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
 {
@@ -26,39 +48,43 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);
 
-    struct Expected {
+    // What the window's own controls are and say is fixed, and stated here:
+    // the twelve controls of the window, their captions and, once the first
+    // readings are in, the fields' texts. Where each stands comes from the
+    // layout table.
+    const struct {
         int gadget;
-        const char* className;
-        Placement placement;
-        const char* text;
+        const wchar_t* text; // null: no text of its own
+    } fixed[] = {
+        {ReadButton, L"Read"},   {WriteButton, L"Write"},      {FormatButton, L"Format"}, {StepButton, L"+"},
+        {DumpButton, L"Dump"},   {ClearButton, L"Clear"},      {PortList, nullptr},       {ReadingField, L"+21.5"},
+        {MemoryField, L"120"},   {IntervalField, L"Hour"},     {LogEditor, L""},          {DumpProgress, nullptr},
     };
-    const Expected layout[] = {
-        {ReadButton, "Button", {30, 60, 80, 70}, "Read"},
-        {WatchButton, "Button", {30, 150, 80, 30}, "Watch"},
-        {ChartButton, "Button", {30, 220, 80, 30}, "Chart"},
-        {WriteButton, "Button", {460, 90, 60, 40}, "Write"},
-        {FormatButton, "Button", {460, 30, 60, 40}, "Format"},
-        {StepButton, "Button", {290, 105, 20, 20}, "+"},
-        {DumpButton, "Button", {460, 150, 60, 40}, "Dump"},
-        {ClearButton, "Button", {460, 210, 60, 40}, "Clear"},
-        {ReadingField, "Edit", {130, 20, 280, 60}, "+21.5"},
-        {MemoryField, "Edit", {130, 100, 90, 30}, "120"},
-        {IntervalField, "Edit", {320, 100, 90, 30}, "Hour"},
-        {LogEditor, nullptr, {130, 150, 280, 90}, ""},
-        {DumpProgress, "msctls_progress32", {130, 250, 140, 10}, nullptr},
-    };
-    for (const Expected& expected : layout) {
+    for (const auto& expected : fixed) {
         SCOPED_TRACE("gadget " + std::to_string(expected.gadget));
-        HWND gadget = Gadget(expected.gadget);
-        ASSERT_NE(gadget, nullptr);
-        EXPECT_EQ(GadgetPlacement(window_, gadget), expected.placement);
-        if (expected.className) {
-            char className[64] = {};
-            GetClassNameA(gadget, className, sizeof className);
-            EXPECT_STREQ(className, expected.className);
-        }
+        EXPECT_TRUE(std::ranges::any_of(ClientGadgetLayout, [&](const GadgetLayout& row) { return row.number == expected.gadget; }));
+        ASSERT_NE(Gadget(expected.gadget), nullptr);
         if (expected.text) {
-            EXPECT_EQ(Text(gadget), expected.text);
+            EXPECT_EQ(WideText(Gadget(expected.gadget)), expected.text);
+        }
+    }
+    for (const GadgetLayout& row : ClientGadgetLayout) {
+        SCOPED_TRACE("gadget " + std::to_string(row.number));
+        HWND gadget = Gadget(static_cast<int>(row.number));
+        ASSERT_NE(gadget, nullptr);
+        Placement placed = GadgetPlacement(window_, gadget);
+        // The drop-down's window is taller than the closed list; its corner
+        // and width are what the layout places.
+        if (row.kind == GadgetKindComboBox)
+            placed.height = row.height;
+        EXPECT_EQ(placed, (Placement{row.x, row.y, row.width, row.height}));
+        char className[64] = {};
+        GetClassNameA(gadget, className, sizeof className);
+        if (const char* expectedClass = ClassOfKind(row.kind)) {
+            EXPECT_STREQ(className, expectedClass);
+        }
+        if (row.kind == GadgetKindButton) {
+            EXPECT_EQ(WideText(gadget), WideFromCodePage(row.caption));
         }
     }
     for (int field : {ReadingField, MemoryField, IntervalField})
@@ -66,17 +92,9 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     EXPECT_EQ(GadgetWindow(window_, 7), nullptr);
     EXPECT_EQ(GadgetWindow(window_, 13), nullptr);
 
-    // The drop-down's window is taller than the closed list; its corner and
-    // width are what the layout places.
-    const Placement list = GadgetPlacement(window_, Gadget(PortList));
-    EXPECT_EQ(list.x, 30);
-    EXPECT_EQ(list.y, 20);
-    EXPECT_EQ(list.width, 70);
-    // A button that stays down while a watch runs, and its list below it.
+    // A button that stays down while a watch runs.
     EXPECT_EQ(GetWindowLongPtrW(Gadget(WatchButton), GWL_STYLE) & (BS_TYPEMASK | BS_PUSHLIKE),
               BS_AUTOCHECKBOX | BS_PUSHLIKE);
-    const Placement intervals = GadgetPlacement(window_, Gadget(WatchIntervalList));
-    EXPECT_EQ((std::tuple{intervals.x, intervals.y, intervals.width}), (std::tuple{30, 190, 80}));
     // The system's other ports follow these four.
     const std::vector<std::string> items = ListItems(Gadget(PortList));
     ASSERT_GE(items.size(), 4u);
@@ -85,6 +103,18 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     EXPECT_EQ(ListSelection(Gadget(PortList)), 1);
     EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
     EXPECT_TRUE(NoMessageBox(client_->id()));
+
+    // A menu bar above the client area; its "О программе" (the third
+    // command) shows one requester with the name and version.
+    EXPECT_NE(GetMenu(window_), nullptr);
+    constexpr WORD AboutCommand = 102;
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(AboutCommand, 0), 0);
+    const std::optional<MessageBoxSeen> about = WaitForMessageBox(client_->id());
+    ASSERT_TRUE(about.has_value()) << "no requester";
+    EXPECT_EQ(about->title, L"\u041e \u043f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u0435"); // О программе
+    EXPECT_EQ(about->text.rfind(L"Korvane, \u0432\u0435\u0440\u0441\u0438\u044f ", 0), 0u) << about->text; // версия
+    EXPECT_EQ(about->buttons, std::vector<int>{IDOK});
+    ASSERT_TRUE(DismissMessageBox(*about));
 }
 
 TEST_F(ClientTest, QueriesMemoryReadingAndIntervalOnceWithTheirWaits)
