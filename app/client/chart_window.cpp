@@ -28,6 +28,13 @@ constexpr std::int32_t ChartMinimumHeight = 200;
 constexpr std::uint64_t ShortestView = 60'000;
 // Columns drawn at most: wider plots are drawn at this many and no wider.
 constexpr std::int32_t MostColumns = 16'384;
+// A FILETIME counts 100-nanosecond ticks.
+constexpr std::uint64_t FileTimeTicksPerMillisecond = 10'000;
+constexpr std::uint64_t MinuteMilliseconds = 60'000;
+constexpr std::uint64_t DayMilliseconds = 86'400'000;
+// More grid lines than a plot has room for would only come of a value step
+// that rounding made far too small: the grid stops there.
+constexpr std::int32_t MostGridLines = 100;
 
 constexpr COLORREF TraceColour = RGB(0, 80, 180);
 constexpr COLORREF GridColour = RGB(225, 225, 225);
@@ -80,21 +87,22 @@ std::uint64_t LocalTimeOffset()
     GetLocalTime(&now);
     FILETIME local{};
     SystemTimeToFileTime(&now, &local);
-    const std::uint64_t milliseconds = ((std::uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime) / 10'000;
+    const std::uint64_t milliseconds =
+        ((std::uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime) / FileTimeTicksPerMillisecond;
     return milliseconds - GetTickCount64();
 }
 
 // "HH:MM:SS" for steps under a minute, "HH:MM" under a day, "DD.MM" beyond.
 void TimeLabel(std::uint64_t localMilliseconds, std::uint64_t step, wchar_t (&text)[16])
 {
-    const std::uint64_t ticks = localMilliseconds * 10'000;
+    const std::uint64_t ticks = localMilliseconds * FileTimeTicksPerMillisecond;
     const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME fields{};
     FileTimeToSystemTime(&time, &fields);
     const WORD parts[3][3] = {{fields.wHour, fields.wMinute, fields.wSecond},
                               {fields.wHour, fields.wMinute, 0},
                               {fields.wDay, fields.wMonth, 0}};
-    const std::size_t kind = step < 60'000 ? 0 : (step < 86'400'000 ? 1 : 2);
+    const std::size_t kind = step < MinuteMilliseconds ? 0 : (step < DayMilliseconds ? 1 : 2);
     const std::size_t count = kind == 0 ? 3 : 2;
     std::size_t at = 0;
     for (std::size_t i = 0; i < count; ++i) {
@@ -235,7 +243,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     const GdiObject gridPen(CreatePen(PS_SOLID, 1, GridColour));
     const HGDIOBJ oldPen = SelectObject(dc, gridPen.get());
     const double firstValue = std::ceil(low / step.step) * step.step;
-    for (std::int32_t i = 0; i < 100 && firstValue + i * step.step <= high; ++i) {
+    for (std::int32_t i = 0; i < MostGridLines && firstValue + i * step.step <= high; ++i) {
         const double value = firstValue + i * step.step;
         const LONG y = yOf(value);
         MoveToEx(dc, plot.left, y, nullptr);

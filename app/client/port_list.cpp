@@ -51,6 +51,8 @@ void AddRegisteredPorts(PortNameList& list)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SerialPortsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return;
     for (DWORD index = 0; index < SerialPortValuesMaximum; ++index) {
+        // The values' names are device paths ("\\Device\\Serial0"), far
+        // shorter; a longer one is skipped below as a long port name is.
         char valueName[256];
         DWORD valueNameLength = sizeof valueName;
         PortNameData port{};
