@@ -1,5 +1,6 @@
 // The program's start and end: the window and its layout, the start-up
 // queries, a start without a logger, and the exit code.
+#include "app/client/main_menu.h"
 #include "app/client/main_window.h"
 #include "tests/e2e/client_fixture.h"
 
@@ -104,10 +105,9 @@ TEST_F(ClientTest, OpensItsWindowCentredWithTheLayoutAndTheFirstReadings)
     EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
     EXPECT_TRUE(NoMessageBox(client_->id()));
 
-    // A menu bar above the client area; its "О программе" (the third
-    // command) shows one requester with the name and version.
+    // A menu bar above the client area; its "О программе" shows one
+    // requester with the name and version.
     EXPECT_NE(GetMenu(window_), nullptr);
-    constexpr WORD AboutCommand = 102;
     PostMessageW(window_, WM_COMMAND, MAKEWPARAM(AboutCommand, 0), 0);
     const std::optional<MessageBoxSeen> about = WaitForMessageBox(client_->id());
     ASSERT_TRUE(about.has_value()) << "no requester";
