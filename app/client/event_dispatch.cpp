@@ -85,6 +85,17 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
     }
 }
 
+// The menu bar stays open to the user during a dump, whose bytes a command
+// of its own would cut into; an item that raises a gadget's event is kept
+// off by HandleGadget as its gadget is.
+void RunMenuItem(const MainMenuItem& item)
+{
+    if (!item.run)
+        HandleGadget(item.gadget, item.kind);
+    else if (item.duringDump || !DumpBusy())
+        item.run();
+}
+
 } // namespace
 
 bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
@@ -103,7 +114,7 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
     }
     else if (code == EV_MENU) {
         if (const MainMenuItem* item = MainMenuItemOf(object))
-            item->run ? item->run() : HandleGadget(item->gadget, item->kind);
+            RunMenuItem(*item);
     }
     else if (code == PortNoticeEvent)
         HandlePortNotice(object, kind);

@@ -24,11 +24,11 @@ bool AppendWide(HMENU menu, UINT flags, UINT_PTR item, const char* text)
     return wide.text() && AppendMenuW(menu, flags, item, wide.text());
 }
 
-// The items in their order within each menu.
+// The items, each new one at the end.
 constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
-    {MainMenu::File, TextMenuSaveLog, LogEditor, LogCommandSave, nullptr},
-    {MainMenu::Watch, TextMenuChart, ChartButton, BN_CLICKED, nullptr},
-    {MainMenu::Help, TextMenuAbout, 0, 0, ShowAbout},
+    {MainMenu::File, TextMenuSaveLog, LogEditor, LogCommandSave, nullptr, false},
+    {MainMenu::Watch, TextMenuChart, ChartButton, BN_CLICKED, nullptr, false},
+    {MainMenu::Help, TextMenuAbout, 0, 0, ShowAbout, true},
 });
 static_assert(MainMenuItems[AboutCommand - MainMenuFirstCommand].run == ShowAbout);
 

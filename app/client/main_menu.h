@@ -12,17 +12,22 @@ enum class MainMenu : std::uint8_t { File, Watch, Help };
 
 // One item: its menu, its text (after a tab, the key that does the same), and
 // what it does: the event of a gadget, as its press or key raises it (so a
-// dump's rules for that gadget hold alike), or a call of its own.
+// dump's rules for that gadget hold alike), or a call of its own, such as
+// `[] { RunSequence(ItsRow); }`. A call of its own waits for no dump: the
+// dispatch runs it only while none reads the line, unless the row says that
+// it may run during one (it uses no line).
 struct MainMenuItem {
     MainMenu menu;
     const char* text;
     ObjectNumber gadget;
     std::int32_t kind;
     void (*run)();
+    bool duringDump;
 };
 
 // An item's command identifier is its row's index in the table
-// (main_menu.cpp) plus MainMenuFirstCommand.
+// (main_menu.cpp) plus MainMenuFirstCommand: a new row goes at the table's
+// end, and stands in its menu after the earlier rows of that menu.
 inline constexpr std::int32_t MainMenuFirstCommand = 100;
 // "О программе", which the tests choose as the menu would.
 inline constexpr std::int32_t AboutCommand = MainMenuFirstCommand + 2;
