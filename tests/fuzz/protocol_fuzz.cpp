@@ -228,22 +228,29 @@ void CheckWithoutPort(int requesters)
 }
 
 // What a choice byte's low four bits pick: a sequence, the dump, or a free
-// slot, which ends the run. The table keeps its size as sequences come, each
-// new one taking the first free slot, so that what a kept input picks never
-// changes.
+// slot, which ends the run. The table keeps its size as sequences come: the
+// dump has slot 5, and the sequences fill the others in the order of
+// CommandSequences, a new one the first free slot, so that what a kept input
+// picks never changes (tests/fuzz/corpus_replay_test.cpp checks it).
 struct Choice {
     const CommandSequence* sequence = nullptr;
     bool dump = false;
 };
 
-constexpr std::array<Choice, 16> Choices{{
-    {&StartupQueries},
-    {&ReadCommands},
-    {&WriteCommands},
-    {&FormatCommands},
-    {&StepIntervalCommands},
-    {nullptr, true},
-}};
+constexpr std::size_t ChoiceSlots = 16;
+constexpr std::size_t DumpSlot = 5;
+static_assert(CommandSequences.size() < ChoiceSlots, "no free slot left for a choice byte to pick");
+
+constexpr std::array<Choice, ChoiceSlots> Choices = [] {
+    std::array<Choice, ChoiceSlots> choices{};
+    choices[DumpSlot].dump = true;
+    std::size_t slot = 0;
+    for (const CommandSequence* sequence : CommandSequences) {
+        slot += slot == DumpSlot;
+        choices[slot++].sequence = sequence;
+    }
+    return choices;
+}();
 
 // The requesters a sequence shows without a port: one for its guard, or one
 // for each step guarded on its own.
@@ -302,7 +309,7 @@ void RunProtocol(const std::uint8_t* data, std::size_t size, std::vector<std::st
     FuzzLineStart(&input);
     for (int run = 0; run < MaxSequences && !input.Exhausted(); ++run) {
         const std::uint8_t byte = input.Byte();
-        const Choice& choice = Choices[byte & 0x0F];
+        const Choice& choice = Choices[byte % ChoiceSlots];
         if (!choice.sequence && !choice.dump)
             break;
         // One choice in sixteen runs its sequence with no port open.
