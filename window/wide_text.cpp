@@ -28,6 +28,12 @@ BOOL SetWindowTextFromText(HWND window, const char* text)
     return SetWindowTextW(window, wide.text());
 }
 
+BOOL AppendMenuFromText(HMENU menu, UINT flags, UINT_PTR item, const char* text)
+{
+    const WideText wide(text);
+    return wide.text() && AppendMenuW(menu, flags, item, wide.text());
+}
+
 WideText::WideText(const char* text)
 {
     const int length = WideFromText(text, nullptr, 0);

@@ -20,6 +20,9 @@ int TextFromWide(const wchar_t* wide, int length, char* text, int capacity);
 // Sets a window's text from a code-page-1251 text as its characters; the
 // window must be a wide one to keep those the system's code page lacks.
 BOOL SetWindowTextFromText(HWND window, const char* text);
+// AppendMenuW with an item's text from code page 1251; FALSE, and nothing
+// appended, when memory for its characters ran out.
+BOOL AppendMenuFromText(HMENU menu, UINT flags, UINT_PTR item, const char* text);
 
 // Text converted to wide in a block of the process heap, freed with its
 // owner; null reads as the empty text. Every byte of the code page has a

@@ -12,7 +12,6 @@
 #include <richedit.h>
 #include <windowsx.h>
 
-#include <iterator>
 
 namespace {
 
@@ -32,9 +31,7 @@ bool HasSelection(HWND log)
 
 void AppendItem(HMENU menu, UINT flags, std::int32_t command, const char* text)
 {
-    wchar_t wide[64];
-    if (WideFromText(text, wide, static_cast<int>(std::size(wide))) > 0)
-        AppendMenuW(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), wide);
+    AppendMenuFromText(menu, MF_STRING | flags, static_cast<UINT_PTR>(command), text);
 }
 
 // A menu asked for from the keyboard opens at the caret when it is in view,

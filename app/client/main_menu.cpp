@@ -18,12 +18,6 @@ void ShowAbout() { MessageDialog(TextAboutTitle, TextAbout, InformationRequester
 
 constexpr std::array<const char*, 3> MenuTitles{TextMenuFile, TextMenuWatch, TextMenuHelp};
 
-bool AppendWide(HMENU menu, UINT flags, UINT_PTR item, const char* text)
-{
-    const WideText wide(text);
-    return wide.text() && AppendMenuW(menu, flags, item, wide.text());
-}
-
 // The items, each new one at the end.
 constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
     {MainMenu::File, TextMenuSaveLog, LogEditor, LogCommandSave, nullptr, false},
@@ -45,8 +39,8 @@ void AttachMainMenu()
             continue;
         for (std::size_t i = 0; i < MainMenuItems.size(); ++i)
             if (static_cast<std::size_t>(MainMenuItems[i].menu) == m)
-                AppendWide(popup, MF_STRING, MainMenuFirstCommand + i, MainMenuItems[i].text);
-        if (!AppendWide(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuTitles[m]))
+                AppendMenuFromText(popup, MF_STRING, MainMenuFirstCommand + i, MainMenuItems[i].text);
+        if (!AppendMenuFromText(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), MenuTitles[m]))
             DestroyMenu(popup);
     }
     WindowSetMenuBar(MainWindow, bar);
