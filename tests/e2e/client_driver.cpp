@@ -231,6 +231,14 @@ DWORD WINAPI AnswerWatch::Run(void* watch)
 
 HWND GadgetWindow(HWND mainWindow, int number) { return GetDlgItem(mainWindow, number); }
 
+std::wstring WideFromCodePage(const char* text)
+{
+    wchar_t wide[64] = {};
+    if (text)
+        MultiByteToWideChar(1251, 0, text, -1, wide, 64);
+    return wide;
+}
+
 std::wstring WideText(HWND window)
 {
     DWORD_PTR length = 0;

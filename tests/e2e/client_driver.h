@@ -91,6 +91,9 @@ HWND GadgetWindow(HWND mainWindow, int number);
 // Window text as wide text; the ANSI form where it is plain ASCII.
 std::wstring WideText(HWND window);
 std::string Text(HWND window);
+// The program's code-page-1251 text (a caption of the layout table) as its
+// controls show it; null reads as empty.
+std::wstring WideFromCodePage(const char* text);
 
 // The mouse-down and mouse-up of a click in the middle of the button.
 bool PostClick(HWND button);

@@ -28,16 +28,6 @@ FontMade FontOf(ClientFont font)
     return {};
 }
 
-// A caption of the layout table (Windows-1251) as the control shows it; none
-// for a row without one.
-std::wstring WideFromCaption(const char* caption)
-{
-    wchar_t wide[64] = {};
-    if (caption)
-        MultiByteToWideChar(1251, 0, caption, -1, wide, 64);
-    return wide;
-}
-
 SIZE TextExtent(const std::wstring& text, FontMade made, int dpi)
 {
     HFONT own = made.face ? CreateFontA(-MulDiv(made.points, dpi, 72), 0, 0, 0, made.bold ? FW_BOLD : FW_NORMAL, 0,
@@ -91,7 +81,7 @@ TEST_F(ClientTest, TheLayoutFollowsTheDisplayScaleAndEveryTextFits)
         EXPECT_EQ(placed, (Placement{at.x, at.y, at.width, at.height}));
         const auto text = shown.find(row.number);
         const SIZE extent =
-            TextExtent(text != shown.end() ? text->second : WideFromCaption(row.caption), FontOf(row.font), dpi);
+            TextExtent(text != shown.end() ? text->second : WideFromCodePage(row.caption), FontOf(row.font), dpi);
         EXPECT_LE(extent.cx, inside.right);
         EXPECT_LE(extent.cy, inside.bottom);
     }
