@@ -22,15 +22,15 @@ bool Busy = false;
 // A step is scheduled: a tick that was on its way when its timer was killed
 // finds none, and runs nothing.
 bool StepDue = false;
-// When the last dump or drain ended by itself, in the system's milliseconds.
-bool EndedByItself = false;
-DWORD EndedAt = 0;
+// The button reads "Stop": from the press of Dump until the dump stops or
+// ends.
+bool ShowsStop = false;
 
 // How the Dump button's latest press began.
 WNDPROC DumpButtonProc = nullptr;
 bool PressByMouse = false;
 bool PressFromDoubleClick = false;
-DWORD PressDownAt = 0;
+bool PressBeganOnStop = false;
 // Each gadget's enabled state before the dump, in the layout's order, and
 // the control that had the focus.
 std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
@@ -82,7 +82,7 @@ LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, 
     case WM_LBUTTONDBLCLK:
         PressByMouse = true;
         PressFromDoubleClick = message == WM_LBUTTONDBLCLK;
-        PressDownAt = static_cast<DWORD>(GetMessageTime());
+        PressBeganOnStop = ShowsStop;
         break;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -96,22 +96,21 @@ LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, 
 
 // The button's class takes double clicks, so the second click of one is a
 // press of its own, which would stop the dump the first one started. A
-// click whose button went down before, or just after, a dump ended by itself
-// was meant for its Stop.
+// click whose button went down on "Stop" and that comes once the dump has
+// ended by itself was meant for that Stop. Any other click that began on
+// "Dump" is a Dump, however soon after the last one it comes.
 bool PressIgnored(std::int32_t kind)
 {
     if (kind == DumpStopKey || !PressByMouse)
         return false;
-    if (PressFromDoubleClick)
-        return true;
-    const auto sinceEnd = static_cast<LONG>(PressDownAt - EndedAt);
-    return EndedByItself && sinceEnd < static_cast<LONG>(GetDoubleClickTime());
+    return PressFromDoubleClick || (PressBeganOnStop && !ShowsStop);
 }
 
 void ControlsBack()
 {
     KillTimer(WindowHandle(MainWindow), DumpStepTimer);
     StepDue = false;
+    ShowsStop = false;
     GadgetSetText(DumpButton, DumpCaption());
     for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
         EnableWindow(GadgetWindow(ClientGadgetLayout[i].number), EnabledBefore[i]);
@@ -138,8 +137,6 @@ void CALLBACK DumpTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
 void ScheduleStep(std::int32_t wait)
 {
     if (wait <= 0) {
-        EndedByItself = true;
-        EndedAt = GetTickCount();
         ControlsBack();
         return;
     }
@@ -162,6 +159,7 @@ void StartDump()
         EnabledBefore[i] = IsWindowEnabled(GadgetWindow(ClientGadgetLayout[i].number)) != 0;
     FocusWhileBusy(GadgetWindow(DumpButton));
     DisableAllBut(DumpButton);
+    ShowsStop = true;
     GadgetSetText(DumpButton, StopCaption);
     ScheduleStep(DumpStart());
 }
@@ -170,6 +168,7 @@ void StopDump()
 {
     const std::int32_t wait = DumpStop(TextDumpStopped);
     FocusWhileBusy(nullptr);
+    ShowsStop = false;
     GadgetSetText(DumpButton, DumpCaption());
     DisableAllBut(PortList);
     ScheduleStep(wait);

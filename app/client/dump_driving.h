@@ -31,7 +31,7 @@ void WatchDumpButton();
 // An event of the Dump button: a press starts a dump, or stops the one
 // collecting; DumpStopKey only stops it. A click is one press: a press that
 // began as the second half of a double click is ignored, and so is a click
-// that comes within the double-click time after a dump or drain ended by
+// whose button went down on "Stop" and that comes after the dump ended by
 // itself (a Stop meant for it). Esc and Space always act.
 void HandleDumpButton(std::int32_t kind);
 // The port is about to change or the program to end: whatever the dump was

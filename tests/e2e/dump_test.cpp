@@ -55,6 +55,9 @@ TEST_F(ClientTest, ADumpInOneBurstGoesOnTopOfTheLog)
     ASSERT_NO_FATAL_FAILURE(Press(DumpButton, 7));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"001 +21.5", "002 +21.7", "+21.5"}));
     EXPECT_EQ(ProgressPosition(Gadget(DumpProgress)), 0);
+    // Pressed again the moment it ended: a second dump, at once.
+    ASSERT_NO_FATAL_FAILURE(Press(DumpButton, 8));
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"001 +21.5", "002 +21.7", "001 +21.5", "002 +21.7", "+21.5"}));
     EXPECT_TRUE(NoMessageBox(client_->id()));
 }
 
@@ -130,10 +133,16 @@ TEST_F(ClientTest, TheWindowAnswersThroughADumpAndNoCommandRunsMeanwhile)
         EXPECT_FALSE(IsWindowEnabled(Gadget(other))) << "gadget " << other;
     EXPECT_TRUE(WaitUntil([&] { return ProgressPosition(Gadget(DumpProgress)) > 0; })) << "the bar moves";
     // A click that reaches the Read button all the same runs nothing, then
-    // or after the dump.
+    // or after the dump; nor does one whose button went down on "Stop" and
+    // came up once the dump had ended by itself.
     ASSERT_TRUE(PostClick(Gadget(ReadButton)));
+    RECT button{};
+    GetClientRect(Gadget(DumpButton), &button);
+    const LPARAM middle = MAKELPARAM(button.right / 2, button.bottom / 2);
+    ASSERT_TRUE(PostMessageW(Gadget(DumpButton), WM_LBUTTONDOWN, MK_LBUTTON, middle));
 
     ASSERT_TRUE(WaitForDumpEnd());
+    ASSERT_TRUE(PostMessageW(Gadget(DumpButton), WM_LBUTTONUP, 0, middle));
     const double longest = watch.Stop();
     // The window takes a message every poll or sooner; a loaded machine's
     // scheduling is the margin.
