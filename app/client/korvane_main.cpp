@@ -19,10 +19,25 @@
 
 #include <windows.h>
 
+namespace {
+
+// The system runs timer callbacks inside a handler that swallows faults, so
+// a dump's step or a watch's slot that faulted would stop silently while the
+// window says it runs. A system without the setting refuses it, and keeps
+// its old way.
+void LetTimerFaultsThrough()
+{
+    BOOL suppress = FALSE;
+    SetUserObjectInformationW(GetCurrentProcess(), UOI_TIMERPROC_EXCEPTION_SUPPRESSION, &suppress, sizeof suppress);
+}
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     // Before anything loads a library.
     RestrictLibrarySearch();
+    LetTimerFaultsThrough();
     // The installer and the uninstaller leave the program's files alone while
     // this exists. It is never closed: the system closes it when the process
     // ends, however it ends.
