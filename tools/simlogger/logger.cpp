@@ -84,7 +84,10 @@ std::vector<Transmission> AnswerCommand(LoggerState& state, const Scenario& scen
     const auto found = scenario.commands.find(command);
     if (scenario.floodCommand == command)
         state.flooding = true;
-    const std::int32_t delay = found == scenario.commands.end() ? 0 : found->second.delayMilliseconds;
+    std::int32_t delay = found == scenario.commands.end() ? 0 : found->second.delayMilliseconds;
+    const std::int32_t answers = state.answered[command]++;
+    if (found != scenario.commands.end() && found->second.delayedAnswers > 0 && answers >= found->second.delayedAnswers)
+        delay = 0;
     if (command == 'D')
         return DumpTransmissions(scenario, delay);
     if (found == scenario.commands.end())
@@ -100,7 +103,12 @@ std::vector<Transmission> AnswerCommand(LoggerState& state, const Scenario& scen
     std::string bytes = ReplyText(state, item);
     if (bytes.empty())
         return {};
-    return {Transmission{.pauseMilliseconds = delay, .bytes = std::move(bytes), .hangUp = false}};
+    const auto split = static_cast<std::size_t>(found->second.splitAfterBytes);
+    if (split == 0 || split >= bytes.size())
+        return {Transmission{.pauseMilliseconds = delay, .bytes = std::move(bytes), .hangUp = false}};
+    return {Transmission{.pauseMilliseconds = delay, .bytes = bytes.substr(0, split), .hangUp = false},
+            Transmission{.pauseMilliseconds = found->second.splitPauseMilliseconds, .bytes = bytes.substr(split),
+                         .hangUp = false}};
 }
 
 std::string FormatTemperature(double celsius)

@@ -19,6 +19,7 @@ struct Transmission {
 
 struct LoggerState {
     std::map<char, std::size_t> nextReply; // per command: the reply item due next
+    std::map<char, std::int32_t> answered; // per command: the answers given so far
     double temperature = 0;
     std::int32_t memoryCount = 0;
     std::int32_t intervalCode = 1;

@@ -157,7 +157,7 @@ std::string ApplyDirective(const std::vector<Word>& words, Scenario& scenario)
             return "pacing is burst or line-rate";
         return {};
     }
-    if (keyword == "reply" || keyword == "silent" || keyword == "delay") {
+    if (keyword == "reply" || keyword == "silent" || keyword == "delay" || keyword == "split") {
         if (arguments < 1 || !ParseCommand(words[1], command))
             return keyword + " needs a one-byte command";
         CommandBehaviour& behaviour = scenario.commands[command];
@@ -168,8 +168,16 @@ std::string ApplyDirective(const std::vector<Word>& words, Scenario& scenario)
             return {};
         }
         if (keyword == "delay") {
-            if (arguments != 2 || !ParseInteger(words[2], 0, MaxMilliseconds, behaviour.delayMilliseconds))
-                return "delay needs a command and milliseconds";
+            if ((arguments != 2 && arguments != 3) ||
+                !ParseInteger(words[2], 0, MaxMilliseconds, behaviour.delayMilliseconds) ||
+                (arguments == 3 && !ParseInteger(words[3], 1, MaxReadings, behaviour.delayedAnswers)))
+                return "delay needs a command, milliseconds and perhaps a count of answers";
+            return {};
+        }
+        if (keyword == "split") {
+            if (arguments != 3 || !ParseInteger(words[2], 1, MaxMilliseconds, behaviour.splitAfterBytes) ||
+                !ParseInteger(words[3], 0, MaxMilliseconds, behaviour.splitPauseMilliseconds))
+                return "split needs a command, a count of bytes and milliseconds";
             return {};
         }
         if (arguments < 2)

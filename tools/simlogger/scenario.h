@@ -12,7 +12,10 @@
 //                             is a "text" or one of the live values
 //                             temperature, memory, interval
 //   silent C                  the command gets no reply at all
-//   delay C MS                the logger waits MS before it answers C
+//   delay C MS [COUNT]        the logger waits MS before it answers C; with
+//                             COUNT, only its first COUNT answers wait
+//   split C BYTES MS          each reply to C pauses MS after its first BYTES
+//                             bytes (a reply that reaches the line in two parts)
 //   temperature START STEP    the live temperature: starts at START and
 //                             drifts by at most STEP per request
 //   memory COUNT              the live count of stored readings
@@ -52,6 +55,9 @@ struct ReplyItem {
 struct CommandBehaviour {
     std::vector<ReplyItem> replies; // empty: the logger stays silent
     std::int32_t delayMilliseconds = 0;
+    std::int32_t delayedAnswers = 0; // 0: every answer waits the delay
+    std::int32_t splitAfterBytes = 0; // 0: the reply goes out whole
+    std::int32_t splitPauseMilliseconds = 0;
 };
 
 struct DumpChunk {

@@ -59,6 +59,9 @@ TEST(ScenarioTest, BadLinesAreNamedWithTheirNumber)
         {"reply T bogus\n", 1},
         {"delay T -5\n", 1},
         {"delay T 12ms\n", 1},
+        {"split T 0 15\n", 1},
+        {"delay T 60 0\n", 1},
+        {"split T 3\n", 1},
         {"chunk 0 bare\n", 1},
         {"chunk \"x\"\n", 1},
         {"pacing fast\n", 1},
@@ -99,6 +102,34 @@ TEST(LoggerTest, RepliesCycleThroughTheirItemsPerCommand)
     EXPECT_EQ(Answer(state, scenario, 'M'), "m");
     EXPECT_EQ(Answer(state, scenario, 'T'), "b");
     EXPECT_EQ(Answer(state, scenario, 'T'), "a");
+}
+
+// A reply split across a reader's fixed wait: its first bytes, a pause, the
+// rest; one too short to split goes whole.
+TEST(LoggerTest, SplitRepliesGoOutInTwoPartsAfterTheDelay)
+{
+    const Scenario scenario = Parse("reply T \"+21.5\" \"+2\"\ndelay T 40\nsplit T 3 15\n");
+    LoggerState state = StartLogger(scenario);
+    const std::vector<Transmission> split = AnswerCommand(state, scenario, 'T');
+    ASSERT_EQ(split.size(), 2u);
+    EXPECT_EQ(split[0].pauseMilliseconds, 40);
+    EXPECT_EQ(split[0].bytes, "+21");
+    EXPECT_EQ(split[1].pauseMilliseconds, 15);
+    EXPECT_EQ(split[1].bytes, ".5");
+    const std::vector<Transmission> whole = AnswerCommand(state, scenario, 'T');
+    ASSERT_EQ(whole.size(), 1u);
+    EXPECT_EQ(whole[0].bytes, "+2");
+}
+
+TEST(LoggerTest, ADelayWithACountHoldsOnlyTheFirstAnswers)
+{
+    const Scenario scenario = Parse("reply T \"t\"\ndelay T 60 2\n");
+    LoggerState state = StartLogger(scenario);
+    for (std::int32_t expected : {60, 60, 0, 0}) {
+        const std::vector<Transmission> answer = AnswerCommand(state, scenario, 'T');
+        ASSERT_EQ(answer.size(), 1u);
+        EXPECT_EQ(answer[0].pauseMilliseconds, expected);
+    }
 }
 
 TEST(LoggerTest, SilentAndUnknownCommandsSendNothing)
