@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -19,13 +20,15 @@ constexpr std::size_t DevicePrefixLength = sizeof DevicePrefix - 1;
 // open some other device.
 using DevicePath = std::array<char, MAX_PATH>;
 
-// Every time-out (ms) set on a port that PortOpen configures: a read gives up
-// after 100 + 10 ms per byte asked for, or after a 100 ms gap between two
-// bytes; a write gives up after 10 + 100 ms per byte.
+// Every time-out (ms) set on a port that PortOpen configures. A read takes
+// what waits and returns at once, none included: the callers ask for what a
+// count reported, and a driver whose count runs ahead of its data must not
+// hold the window for a time that grows with the bytes asked for. A write
+// gives up after 10 + 100 ms per byte.
 constexpr COMMTIMEOUTS LineTimeouts{
-    .ReadIntervalTimeout = 100,
-    .ReadTotalTimeoutMultiplier = 10,
-    .ReadTotalTimeoutConstant = 100,
+    .ReadIntervalTimeout = MAXDWORD,
+    .ReadTotalTimeoutMultiplier = 0,
+    .ReadTotalTimeoutConstant = 0,
     .WriteTotalTimeoutMultiplier = 100,
     .WriteTotalTimeoutConstant = 10,
 };
@@ -54,6 +57,22 @@ bool QueryStatus(PortHandle port, DWORD& errors, COMSTAT& status)
     errors = 0;
     status = COMSTAT{};
     return ClearCommError(PlatformHandle(port), &errors, &status) != FALSE;
+}
+
+std::int32_t LineErrorBits(DWORD errors)
+{
+    std::int32_t flags = 0;
+    if (errors & CE_RXOVER)
+        flags |= PortErrorRxOver;
+    if (errors & CE_OVERRUN)
+        flags |= PortErrorOverrun;
+    if (errors & CE_RXPARITY)
+        flags |= PortErrorParity;
+    if (errors & CE_FRAME)
+        flags |= PortErrorFrame;
+    if (errors & CE_BREAK)
+        flags |= PortErrorBreak;
+    return flags;
 }
 
 std::int32_t EscapeFunction(PortHandle port, DWORD function)
@@ -113,6 +132,9 @@ PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t i
         CloseHandle(handle);
         return 0;
     }
+    // Whatever the device held before the open (a logger's power-up text)
+    // is no reply to anything this handle sends.
+    PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
     return reinterpret_cast<PortHandle>(handle);
 }
 
@@ -128,6 +150,15 @@ std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
     return written == static_cast<DWORD>(length) ? 1 : 0;
 }
 
+std::int32_t PortWriteCount(PortHandle port, const void* bytes, std::int32_t length)
+{
+    if (IsAbsent(port) || length < 0 || (!bytes && length > 0))
+        return 0;
+    DWORD written = 0;
+    WriteFile(PlatformHandle(port), bytes, static_cast<DWORD>(length), &written, nullptr);
+    return std::min(ClampCount(written), length);
+}
+
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
 {
     if (IsAbsent(port))
@@ -140,13 +171,17 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     return ClampCount(read);
 }
 
-std::int32_t PortInputCount(PortHandle port)
+std::int32_t PortInputCount(PortHandle port, std::int32_t& lineErrors)
 {
+    lineErrors = 0;
     if (IsAbsent(port))
         return 0;
     DWORD errors;
     COMSTAT status;
-    return QueryStatus(port, errors, status) ? ClampCount(status.cbInQue) : -1;
+    if (!QueryStatus(port, errors, status))
+        return -1;
+    lineErrors = LineErrorBits(errors);
+    return ClampCount(status.cbInQue);
 }
 
 std::int32_t PortOutputCount(PortHandle port)
@@ -156,6 +191,22 @@ std::int32_t PortOutputCount(PortHandle port)
     DWORD errors;
     COMSTAT status;
     return QueryStatus(port, errors, status) ? ClampCount(status.cbOutQue) : 0;
+}
+
+std::int32_t PortDiscardInput(PortHandle port)
+{
+    if (IsAbsent(port) || !PurgeComm(PlatformHandle(port), PURGE_RXCLEAR))
+        return 0;
+    DWORD errors;
+    COMSTAT status;
+    return QueryStatus(port, errors, status) ? 1 : 0;
+}
+
+std::int32_t PortDiscardOutput(PortHandle port)
+{
+    if (IsAbsent(port))
+        return 0;
+    return PurgeComm(PlatformHandle(port), PURGE_TXCLEAR) ? 1 : 0;
 }
 
 std::int32_t PortSetTimeouts(PortHandle port, std::int32_t readInterval, std::int32_t readTotalConstant,
@@ -209,17 +260,7 @@ std::int32_t PortErrorFlags(PortHandle port)
     COMSTAT status;
     if (!QueryStatus(port, errors, status))
         return 0;
-    std::int32_t flags = 0;
-    if (errors & CE_RXOVER)
-        flags |= PortErrorRxOver;
-    if (errors & CE_OVERRUN)
-        flags |= PortErrorOverrun;
-    if (errors & CE_RXPARITY)
-        flags |= PortErrorParity;
-    if (errors & CE_FRAME)
-        flags |= PortErrorFrame;
-    if (errors & CE_BREAK)
-        flags |= PortErrorBreak;
+    std::int32_t flags = LineErrorBits(errors);
     if (status.fCtsHold)
         flags |= PortErrorCtsHold;
     if (status.fDsrHold)

@@ -43,14 +43,31 @@ PortHandle PortOpen(const char* settings, std::int32_t handshake, std::int32_t i
                     std::int32_t outputQueue);
 std::int32_t PortClose(PortHandle port);
 std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length);
+// The bytes of the write that the driver reports sent, 0 to length: also
+// after a failed call (a time-out, an error), which may have sent some. 0 for
+// the absent port and bad arguments.
+std::int32_t PortWriteCount(PortHandle port, const void* bytes, std::int32_t length);
 // The count of bytes the read delivered into the buffer, at most length (0
 // when none came); -1 when the read failed (a device that went away) or was
 // asked for with a negative length or no buffer.
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
+// The line errors a count reports (PortErrorFlags' bits for the received
+// bytes): some of the bytes waiting, or read since the last query, were lost
+// or damaged on the way.
+inline constexpr std::int32_t PortLineErrors =
+    PortErrorRxOver | PortErrorOverrun | PortErrorParity | PortErrorFrame | PortErrorBreak;
+
 // The received bytes waiting; -1 when the port cannot say (a device that went
-// away).
-std::int32_t PortInputCount(PortHandle port);
+// away). The query clears the driver's line errors, which it reports in
+// lineErrors (PortLineErrors' bits; 0 when there were none or the query
+// failed): a caller that drops them must say why.
+std::int32_t PortInputCount(PortHandle port, std::int32_t& lineErrors);
 std::int32_t PortOutputCount(PortHandle port);
+// Throws away the received bytes waiting, and the line errors they came
+// with; nonzero on success.
+std::int32_t PortDiscardInput(PortHandle port);
+// Throws away the bytes still waiting to go out; nonzero on success.
+std::int32_t PortDiscardOutput(PortHandle port);
 std::int32_t PortSetTimeouts(PortHandle port, std::int32_t readInterval, std::int32_t readTotalConstant,
                              std::int32_t readTotalMultiplier, std::int32_t writeTotalConstant,
                              std::int32_t writeTotalMultiplier);

@@ -95,6 +95,8 @@ void ShowNoPort()
 
 void ShowNoAnswer() { MessageDialog(TextErrorTitle, TextLoggerNotAnswering, ErrorRequesterFlags); }
 
+void ShowLineError() { MessageDialog(TextErrorTitle, TextDumpLineError, ErrorRequesterFlags); }
+
 void ShowNoMemory() { MessageDialog(TextErrorTitle, TextNoMemory, ErrorRequesterFlags); }
 
 bool AskBeforeFormat() { return MessageDialog(TextFormatTitle, TextFormatQuestion, FormatQuestionFlags) == IDYES; }
@@ -131,6 +133,7 @@ void InstallClientEffects()
         .holdProgress = HoldDumpProgress,
         .reportNoPort = ShowNoPort,
         .reportNoAnswer = ShowNoAnswer,
+        .reportLineError = ShowLineError,
         .reportNoMemory = ShowNoMemory,
         .reopenPort = OpenPortAgain,
         .reportPortLost = ReportPortOpenFailed,

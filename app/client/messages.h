@@ -29,6 +29,13 @@ inline constexpr char TextLoggerNotAnswering[] =
 inline constexpr char TextNoMemory[] =
     "\xcd\xe5\xe4\xee\xf1\xf2\xe0\xf2\xee\xf7\xed\xee\x20\xef\xe0\xec\xff\xf2\xe8";
 
+// "Ошибка на линии: текст выгрузки может быть повреждён": the driver reported
+// bytes of a dump lost or damaged on the line; its text stands in the log as
+// it came.
+inline constexpr char TextDumpLineError[] =
+    "\xce\xf8\xe8\xe1\xea\xe0\x20\xed\xe0\x20\xeb\xe8\xed\xe8\xe8\x3a\x20\xf2\xe5\xea\xf1\xf2\x20\xe2\xfb"
+    "\xe3\xf0\xf3\xe7\xea\xe8\x20\xec\xee\xe6\xe5\xf2\x20\xe1\xfb\xf2\xfc\x20\xef\xee\xe2\xf0\xe5\xe6\xe4\xb8\xed";
+
 // "Выгрузка прервана": the log's line above the text of a dump the user
 // stopped.
 inline constexpr char TextDumpStopped[] =
@@ -83,6 +90,11 @@ inline constexpr char TextWatchEnded[] =
 // "Порт недоступен": the reading field when a watch's slot found the port
 // gone; the watch goes on and looks for it again.
 inline constexpr char TextWatchPortAway[] = "\xcf\xee\xf0\xf2 \xed\xe5\xe4\xee\xf1\xf2\xf3\xef\xe5\xed";
+// "Ошибка на линии: отсчёт пропущен": the reading field, when the driver
+// reported a watch's reply damaged on the line; the slot is a gap.
+inline constexpr char TextWatchLineError[] =
+    "\xce\xf8\xe8\xe1\xea\xe0\x20\xed\xe0\x20\xeb\xe8\xed\xe8\xe8\x3a\x20\xee\xf2\xf1\xf7\xb8\xf2\x20"
+    "\xef\xf0\xee\xef\xf3\xf9\xe5\xed";
 // "Не удалось записать файл наблюдения": followed by the file's name on the
 // next line and the system's reason below it.
 inline constexpr char TextWatchFileFailed[] =

@@ -12,6 +12,7 @@
 #include "app/logger/logger_effects.h"
 #include "app/logger/logger_protocol.h"
 #include "app/logger/logger_state.h"
+#include "app/logger/watch_reply.h"
 #include "app/logger/watch_schedule.h"
 
 #include "base/strings.h"
@@ -39,6 +40,11 @@ char DecimalSeparator[8] = {};
 WatchSeparators Separators{ListSeparator, DecimalSeparator};
 
 WNDPROC WatchButtonProc = nullptr;
+
+// The slot whose reply is being taken, while one is: its steps run on the
+// watch's timer, and the next slot is scheduled once it has ended.
+bool Reading = false;
+std::uint64_t ReadingSlot = 0;
 
 // The button's class takes double clicks: the second click of one would be a
 // second press, stopping the watch the first one started. Its button-down is
@@ -118,6 +124,14 @@ void LosePort()
     PortLost = true;
 }
 
+// The reading under way ends with the watch, keeping no gap.
+void EndReading()
+{
+    if (Reading)
+        WatchReplyAbandon();
+    Reading = false;
+}
+
 void LogLine(const char* text, const char* tail) { AddToLog(TextArgument(TextStart() + text + tail).Text()); }
 
 void LogEnd()
@@ -133,6 +147,7 @@ void Stop()
 {
     KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     Running = false;
+    EndReading();
     WatchFileClose();
     ChartReadingsChanged();
     LogEnd();
@@ -163,27 +178,38 @@ void Keep(std::uint64_t slot, const ReplyNumber& number)
     ChartReadingsChanged();
 }
 
-// One "T" with the same wait as Read; the reply goes to the field and, with
-// the number in it, to the file and the chart. A slot without a reply keeps
-// a gap and no row.
-void TakeReading(std::uint64_t slot)
+// A slot without a reading: a gap in the chart, no row, and the reading
+// field says why (nothing when another exchange took the line).
+void KeepGap(std::uint64_t slot, const char* why)
 {
-    if (!PortReady()) {
-        ShowInReadingField(TextWatchPortAway);
-        Keep(slot, FindReplyNumber(nullptr));
+    if (why)
+        ShowInReadingField(why);
+    Keep(slot, FindReplyNumber(nullptr));
+}
+
+// How a slot's reading ended. A reply goes to the field and, with the number
+// in it, to the file and the chart.
+void FinishReading(std::uint64_t slot, WatchReplyOutcome outcome)
+{
+    switch (outcome) {
+    case WatchReplyOutcome::Taken:
+        break;
+    case WatchReplyOutcome::Silent:
+        KeepGap(slot, TextLoggerNotAnswering);
         return;
-    }
-    const bool sent = SendCommand("T", WaitAfterReading);
-    const std::int32_t waiting = sent ? PortInputCount(CurrentPort) : -1;
-    if (waiting < 0 || (waiting > 0 && !ReadReply())) {
+    case WatchReplyOutcome::LineError:
+        KeepGap(slot, TextWatchLineError);
+        return;
+    case WatchReplyOutcome::NoMemory:
+        KeepGap(slot, TextNoMemory);
+        return;
+    case WatchReplyOutcome::PortGone:
         LosePort();
-        ShowInReadingField(TextWatchPortAway);
-        Keep(slot, FindReplyNumber(nullptr));
+        KeepGap(slot, TextWatchPortAway);
         return;
-    }
-    if (waiting == 0) {
-        ShowInReadingField(TextLoggerNotAnswering);
-        Keep(slot, FindReplyNumber(nullptr));
+    case WatchReplyOutcome::Pending:
+    case WatchReplyOutcome::Abandoned:
+        KeepGap(slot, nullptr);
         return;
     }
     ShowInReadingField(ReplyText);
@@ -195,6 +221,50 @@ void TakeReading(std::uint64_t slot)
     ++RowsWritten;
 }
 
+void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD);
+
+// The watch's one timer, for the next slot or the reading's next step.
+// Without it the watch would stop unseen: it stops and says so.
+void SetWatchTimer(UINT delay)
+{
+    // A zero elapse is taken as the system's shortest.
+    if (SetTimer(WindowHandle(MainWindow), WatchReadingTimer, delay, WatchTimerTick))
+        return;
+    Stop();
+    MessageDialog(TextErrorTitle, TextWatchNoTimer, ErrorRequesterFlags);
+}
+
+void ScheduleNext() { SetWatchTimer(WatchDelay(Schedule, GetTickCount64())); }
+
+void StartReading(std::uint64_t slot)
+{
+    if (!PortReady()) {
+        KeepGap(slot, TextWatchPortAway);
+        return;
+    }
+    std::int32_t wait = 0;
+    const WatchReplyOutcome outcome = WatchReplyStart(wait);
+    if (outcome != WatchReplyOutcome::Pending) {
+        FinishReading(slot, outcome);
+        return;
+    }
+    Reading = true;
+    ReadingSlot = slot;
+    SetWatchTimer(static_cast<UINT>(wait));
+}
+
+void StepReading()
+{
+    std::int32_t wait = 0;
+    const WatchReplyOutcome outcome = WatchReplyStep(wait);
+    if (outcome == WatchReplyOutcome::Pending) {
+        SetWatchTimer(static_cast<UINT>(wait));
+        return;
+    }
+    Reading = false;
+    FinishReading(ReadingSlot, outcome);
+}
+
 // A slot that finds the line in use keeps a gap; the next reading is the
 // grid's next slot, never this one made up late.
 void RunDueSlot()
@@ -203,33 +273,24 @@ void RunDueSlot()
     if (!WatchPassDueSlots(Schedule, GetTickCount64(), slot))
         return;
     if (LineInUse())
-        Keep(slot, FindReplyNumber(nullptr));
+        KeepGap(slot, nullptr);
     else
-        TakeReading(slot);
+        StartReading(slot);
 }
-
-void ScheduleNext();
 
 void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
 {
-    // One slot at a time: reopening a port takes messages, in which the
+    // One step at a time: reopening a port takes messages, in which the
     // timer would tick again.
     KillTimer(window, timer);
     if (!Running)
         return;
-    RunDueSlot();
-    if (Running)
+    if (Reading)
+        StepReading();
+    else
+        RunDueSlot();
+    if (Running && !Reading)
         ScheduleNext();
-}
-
-void ScheduleNext()
-{
-    const UINT delay = WatchDelay(Schedule, GetTickCount64());
-    // A zero elapse is taken as the system's shortest; the slot is due then.
-    if (SetTimer(WindowHandle(MainWindow), WatchReadingTimer, delay, WatchTimerTick))
-        return;
-    Stop();
-    MessageDialog(TextErrorTitle, TextWatchNoTimer, ErrorRequesterFlags);
 }
 
 void Start()
@@ -266,7 +327,7 @@ void Start()
     ShowWatchState();
     // The first slot is due at once.
     RunDueSlot();
-    if (Running)
+    if (Running && !Reading)
         ScheduleNext();
 }
 
@@ -299,6 +360,9 @@ void HandleWatchIntervalPick()
     if (!Running)
         return;
     WatchChangeInterval(Schedule, seconds, GetTickCount64());
+    // A reading under way schedules the next slot when it ends.
+    if (Reading)
+        return;
     KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     ScheduleNext();
 }
@@ -321,5 +385,6 @@ void EndWatch()
     if (Running)
         KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     Running = false;
+    EndReading();
     WatchFileClose();
 }

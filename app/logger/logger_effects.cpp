@@ -71,6 +71,12 @@ void ReportNoAnswer()
         installed.reportNoAnswer();
 }
 
+void ReportLineError()
+{
+    if (installed.reportLineError)
+        installed.reportLineError();
+}
+
 void ReportNoMemory()
 {
     if (installed.reportNoMemory)

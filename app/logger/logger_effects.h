@@ -26,6 +26,9 @@ struct LoggerEffects {
     // The reports are modal requesters: they return once the user closed them.
     void (*reportNoPort)();         // "Ошибка" / "Нет открытого порта"
     void (*reportNoAnswer)();       // "Ошибка" / "Логгер не отвечает": a dump ran into silence
+    // "Ошибка" / the text may be damaged: the driver reported bytes of a
+    // dump lost or damaged on the line (an overrun, a framing error, a break).
+    void (*reportLineError)();
     // "Ошибка" / "Недостаточно памяти": a dump got no memory for its bytes, or
     // a command none for its letter, which was then not sent.
     void (*reportNoMemory)();
@@ -63,6 +66,7 @@ void ShowProgress(std::int32_t position);
 void HoldProgress();
 void ReportNoPort();
 void ReportNoAnswer();
+void ReportLineError();
 void ReportNoMemory();
 bool ReopenPort(); // false without the effect
 bool ConfirmFormat(); // false without the effect: nothing is erased unasked

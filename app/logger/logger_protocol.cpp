@@ -2,6 +2,7 @@
 
 #include "app/logger/logger_effects.h"
 #include "app/logger/logger_state.h"
+#include "app/logger/watch_reply.h"
 #include "base/memory.h"
 #include "base/strings.h"
 #include "base/text_expression.h"
@@ -54,8 +55,13 @@ bool Exchange(const char* letter, std::int32_t milliseconds, bool withReply)
 {
     if (!SendToLogger(letter, milliseconds))
         return false;
-    if (!withReply || ReadReply())
+    const ReplyRead read = withReply ? ReadReply() : ReplyRead::Taken;
+    if (read == ReplyRead::Taken)
         return true;
+    if (read == ReplyRead::NoMemory) {
+        ReportNoMemory();
+        return false;
+    }
     // The reply went with the old port, and the command may have reached the
     // logger ("+", "W" and "F" change what it holds): it is not sent twice.
     // On the port opened anew the logger is asked, once, for the interval and
@@ -108,14 +114,23 @@ bool StoreCommand(const char* letter)
     return StringEquals(CommandText, letter) != 0;
 }
 
-// A driver set to abort on errors fails every transfer after a line error
-// (framing, parity, overrun, break) until ClearCommError has reported it. The
-// status query behind the waiting count does that: a port that still answers
-// it had a line error, now cleared, and the command goes out once more.
+// A write the driver reports as not sent goes out once more; one it reports
+// sent never does, whatever the call said, since "+", "W", "F" and "D" change
+// what the logger holds. Before the second try the output queue is emptied,
+// so a byte the driver still held from the first cannot follow it. A driver
+// set to abort on errors fails every transfer after a line error until the
+// status query has reported it: the query clears it, and its line errors are
+// those of input that came before this command, which nobody reads now. A
+// port that no longer answers the query went away.
 bool WriteStoredCommand()
 {
-    return PortWrite(CurrentPort, CommandText, 1) ||
-           (PortInputCount(CurrentPort) >= 0 && PortWrite(CurrentPort, CommandText, 1));
+    if (PortWriteCount(CurrentPort, CommandText, 1) == 1)
+        return true;
+    std::int32_t staleErrors = 0;
+    if (PortInputCount(CurrentPort, staleErrors) < 0)
+        return false;
+    PortDiscardOutput(CurrentPort);
+    return PortWriteCount(CurrentPort, CommandText, 1) == 1;
 }
 
 } // namespace
@@ -176,21 +191,33 @@ bool SendCommand(const char* letter, std::int32_t milliseconds)
     return true;
 }
 
-bool ReadReply()
+void ClearStaleInput()
 {
-    std::int32_t waiting = PortInputCount(CurrentPort);
+    WatchReplyFinishNow();
+    PortDiscardInput(CurrentPort);
+}
+
+ReplyRead ReadReply()
+{
+    // A command's reply is shown as it came, also after a line error: the
+    // user reads it and can ask again. Only a dump and a watch, whose texts
+    // are kept, judge them.
+    std::int32_t lineErrors = 0;
+    std::int32_t waiting = PortInputCount(CurrentPort, lineErrors);
     if (waiting < 0)
-        return false;
+        return ReplyRead::PortGone;
     if (waiting == 0) {
         StoreText(ReplyText, TextStart() + " ");
-        return true;
+        return ReplyRead::Taken;
     }
     std::int32_t count = std::min(waiting, LargestRead);
     // One byte more than is read, so that what the read delivered is always
     // followed by a zero in the block, also when the logger sent none.
     auto* block = static_cast<char*>(MemAlloc(count + 1));
-    if (!block)
-        return true;
+    if (!block) {
+        StringAssign(&ReplyText, nullptr);
+        return ReplyRead::NoMemory;
+    }
     // A failed read is a port gone, as a failed count is: never an empty reply.
     const std::int32_t delivered = PortRead(CurrentPort, block, count);
     if (delivered >= 0) {
@@ -198,7 +225,7 @@ bool ReadReply()
         StoreText(ReplyText, TextStart() + TextOfMemory(block));
     }
     MemFree(block);
-    return delivered >= 0;
+    return delivered >= 0 ? ReplyRead::Taken : ReplyRead::PortGone;
 }
 
 void ShowInterval()
@@ -217,6 +244,7 @@ void RunSequence(const CommandSequence& sequence)
         return;
     if (sequence.confirmFirst && !ConfirmFormat())
         return;
+    bool started = false;
     for (const CommandStep& step : sequence.steps) {
         if (!step.letter)
             return;
@@ -224,6 +252,9 @@ void RunSequence(const CommandSequence& sequence)
         // went away ends the sequence.
         if (sequence.guard == PortGuard::EachStep && !RequirePort())
             continue;
+        if (!started)
+            ClearStaleInput();
+        started = true;
         if (!RunStep(step))
             return;
     }

@@ -1,8 +1,10 @@
 #pragma once
 // The logger's command protocol: one command byte, a fixed wait, then whatever
 // the logger has sent by then is its reply. No framing, no length, no
-// acknowledgement; the waits alone pace the exchange, and waiting input is
-// never flushed, so late bytes join the next reply.
+// acknowledgement; the waits alone pace the exchange. What waits on the line
+// is thrown away before a sequence's first command, so that a late reply of
+// an earlier exchange never leads its replies; within a sequence late bytes
+// join the next reply (the reply to "W" leads the one to "M").
 
 #include <array>
 #include <cstddef>
@@ -48,12 +50,20 @@ bool SendToLogger(const char* letter, std::int32_t milliseconds);
 bool WriteCommand(const char* letter);
 // WriteCommand and the wait; no wait when nothing was sent.
 bool SendCommand(const char* letter, std::int32_t milliseconds);
+// Throws away what waits on the line before a new exchange begins (a sequence,
+// a dump, a watch's reading): a late reply of an earlier one, or what an
+// adapter held. A watch's reading still under way is taken to its end
+// first: its reply is its own slot's, and would lead the next exchange's.
+void ClearStaleInput();
+
+enum class ReplyRead : std::uint8_t {
+    Taken,    // ReplyText holds the reply
+    NoMemory, // no block for the bytes: ReplyText is empty, never an earlier reply
+    PortGone, // the port cannot count or read its bytes; ReplyText unchanged
+};
 // Replaces ReplyText by the bytes waiting on the port, up to the first zero
-// byte; a single space when nothing waits. When no block can be had for the
-// bytes, ReplyText keeps its value and the bytes stay waiting. False, with
-// ReplyText unchanged, when the port cannot count or read its bytes: it went
-// away.
-bool ReadReply();
+// byte; a single space when nothing waits.
+ReplyRead ReadReply();
 // Shows the interval named by ReplyText ("1" Minut, "2" Hour, "3" Day, matched
 // exactly); any other reply leaves the interval field as it is.
 void ShowInterval();

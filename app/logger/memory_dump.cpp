@@ -17,6 +17,9 @@ namespace {
 DumpPhase Phase = DumpPhase::Idle;
 int SilentPolls = 0;
 bool MemoryRefused = false;
+// The line errors the driver reported while the text came in: bytes of it
+// may be lost or damaged.
+std::int32_t LineErrors = 0;
 // The polls since the log last showed the text, and whether the text has an
 // entry in the log yet.
 int PollsUnshown = 0;
@@ -67,14 +70,15 @@ enum class Chunk {
     Nothing,   // nothing to append: no bytes, or none before a zero byte
     OnlyZeros, // after the end: zero bytes and nothing else (padding, a break)
     NoMemory,  // no room for the bytes, which stay waiting
-    Failed,    // the read failed: the port went away
 };
 
 // Reads one chunk of the waiting bytes and appends them to the text up to a
-// zero byte; the bytes after the zero byte in this chunk are dropped. Bytes
-// the read did not deliver end the text as a zero byte would: a port that
-// reports bytes it never delivers must not keep the dump alive. A drain
-// reads the same way and keeps nothing.
+// zero byte; the bytes after the zero byte in this chunk are dropped. Only a
+// zero byte the logger sent ends the text: a read that delivers fewer bytes
+// than were counted, or none, or fails, appends what it brought, and a port
+// that reports bytes it never delivers runs into the silent polls' limit. A
+// port that went away fails the next count. A drain reads the same way and
+// keeps nothing.
 enum class Keep { Text, Nothing };
 
 Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
@@ -83,11 +87,11 @@ Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
     if (!MakeRoom(count))
         return Chunk::NoMemory;
     char* tail = Collected + CollectedLength;
-    const std::int32_t delivered = PortRead(CurrentPort, tail, count);
+    std::int32_t delivered = PortRead(CurrentPort, tail, count);
     if (delivered < 0) {
         // Whatever a failed read left in the block is no text.
         std::memset(tail, 0, static_cast<std::size_t>(count));
-        return Chunk::Failed;
+        delivered = 0;
     }
     std::int32_t text = 0;
     for (; text < delivered && tail[text] != 0; ++text) {
@@ -102,7 +106,7 @@ Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
     std::memset(tail + kept, 0, static_cast<std::size_t>(delivered - kept));
     CollectedLength += kept;
     const bool endBefore = EndSeen != 0;
-    if (text < count)
+    if (text < delivered)
         EndSeen = 1;
     if (text > 0 || (EndSeen && !endBefore))
         return Chunk::Text;
@@ -172,12 +176,22 @@ void CountPoll(Chunk chunk)
 // user waiting for text that is complete.
 bool TransferOver(std::int32_t waiting, Chunk chunk) { return EndSeen && (waiting < 1 || chunk == Chunk::OnlyZeros); }
 
+// Said once the dump is over, its text as it came in the log: the user
+// decides whether to trust it or dump again.
+void ReportLineErrors()
+{
+    if (LineErrors != 0)
+        ReportLineError();
+    LineErrors = 0;
+}
+
 std::int32_t FinishDump()
 {
     const bool silent = SilentPolls >= DumpSilentPollLimit;
     Phase = DumpPhase::Idle;
     LogCollected();
     ShowProgress(0);
+    ReportLineErrors();
     if (silent && MemoryRefused)
         ReportNoMemory();
     else if (silent)
@@ -204,9 +218,11 @@ std::int32_t CollectStep()
     // poll has passed.
     if (SilentPolls >= DumpSilentPollLimit)
         return FinishDump();
-    const std::int32_t waiting = PortInputCount(CurrentPort);
+    std::int32_t errors = 0;
+    const std::int32_t waiting = PortInputCount(CurrentPort, errors);
+    LineErrors |= errors;
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting) : Chunk::Nothing;
-    if (waiting < 0 || chunk == Chunk::Failed)
+    if (waiting < 0)
         return LosePort();
     if (TransferOver(waiting, chunk))
         return FinishDump();
@@ -223,13 +239,16 @@ std::int32_t CollectStep()
 // of the text lead the next reply.
 std::int32_t DrainStep()
 {
-    const std::int32_t waiting = PortInputCount(CurrentPort);
+    // The text drained is dropped, so its line errors do not matter.
+    std::int32_t droppedErrors = 0;
+    const std::int32_t waiting = PortInputCount(CurrentPort, droppedErrors);
     const Chunk chunk = waiting > 0 ? TakeChunk(waiting, Keep::Nothing) : Chunk::Nothing;
     CountPoll(chunk);
-    if (waiting < 0 || chunk == Chunk::Failed || TransferOver(waiting, chunk) ||
-        SilentPolls >= DumpSilentPollLimit) {
+    if (waiting < 0 || TransferOver(waiting, chunk) || SilentPolls >= DumpSilentPollLimit) {
         ReleaseCollected();
         Phase = DumpPhase::Idle;
+        // What stands in the log of a stopped dump came before the drain.
+        ReportLineErrors();
         return 0;
     }
     return DumpPollInterval;
@@ -241,13 +260,17 @@ DumpPhase DumpCurrentPhase() { return Phase; }
 
 std::int32_t DumpStart()
 {
-    if (!RequirePort() || !WriteToLogger("D"))
+    if (!RequirePort())
+        return 0;
+    ClearStaleInput();
+    if (!WriteToLogger("D"))
         return 0;
     ReleaseCollected();
     StringAssign(&DumpText, nullptr);
     EndSeen = 0;
     SilentPolls = 0;
     MemoryRefused = false;
+    LineErrors = 0;
     PollsUnshown = 0;
     EntryOpen = false;
     Phase = DumpPhase::Collecting;
@@ -271,7 +294,9 @@ std::int32_t DumpStop(const char* marker)
 {
     if (Phase != DumpPhase::Collecting)
         return 0;
-    const std::int32_t waiting = PortInputCount(CurrentPort);
+    std::int32_t errors = 0;
+    const std::int32_t waiting = PortInputCount(CurrentPort, errors);
+    LineErrors |= errors;
     if (waiting > 0)
         TakeChunk(waiting);
     LogCollected();
@@ -293,6 +318,7 @@ void DumpEndNow()
 
 void DumpAbandon()
 {
+    LineErrors = 0;
     ReleaseCollected();
     Phase = DumpPhase::Idle;
 }

@@ -34,16 +34,23 @@ std::size_t Remaining() { return Reply.size() - Taken; }
 
 // The line, in place of the serial library and the delay: "D" starts the
 // reply, each poll finds the next line-rate share of it, sleeping takes no time.
-std::int32_t PortWrite(PortHandle, const void*, std::int32_t length)
+std::int32_t PortWriteCount(PortHandle, const void*, std::int32_t length)
 {
     Taken = 0;
     return length;
 }
 
+std::int32_t PortDiscardInput(PortHandle) { return 1; }
+std::int32_t PortDiscardOutput(PortHandle) { return 1; }
+
 // The line never goes away here, so no port is ever closed.
 std::int32_t PortClose(PortHandle) { return 0; }
 
-std::int32_t PortInputCount(PortHandle) { return static_cast<std::int32_t>(std::min(PollBytes, Remaining())); }
+std::int32_t PortInputCount(PortHandle, std::int32_t& lineErrors)
+{
+    lineErrors = 0;
+    return static_cast<std::int32_t>(std::min(PollBytes, Remaining()));
+}
 
 std::int32_t PortRead(PortHandle, void* buffer, std::int32_t length)
 {
@@ -54,6 +61,7 @@ std::int32_t PortRead(PortHandle, void* buffer, std::int32_t length)
 }
 
 void SleepMilliseconds(std::int32_t) {}
+std::int64_t MonotonicMilliseconds() { return 0; }
 
 namespace {
 

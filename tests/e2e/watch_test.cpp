@@ -1,6 +1,7 @@
 // The watch as a user runs it: a double click on Watch at one reading a
-// second, a Read in between, its chart, the logger unplugged and plugged in
-// again, and the record file read while the program writes it.
+// second, a logger that answers late and then at once, a Read in between,
+// its chart, the logger unplugged and plugged in again as one that splits
+// its replies, and the record file read while the program writes it.
 #include "tests/e2e/client_fixture.h"
 
 #include <windows.h>
@@ -123,7 +124,9 @@ protected:
 
 TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
 {
-    ASSERT_NO_FATAL_FAILURE(StartClientWithLogger("pacing line-rate\n" + CountingLogger(10)));
+    // The start-up's "T" and the watch's first three answer 60 ms late, past
+    // a fixed 50 ms wait; then the logger answers at once.
+    ASSERT_NO_FATAL_FAILURE(StartClientWithLogger("pacing line-rate\n" + CountingLogger(10) + "delay T 60 4\n"));
     // The list reads in Russian, shortest first, 10 s until the user picks.
     const std::vector<std::wstring> labels = {L"1 \u0441",  L"2 \u0441",  L"5 \u0441",
                                               L"10 \u0441", L"30 \u0441", L"1 \u043c\u0438\u043d",
@@ -148,16 +151,20 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     EXPECT_TRUE(std::regex_match(file.filename().string(),
                                  std::regex("korvane-watch-20[0-9]{6}-[0-9]{6}\\.csv")))
         << file;
+    // As the third reading's "T" goes out, the first two late replies stand
+    // in the file, each under its own slot.
     ASSERT_TRUE(Logger().WaitForReceived(6, LongWait));
+    EXPECT_GE(RowCount(), 2u) << "a late reply went in a slot late";
 
-    // A Read between two readings: its own "T", "M" and "L", its reply in the
-    // log and not in the file.
+    // A Read between two readings, the logger answering at once: its own
+    // "T", "M" and "L", exactly its replies, in the log and not in the file.
     ASSERT_TRUE(WaitUntilIdle(window_));
     ASSERT_TRUE(PostClick(Gadget(ReadButton)));
     ASSERT_TRUE(WaitUntil([&] { return Logger().ReceivedText().find("TML") != std::string::npos; }, LongWait));
     ASSERT_TRUE(WaitUntilIdle(window_));
     const std::string readReply = LogLines().front();
     EXPECT_TRUE(std::regex_match(readReply, std::regex("\\+[0-9]+\\.5"))) << readReply;
+    EXPECT_EQ(TextOf(MemoryField), "120");
 
     // The chart, opened during the watch: its title, its owner, a picture on
     // the clipboard that changes with the next reading, and Esc closes it
@@ -172,8 +179,8 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     ASSERT_FALSE(before.empty()) << "Ctrl+C put no picture on the clipboard";
     const std::size_t received = Logger().Received().size();
     ASSERT_TRUE(Logger().WaitForReceived(received + 1, LongWait));
-    ASSERT_TRUE(WaitUntilIdle(window_));
-    EXPECT_NE(ChartPicture(), before) << "the reading did not reach the chart";
+    // The reading ends once its reply has come and the line fell quiet.
+    EXPECT_TRUE(WaitUntil([&] { return ChartPicture() != before; })) << "the reading did not reach the chart";
     Keys({}, {VK_ESCAPE});
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chart); }));
     EXPECT_TRUE(Checked());
@@ -191,8 +198,9 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     EXPECT_TRUE(NoMessageBox(client_->id()));
     EXPECT_TRUE(Checked());
 
-    // Plugged in again: the readings go on from the new logger.
-    ASSERT_NO_FATAL_FAILURE(StartLogger("pacing line-rate\n" + CountingLogger(50)));
+    // Plugged in again: the readings go on from the new logger, whose
+    // replies reach the line in two parts astride a fixed 50 ms wait.
+    ASSERT_NO_FATAL_FAILURE(StartLogger("pacing line-rate\n" + CountingLogger(50) + "delay T 40\nsplit T 3 15\n"));
     ASSERT_TRUE(Logger().WaitForReceived(2, 10000)) << "the watch did not come back to the port";
     ASSERT_TRUE(WaitUntil([&] { return RowCount() >= rowsAway + 2; }, 10000));
     ASSERT_TRUE(WaitUntilIdle(window_));

@@ -111,11 +111,24 @@ const std::vector<LinePoll>& FuzzLinePolls() { return Polls; }
 const std::string& FuzzLineWritten() { return Written; }
 const std::vector<std::int32_t>& FuzzLineSleeps() { return Sleeps; }
 
-std::int32_t PortWrite(PortHandle port, const void* bytes, std::int32_t length)
+std::int32_t PortWriteCount(PortHandle port, const void* bytes, std::int32_t length)
 {
     CheckPort(port);
     FuzzCheck(length == 1, Target, "a command is written as exactly one byte");
     Written.append(static_cast<const char*>(bytes), static_cast<std::size_t>(length));
+    return length;
+}
+
+std::int32_t PortDiscardInput(PortHandle port)
+{
+    CheckPort(port);
+    Waiting.clear();
+    return 1;
+}
+
+std::int32_t PortDiscardOutput(PortHandle port)
+{
+    CheckPort(port);
     return 1;
 }
 
@@ -125,9 +138,10 @@ std::int32_t PortClose(PortHandle port)
     return 1;
 }
 
-std::int32_t PortInputCount(PortHandle port)
+std::int32_t PortInputCount(PortHandle port, std::int32_t& lineErrors)
 {
     CheckPort(port);
+    lineErrors = 0;
     LinePoll poll;
     poll.reported = DecideCount();
     Polls.push_back(poll);
@@ -148,6 +162,15 @@ std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length)
     Waiting.erase(Waiting.begin(), Waiting.begin() + delivered);
     std::copy(poll.delivered.begin(), poll.delivered.end(), static_cast<char*>(buffer));
     return delivered;
+}
+
+// The sleeps alone move the clock.
+std::int64_t MonotonicMilliseconds()
+{
+    std::int64_t slept = 0;
+    for (std::int32_t sleep : Sleeps)
+        slept += sleep;
+    return slept;
 }
 
 void SleepMilliseconds(std::int32_t milliseconds)

@@ -11,7 +11,9 @@
 //                      although bytes wait, or any value from 0 up;
 //   PortRead           everything asked for that waits, or a short read (none
 //                      at all included). A failed read, like a count below
-//                      zero, says that the port went away: not played here.
+//                      zero, says that the port went away: not played here;
+//                      nor are line errors.
+//   PortDiscardInput   throws away what waits, as the driver does.
 //
 // Once the input is exhausted the line tells the truth and stays silent. It
 // records every poll, read, write and sleep, and fails the run at once when

@@ -76,6 +76,7 @@ void RecordEffects()
         .holdProgress = nullptr,
         .reportNoPort = [] { Record(Shown::NoPort, ""); },
         .reportNoAnswer = [] { Record(Shown::NoAnswer, ""); },
+        .reportLineError = nullptr,
         .reportNoMemory = [] { Record(Shown::NoMemory, ""); },
         .reopenPort = nullptr,
         .reportPortLost = nullptr,
@@ -152,7 +153,7 @@ struct DumpOutcome {
 };
 
 // The dump as its rules play out over the polls the line recorded: every
-// chunk read up to its zero byte (bytes the read did not deliver are zero),
+// chunk read up to its zero byte (a short read appends what it delivered),
 // the end at the first quiet poll after a zero byte, or after the silence
 // limit of polls that took nothing, which the logger's silence reports.
 DumpOutcome ExpectedDump()
@@ -176,7 +177,8 @@ DumpOutcome ExpectedDump()
         bool onlyZeros = false;
         if (poll.read) {
             std::string chunk = BeforeZero(poll.delivered);
-            bool endMet = chunk.size() < static_cast<std::size_t>(poll.requested);
+            // Only a zero byte the logger sent ends the text, never a short read.
+            bool endMet = chunk.size() < poll.delivered.size();
             taken = !chunk.empty() || (endMet && !outcome.endSeen);
             onlyZeros = outcome.endSeen && !poll.delivered.empty() &&
                         poll.delivered.find_first_not_of('\0') == std::string::npos;

@@ -49,6 +49,7 @@ void RecordEffects(std::int64_t (*clock)())
         .holdProgress = [] { Record(Effect::ProgressHold, nullptr); },
         .reportNoPort = [] { Record(Effect::NoPort, nullptr); },
         .reportNoAnswer = [] { Record(Effect::NoAnswer, nullptr); },
+        .reportLineError = [] { Record(Effect::LineError, nullptr); },
         .reportNoMemory = [] { Record(Effect::NoMemory, nullptr); },
         .reopenPort =
             [] {

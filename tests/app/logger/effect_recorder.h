@@ -12,9 +12,11 @@
 // Log: an entry added, with its text as it reads at the end (the parts that
 // extended it included); LogGrows: a part that extended the newest entry.
 // Reopen: the lost port was looked for again (and not found); PortLost: the
-// user was told it could not be opened.
+// user was told it could not be opened; LineError: the user was told that a
+// dump's text may be damaged.
 enum class Effect {
-    Reading, Memory, Interval, Log, LogGrows, Progress, ProgressHold, NoPort, NoAnswer, NoMemory, Reopen, PortLost
+    Reading, Memory, Interval, Log, LogGrows, Progress, ProgressHold, NoPort, NoAnswer, LineError, NoMemory, Reopen,
+    PortLost
 };
 
 struct RecordedEffect {

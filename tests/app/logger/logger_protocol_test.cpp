@@ -235,14 +235,46 @@ TEST_F(ProtocolTest, CommandTextHoldsTheLastLetterSent)
     EXPECT_EQ(CountOf(Effect::Reopen), 0);
 }
 
+// "W" reads no reply, so nothing queries the line before "M" goes out: a
+// line error meanwhile fails its first write.
 TEST_F(ProtocolTest, LineErrorIsClearedAndTheCommandGoesOn)
 {
     AnswerEverything();
-    LineRaiseError();
-    RunSequence(ReadCommands);
-    EXPECT_EQ(LineWrittenText(), "TML");
-    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"23.5"});
+    LineArriveDamagedAt(50, "w");
+    RunSequence(WriteCommands);
+    EXPECT_EQ(LineWrittenText(), "WMT");
+    EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"w0042"});
     EXPECT_EQ(CountOf(Effect::Reopen), 0);
+}
+
+// "+" changes what the logger holds: a write is sent again only when the
+// driver says that nothing went out, and never while its first byte may
+// still go.
+TEST_F(ProtocolTest, TimedOutWriteGoesOutOnceWhateverTheDriverHeld)
+{
+    for (WriteTimeOut kind : {WriteTimeOut::NothingSent, WriteTimeOut::ByteQueued, WriteTimeOut::ByteSent}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        Restart();
+        LineAnswer('+', 10, "2");
+        LineAnswer('+', 10, "3");
+        LineTimeOutNextWrite(kind);
+        RunSequence(StepIntervalCommands);
+        EXPECT_EQ(LineWrittenText(), "+");
+        EXPECT_EQ(TextsOf(Effect::Interval), std::vector<std::string>{"Hour"});
+        EXPECT_EQ(CountOf(Effect::Reopen), 0);
+    }
+}
+
+// A reply that came too late for its read, or what an adapter held, is not
+// the next sequence's: it is thrown away before the first command, and only
+// there.
+TEST_F(ProtocolTest, StaleInputIsClearedBeforeASequenceOnly)
+{
+    LineArriveAt(0, "+14.5\r\n");
+    AnswerEverything();
+    RunSequence(ReadCommands);
+    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"23.5"});
+    EXPECT_EQ(LineInputDiscards(), std::vector<std::int64_t>{0});
 }
 
 TEST_F(ProtocolTest, ReplyLostWithThePortAsksIntervalAndMemoryOnThePortBackAtOnce)
@@ -281,12 +313,12 @@ TEST_F(ProtocolTest, ZeroCountReadsAsSilenceAndANegativeOneAsAPortGone)
 {
     LineArriveAt(0, "abc");
     LineReportCounts({0});
-    EXPECT_TRUE(ReadReply());
+    EXPECT_EQ(ReadReply(), ReplyRead::Taken);
     EXPECT_STREQ(ReplyText, " ");
     for (std::int32_t count : {-1, INT_MIN}) {
         SCOPED_TRACE(count);
         LineReportCounts({count});
-        EXPECT_FALSE(ReadReply());
+        EXPECT_EQ(ReadReply(), ReplyRead::PortGone);
         EXPECT_STREQ(ReplyText, " ");
     }
     EXPECT_TRUE(LineReads().empty());
@@ -313,18 +345,22 @@ TEST_F(ProtocolTest, ReplyLongerThanOneReadContinuesInTheNext)
     EXPECT_STREQ(ReplyText, "tail");
 }
 
-TEST_F(ProtocolTest, NoBlockForTheReplyKeepsThePreviousReplyAndTheBytes)
+// A watch would write the previous reply again as a new reading.
+TEST_F(ProtocolTest, NoBlockForTheReplyIsAFailedReadNeverThePreviousReply)
 {
     LineArriveAt(0, "first");
     ReadReply();
     LineArriveAt(0, "second");
     HeapRef heap = std::exchange(MemoryHeap, nullptr); // MemAlloc now gives nothing
-    ReadReply();
+    EXPECT_EQ(ReadReply(), ReplyRead::NoMemory);
+    EXPECT_EQ(ReplyText, nullptr) << "emptied";
+    AnswerEverything();
+    RunSequence(ReadCommands);
     MemoryHeap = heap;
-    EXPECT_STREQ(ReplyText, "first");
-    EXPECT_EQ(LineWaiting(), 6);
-    ReadReply();
-    EXPECT_STREQ(ReplyText, "second");
+    EXPECT_EQ(LineWrittenText(), "T") << "the sequence ends at the reply it could not take";
+    EXPECT_EQ(CountOf(Effect::NoMemory), 1);
+    EXPECT_EQ(CountOf(Effect::Reading), 0);
+    EXPECT_EQ(CountOf(Effect::Reopen), 0);
 }
 
 } // namespace

@@ -133,13 +133,34 @@ TEST_F(DumpTest, EachDumpStartsFromAnEmptyText)
     EXPECT_EQ(TextsOf(Effect::Log), (std::vector<std::string>{"first", "second"}));
 }
 
-TEST_F(DumpTest, DumpStartsBehindBytesAlreadyWaiting)
+TEST_F(DumpTest, DumpStartsOnAClearedLineAndNeverClearsItAgain)
 {
-    // Nothing is flushed: a late reply to an earlier command leads the dump.
+    // A late reply to an earlier command is thrown away before the "D".
     LineArriveAt(0, "late ");
-    LineAnswer('D', 100, std::string("dump\0", 5));
+    LineAnswer('D', 100, std::string("du", 2));
+    LineArriveAt(Poll(1) + 100, std::string("mp\0", 3));
     RunDump();
-    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"late dump"});
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"dump"});
+    EXPECT_EQ(LineInputDiscards(), std::vector<std::int64_t>{0});
+}
+
+// The driver lost bytes of the text: the dump ends as any other, its text in
+// the log as it came, and then the user is told once that it may be damaged.
+TEST_F(DumpTest, LineErrorIsToldOnceAfterTheTextStandsInTheLog)
+{
+    LineArriveAt(100, "abc");
+    LineArriveDamagedAt(Poll(1) + 100, "def");
+    LineArriveDamagedAt(Poll(2) + 100, std::string("gh\0", 3));
+    RunDump();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abcdefgh"});
+    EXPECT_EQ(CountOf(Effect::LineError), 1);
+    EXPECT_EQ(LastEffect().effect, Effect::LineError);
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
+
+    // The next dump starts with no error of its own.
+    LineAnswer('D', 100, std::string("ok\0", 3));
+    RunDump();
+    EXPECT_EQ(CountOf(Effect::LineError), 1);
 }
 
 TEST_F(DumpTest, LoggerThatNeverAnswersEndsAfterTheSilentPollLimit)
@@ -198,14 +219,14 @@ TEST_F(DumpTest, HugeOrNegativeCountsAreHandledSafely)
         std::string logged;
     };
     const std::vector<Case> cases = {
-        {"huge count: one bounded read", {INT_MAX}, "abc"},
-        {"a count the read does not deliver: the missing bytes end the text", {10}, "abc"},
+        {"huge count: one bounded read", {INT_MAX}, "abcdef"},
+        {"a count the read does not deliver: a short read, the text goes on", {10}, "abcdef"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
         LineArriveAt(100, "abc");
-        LineArriveAt(Poll(2) + 100, std::string("\0", 1));
+        LineArriveAt(Poll(2) + 100, std::string("def\0", 4));
         LineReportCounts(c.counts);
         RunDump();
         EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{c.logged});
@@ -225,14 +246,17 @@ TEST_F(DumpTest, APortGoneInTheMiddleKeepsWhatCameAndIsReportedOnce)
     ExpectPortLostOnce();
 }
 
-TEST_F(DumpTest, FailedReadIsAPortGoneNeverTheEndByte)
+// A port that went away fails the next count; a failed read alone brings
+// nothing, like an empty one.
+TEST_F(DumpTest, FailedReadIsNeverTheEndByte)
 {
     LineArriveAt(100, "abc");
+    LineArriveAt(Poll(2) + 100, std::string("\0", 1));
     LineFailReads(1);
     RunDump();
-    EXPECT_EQ(EndSeen, 0);
-    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{""});
-    ExpectPortLostOnce();
+    EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
+    EXPECT_EQ(CountOf(Effect::Reopen), 0);
+    EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
 }
 
 TEST_F(DumpTest, ZeroBytesAfterTheEndEndItWithoutAReport)
@@ -357,9 +381,7 @@ TEST_F(DumpTest, PortThatNeverDeliversWhatItReportsEndsAtTheLimit)
 {
     LineReportCounts(std::vector<std::int32_t>(1000, 5));
     RunDump();
-    // The first empty read may pass for the zero byte, which the limit does
-    // not count.
-    EXPECT_LE(LinePollTimes().size(), static_cast<std::size_t>(DumpSilentPollLimit + 1));
+    EXPECT_EQ(LinePollTimes().size(), static_cast<std::size_t>(DumpSilentPollLimit));
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{""});
     EXPECT_EQ(CountOf(Effect::NoAnswer), 1);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A scripted serial line on a virtual clock, linked into the tests in place of
-// the serial library and the delay. The script says which bytes arrive at
+// the serial library and the delay (its clock included). The script says which bytes arrive at
 // which virtual time, and how the logger answers each command; the line
 // records every byte written, every sleep and every poll, each with its time.
 // Sleeping is the only thing that moves the clock.
@@ -42,6 +42,9 @@ void LineSetRunawayLimit(std::int64_t milliseconds);
 
 // The bytes arrive together at the virtual time given.
 void LineArriveAt(std::int64_t at, std::string_view bytes);
+// The same, with a line error the driver reports at the next count (an
+// overrun: bytes around them were lost).
+void LineArriveDamagedAt(std::int64_t at, std::string_view bytes);
 // The next write of the command byte makes the reply arrive delay ms later.
 // Replies to one command are used in the order they were scripted; a command
 // without a scripted reply left gets none.
@@ -51,8 +54,15 @@ void LineReportCounts(const std::vector<std::int32_t>& counts);
 // The next reads fail: they deliver nothing and report failure.
 void LineFailReads(int count);
 // A line error, as a driver set to abort on errors keeps it: every write
-// fails until the next count query clears it (a read always follows one).
+// fails until the next count query reports and clears it.
 void LineRaiseError();
+
+// How the next write times out: the driver reports nothing sent, and the
+// byte is gone or still waits in its output queue (it goes out at the next
+// write or clock move unless the queue is emptied first); or it reports the
+// byte sent although the call failed.
+enum class WriteTimeOut { NothingSent, ByteQueued, ByteSent };
+void LineTimeOutNextWrite(WriteTimeOut kind);
 
 // What the program did to the line.
 const std::vector<WrittenByte>& LineWritten();
@@ -60,6 +70,8 @@ std::string LineWrittenText();
 const std::vector<std::int32_t>& LineSleeps();
 const std::vector<std::int64_t>& LinePollTimes();
 const std::vector<LineRead>& LineReads();
+// The times the waiting input was thrown away.
+const std::vector<std::int64_t>& LineInputDiscards();
 // Bytes that have arrived and were not read yet.
 std::int32_t LineWaiting();
 // Calls made with any handle other than ScriptedPort().
