@@ -156,11 +156,6 @@ TEST_F(DumpTest, LineErrorIsToldOnceAfterTheTextStandsInTheLog)
     EXPECT_EQ(CountOf(Effect::LineError), 1);
     EXPECT_EQ(LastEffect().effect, Effect::LineError);
     EXPECT_EQ(CountOf(Effect::NoAnswer), 0);
-
-    // The next dump starts with no error of its own.
-    LineAnswer('D', 100, std::string("ok\0", 3));
-    RunDump();
-    EXPECT_EQ(CountOf(Effect::LineError), 1);
 }
 
 TEST_F(DumpTest, LoggerThatNeverAnswersEndsAfterTheSilentPollLimit)
