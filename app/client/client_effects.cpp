@@ -29,17 +29,34 @@ void ShowIntervalName(const char* text) { GadgetSetText(IntervalField, text); }
 // Where the log's newest entry ends, before its line break.
 std::int32_t NewestEntryEnd = 0;
 
-// Line 0 of the editor: the newest entry stands above every earlier one.
+// A dump's entry is growing: NewestEntryEnd is its end, wherever lines
+// added meanwhile have pushed it.
+bool EntryGrowing = false;
+
+// Line 0 of the editor: the newest entry stands above every earlier one. A
+// line added while a dump's entry grows goes on top of it too, and the entry
+// goes on growing below it, whole: the log reads as if the line had waited
+// for the entry's end.
 void AddLogEntry(const char* text)
 {
-    NewestEntryEnd = std::max(EditorInsertText(LogEditor, 0, text), 0);
-    EditorInsertText(LogEditor, NewestEntryEnd, "\n");
+    const std::int32_t end = std::max(EditorInsertText(LogEditor, 0, text), 0);
+    const std::int32_t lineBreak = std::max(EditorInsertText(LogEditor, end, "\n"), 0);
+    NewestEntryEnd = EntryGrowing ? NewestEntryEnd + end + lineBreak : end;
+}
+
+void BeginGrowingEntry(const char* text)
+{
+    EntryGrowing = false;
+    AddLogEntry(text);
+    EntryGrowing = true;
 }
 
 void ExtendNewestEntry(const char* text)
 {
     NewestEntryEnd += std::max(EditorInsertText(LogEditor, NewestEntryEnd, text), 0);
 }
+
+void EndGrowingEntry() { EntryGrowing = false; }
 
 // Wine's rich edit shifts every paragraph below an inserted line break, so a
 // part costs its lines times the lines below it: a dump's four polls of
@@ -127,7 +144,9 @@ void InstallClientEffects()
         .showMemory = ShowMemory,
         .showInterval = ShowIntervalName,
         .addToLog = AddLogEntry,
+        .beginLogEntry = BeginGrowingEntry,
         .extendLogEntry = ExtendNewestEntry,
+        .endLogEntry = EndGrowingEntry,
         .logPrefersShortParts = LogWantsShortParts,
         .showProgress = ShowDumpProgress,
         .holdProgress = HoldDumpProgress,

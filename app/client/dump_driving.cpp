@@ -2,6 +2,7 @@
 
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
+#include "app/client/window_state.h"
 #include "app/logger/memory_dump.h"
 
 #include "gadget/gadget.h"
@@ -11,32 +12,18 @@
 
 #include <windows.h>
 
-#include <array>
-#include <cstddef>
 
 namespace {
-
-constexpr char StopCaption[] = "Stop";
 
 bool Busy = false;
 // A step is scheduled: a tick that was on its way when its timer was killed
 // finds none, and runs nothing.
 bool StepDue = false;
-// The button reads "Stop": from the press of Dump until the dump stops or
-// ends.
-bool ShowsStop = false;
-
 // How the Dump button's latest press began.
 WNDPROC DumpButtonProc = nullptr;
 bool PressByMouse = false;
 bool PressFromDoubleClick = false;
 bool PressBeganOnStop = false;
-// Each gadget's enabled state before the dump, in the layout's order, and
-// the control that had the focus.
-std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
-HWND FocusBefore = nullptr;
-// Where the dump put the focus last; the focus goes back only from there.
-HWND FocusPlaced = nullptr;
 
 HWND GadgetWindow(ObjectNumber number)
 {
@@ -44,36 +31,9 @@ HWND GadgetWindow(ObjectNumber number)
     return record ? record->hwnd : nullptr;
 }
 
-const char* DumpCaption()
-{
-    for (const GadgetLayout& gadget : ClientGadgetLayout) {
-        if (gadget.number == DumpButton)
-            return gadget.caption;
-    }
-    return "";
-}
-
-// Focus on a control the user can still use, or on the window itself, so
-// that keys never arrive with no focus as system keys. Only while the window
-// is active: focusing a control would otherwise activate it.
-void FocusWhileBusy(HWND control)
-{
-    HWND main = WindowHandle(MainWindow);
-    if (main && GetActiveWindow() == main)
-        SetFocus(control ? control : main);
-    FocusPlaced = GetFocus();
-}
-
-// Only the one control the phase leaves to the user stays enabled: the Stop
-// button while the text comes in, the port list while a stopped dump drains.
-// The progress bar takes no input and shows the dump, so it is left alone.
-void DisableAllBut(ObjectNumber usable)
-{
-    for (const GadgetLayout& gadget : ClientGadgetLayout) {
-        if (gadget.number != DumpProgress)
-            EnableWindow(GadgetWindow(gadget.number), gadget.number == usable);
-    }
-}
+// The button reads "Stop" (window_state.h): from the press of Dump until the
+// dump stops or ends.
+bool ShowsStop() { return Busy && DumpCurrentPhase() != DumpPhase::Draining; }
 
 LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -82,7 +42,7 @@ LRESULT CALLBACK WatchDumpButtonPress(HWND button, UINT message, WPARAM wParam, 
     case WM_LBUTTONDBLCLK:
         PressByMouse = true;
         PressFromDoubleClick = message == WM_LBUTTONDBLCLK;
-        PressBeganOnStop = ShowsStop;
+        PressBeganOnStop = ShowsStop();
         break;
     case WM_KEYDOWN:
     case WM_KEYUP:
@@ -103,22 +63,15 @@ bool PressIgnored(std::int32_t kind)
 {
     if (kind == DumpStopKey || !PressByMouse)
         return false;
-    return PressFromDoubleClick || (PressBeganOnStop && !ShowsStop);
+    return PressFromDoubleClick || (PressBeganOnStop && !ShowsStop());
 }
 
 void ControlsBack()
 {
     KillTimer(WindowHandle(MainWindow), DumpStepTimer);
     StepDue = false;
-    ShowsStop = false;
-    GadgetSetText(DumpButton, DumpCaption());
-    for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
-        EnableWindow(GadgetWindow(ClientGadgetLayout[i].number), EnabledBefore[i]);
-    // A focus the user moved meanwhile (the port list opened during a drain)
-    // stays where the user put it.
-    if (FocusBefore && IsWindowEnabled(FocusBefore) && GetFocus() == FocusPlaced)
-        FocusWhileBusy(FocusBefore);
     Busy = false;
+    ShowWindowState();
 }
 
 void ScheduleStep(std::int32_t wait);
@@ -154,23 +107,14 @@ void ScheduleStep(std::int32_t wait)
 void StartDump()
 {
     Busy = true;
-    FocusBefore = GetFocus();
-    for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
-        EnabledBefore[i] = IsWindowEnabled(GadgetWindow(ClientGadgetLayout[i].number)) != 0;
-    FocusWhileBusy(GadgetWindow(DumpButton));
-    DisableAllBut(DumpButton);
-    ShowsStop = true;
-    GadgetSetText(DumpButton, StopCaption);
+    ShowWindowState();
     ScheduleStep(DumpStart());
 }
 
 void StopDump()
 {
     const std::int32_t wait = DumpStop(TextDumpStopped);
-    FocusWhileBusy(nullptr);
-    ShowsStop = false;
-    GadgetSetText(DumpButton, DumpCaption());
-    DisableAllBut(PortList);
+    ShowWindowState();
     ScheduleStep(wait);
 }
 
@@ -186,7 +130,7 @@ void WatchDumpButton()
             SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDumpButtonPress)));
 }
 
-bool DumpTakesStopKey() { return Busy && DumpCurrentPhase() != DumpPhase::Draining; }
+bool DumpTakesStopKey() { return ShowsStop(); }
 
 void HandleDumpButton(std::int32_t kind)
 {

@@ -11,6 +11,7 @@
 #include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
 #include "app/client/watch_driving.h"
+#include "app/client/window_state.h"
 
 #include "gadget/gadget.h"
 #include "gadget/runtime.h"
@@ -110,7 +111,7 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         // The Watch button checks itself on a click even when the click
         // reached no command (the line was busy with a dump or an open).
         if (object == WatchButton)
-            ShowWatchState();
+            ShowWindowState();
     }
     else if (code == EV_MENU) {
         if (const MainMenuItem* item = MainMenuItemOf(object))

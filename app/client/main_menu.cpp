@@ -7,6 +7,7 @@
 #include "window/dpi.h"
 #include "window/message_dialog.h"
 #include "window/wide_text.h"
+#include "window/window.h"
 
 #include <windows.h>
 
@@ -44,6 +45,24 @@ void AttachMainMenu()
             DestroyMenu(popup);
     }
     WindowSetMenuBar(MainWindow, bar);
+}
+
+void ShowMainMenuState(bool lineIdle)
+{
+    HMENU bar = GetMenu(WindowHandle(MainWindow));
+    if (!bar)
+        return;
+    bool changed = false;
+    for (std::size_t i = 0; i < MainMenuItems.size(); ++i) {
+        const UINT wanted = MainMenuItems[i].duringDump || lineIdle ? MF_ENABLED : MF_GRAYED;
+        const UINT command = static_cast<UINT>(MainMenuFirstCommand + i);
+        if ((GetMenuState(bar, command, MF_BYCOMMAND) & MF_GRAYED) != (wanted & MF_GRAYED)) {
+            EnableMenuItem(bar, command, MF_BYCOMMAND | wanted);
+            changed = true;
+        }
+    }
+    if (changed)
+        DrawMenuBar(WindowHandle(MainWindow));
 }
 
 const MainMenuItem* MainMenuItemOf(ObjectNumber command)

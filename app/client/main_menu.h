@@ -37,3 +37,6 @@ inline constexpr std::int32_t AboutCommand = MainMenuFirstCommand + 2;
 void AttachMainMenu();
 // The row of a command identifier from EV_MENU; null for any other.
 const MainMenuItem* MainMenuItemOf(ObjectNumber command);
+// Greys every item but those that may run during a dump while the line is
+// busy, as the window's commands are.
+void ShowMainMenuState(bool lineIdle);

@@ -3,6 +3,7 @@
 #include "app/client/event_dispatch.h"
 #include "app/client/main_window.h"
 #include "app/client/port_selection.h"
+#include "app/client/window_state.h"
 
 #include "base/delay.h"
 #include "gadget/gadget.h"
@@ -11,8 +12,6 @@
 
 #include <windows.h>
 
-#include <array>
-#include <cstddef>
 #include <cstring>
 #include <optional>
 
@@ -109,17 +108,8 @@ bool IsPortPick(std::int32_t code)
     return code == EV_GADGET && EventObject() == PortList && EventKind() == PortListSelectionChanged;
 }
 
-// Each control's enabled state and the focus before the commands went off;
-// CommandsOff nests, and only the outermost one puts them back.
+// CommandsOff scopes alive.
 int CommandsOffDepth = 0;
-std::array<bool, ClientGadgetLayout.size()> EnabledBefore{};
-HWND FocusBefore = nullptr;
-
-bool WindowIsActive()
-{
-    HWND main = WindowHandle(MainWindow);
-    return main && GetActiveWindow() == main;
-}
 
 // Takes the window's messages until the open is finished or, without one,
 // the time is up; every command meanwhile is dropped. False when the user
@@ -190,28 +180,14 @@ bool PortBusy() { return MessageTakers > 0; }
 
 CommandsOff::CommandsOff()
 {
-    if (CommandsOffDepth++ > 0)
-        return;
-    FocusBefore = GetFocus();
-    for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i) {
-        HWND control = GadgetHandle(ClientGadgetLayout[i].number);
-        EnabledBefore[i] = IsWindowEnabled(control) != 0;
-        // The progress bar takes no input and shows a dump that may be running.
-        if (ClientGadgetLayout[i].number != DumpProgress)
-            EnableWindow(control, ClientGadgetLayout[i].number == PortList);
-    }
-    // Keys must not arrive with no focus, as system keys. Focusing a control
-    // of an inactive window would activate it.
-    if (WindowIsActive())
-        SetFocus(GadgetHandle(PortList));
+    ++CommandsOffDepth;
+    ShowWindowState();
 }
 
 CommandsOff::~CommandsOff()
 {
-    if (--CommandsOffDepth > 0)
-        return;
-    for (std::size_t i = 0; i < ClientGadgetLayout.size(); ++i)
-        EnableWindow(GadgetHandle(ClientGadgetLayout[i].number), EnabledBefore[i]);
-    if (FocusBefore && IsWindowEnabled(FocusBefore) && WindowIsActive())
-        SetFocus(FocusBefore);
+    --CommandsOffDepth;
+    ShowWindowState();
 }
+
+bool PortOpenHoldsCommands() { return CommandsOffDepth > 0; }

@@ -31,9 +31,8 @@ bool PauseTakingMessages(std::int32_t milliseconds);
 // closed or on its way, and nothing else may use the line.
 bool PortBusy();
 
-// While one lives, the commands are off as during a dump: every control but
-// the port list is disabled (a pick of another port stays possible), and
-// each gets its state back at the end. They nest.
+// While one lives the commands are off (a pick of another port stays
+// possible): the window shows an open under way (window_state.h). They nest.
 class CommandsOff {
 public:
     CommandsOff();
@@ -41,6 +40,9 @@ public:
     CommandsOff(const CommandsOff&) = delete;
     CommandsOff& operator=(const CommandsOff&) = delete;
 };
+
+// True while a CommandsOff lives.
+bool PortOpenHoldsCommands();
 
 // True from a pick that cut an open or a pause short until the port selection
 // takes it up: what went on before it ends without a word.

@@ -9,6 +9,7 @@
 #include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
 #include "app/client/watch_file.h"
+#include "app/client/window_state.h"
 #include "app/logger/logger_effects.h"
 #include "app/logger/logger_protocol.h"
 #include "app/logger/logger_state.h"
@@ -151,7 +152,7 @@ void Stop()
     WatchFileClose();
     ChartReadingsChanged();
     LogEnd();
-    ShowWatchState();
+    ShowWindowState();
 }
 
 void StopForFile(DWORD error)
@@ -324,7 +325,7 @@ void Start()
     RowsWritten = 0;
     Running = true;
     Schedule = WatchScheduleStart(GetTickCount64(), PickedSeconds());
-    ShowWatchState();
+    ShowWindowState();
     // The first slot is due at once.
     RunDueSlot();
     if (Running && !Reading)
@@ -368,15 +369,6 @@ void HandleWatchIntervalPick()
 }
 
 bool WatchRunning() { return Running; }
-
-void ShowWatchState()
-{
-    // Set only when it differs: setting it redraws the button.
-    HWND button = GadgetHandle(WatchButton);
-    const bool shown = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    if (shown != Running)
-        SendMessageW(button, BM_SETCHECK, Running ? BST_CHECKED : BST_UNCHECKED, 0);
-}
 
 const WatchReadings& WatchKeptReadings() { return Kept; }
 

@@ -27,8 +27,6 @@ void HandleWatchButton();
 void HandleWatchIntervalPick();
 
 bool WatchRunning();
-// The Watch button checked exactly while a watch runs.
-void ShowWatchState();
 
 // The readings of the watch running, or of the last one.
 const WatchReadings& WatchKeptReadings();

@@ -36,10 +36,24 @@ void AddToLog(const char* text)
         installed.addToLog(TextOrEmpty(text));
 }
 
+void BeginLogEntry(const char* text)
+{
+    if (installed.beginLogEntry)
+        installed.beginLogEntry(TextOrEmpty(text));
+    else
+        AddToLog(text);
+}
+
 void ExtendLogEntry(const char* text)
 {
     if (installed.extendLogEntry)
         installed.extendLogEntry(TextOrEmpty(text));
+}
+
+void EndLogEntry()
+{
+    if (installed.endLogEntry)
+        installed.endLogEntry();
 }
 
 bool LogPrefersShortParts(bool extending)

@@ -11,10 +11,13 @@ struct LoggerEffects {
     void (*showMemory)(const char* text);   // the memory field, gadget 10
     void (*showInterval)(const char* text); // the interval field, gadget 11
     void (*addToLog)(const char* text);     // inserted above the earlier lines of the log, gadget 12
-    // Goes on at the end of the entry the last addToLog made, before its line
-    // break: a dump's text as it comes in. The log has not changed otherwise
-    // since that entry.
+    // A dump's entry, which grows as its text comes in: begun on top of the
+    // log, each later part goes on at its end, before its line break, until
+    // it ends. A line added meanwhile waits until then, so that it never
+    // lands inside the entry. Without beginLogEntry, addToLog begins it.
+    void (*beginLogEntry)(const char* text);
     void (*extendLogEntry)(const char* text);
+    void (*endLogEntry)();
     // True when the log would rather take a dump's text at every poll than in
     // DumpShowEvery polls' parts: where each line an insertion carries costs in
     // proportion to the text below it, shorter parts keep each wait short.
@@ -60,7 +63,9 @@ void ShowInReadingField(const char* text);
 void ShowInMemoryField(const char* text);
 void ShowInIntervalField(const char* text);
 void AddToLog(const char* text);
+void BeginLogEntry(const char* text);
 void ExtendLogEntry(const char* text);
+void EndLogEntry();
 bool LogPrefersShortParts(bool extending); // false without the effect
 void ShowProgress(std::int32_t position);
 void HoldProgress();

@@ -113,6 +113,14 @@ Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
     return endBefore && onlyZeros ? Chunk::OnlyZeros : Chunk::Nothing;
 }
 
+// The entry is complete: lines that came meanwhile go on top of it.
+void EndEntry()
+{
+    if (EntryOpen)
+        EndLogEntry();
+    EntryOpen = false;
+}
+
 // Shows the text up to `end` in the log: the first part opens the dump's
 // entry on top of it, each later one goes on at the entry's end. The log
 // gets an entry also when nothing came.
@@ -127,7 +135,7 @@ void ShowText(std::int32_t end)
     if (EntryOpen)
         ExtendLogEntry(part);
     else
-        AddToLog(part);
+        BeginLogEntry(part);
     if (Collected)
         Collected[end] = held;
     EntryOpen = true;
@@ -153,6 +161,7 @@ void ShowArrived()
 void LogCollected()
 {
     ShowText(CollectedLength);
+    EndEntry();
     StringAssign(&DumpText, Collected);
     ReleaseCollected();
 }
@@ -318,6 +327,7 @@ void DumpEndNow()
 
 void DumpAbandon()
 {
+    EndEntry();
     LineErrors = 0;
     ReleaseCollected();
     Phase = DumpPhase::Idle;
