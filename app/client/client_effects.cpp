@@ -103,12 +103,7 @@ void ShowDumpProgress(std::int32_t position)
 
 void HoldDumpProgress() { DrawDumpProgress(ProgressReported, true); }
 
-// A command cut short by the user's pick of another port ends without a word.
-void ShowNoPort()
-{
-    if (!PortPickWaiting)
-        MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequesterFlags);
-}
+void ShowNoPort() { MessageDialog(TextErrorTitle, TextNoOpenPort, ErrorRequesterFlags); }
 
 void ShowNoAnswer() { MessageDialog(TextErrorTitle, TextLoggerNotAnswering, ErrorRequesterFlags); }
 

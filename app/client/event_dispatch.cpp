@@ -6,9 +6,11 @@
 #include "app/logger/logger_protocol.h"
 #include "app/client/main_menu.h"
 #include "app/client/main_window.h"
+#include "app/logger/line_jobs.h"
 #include "app/logger/memory_dump.h"
 #include "app/client/port_list.h"
 #include "app/client/port_notices.h"
+#include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
 #include "app/client/watch_driving.h"
 #include "app/client/window_state.h"
@@ -30,10 +32,60 @@ bool ActsDuringDump(ObjectNumber gadget)
     return gadget == DumpButton || (gadget == PortList && DumpCurrentPhase() == DumpPhase::Draining);
 }
 
+// The events that need the line to themselves: a command, a dump's start, a
+// watch's start.
+bool NeedsLine(ObjectNumber gadget, std::int32_t kind)
+{
+    switch (gadget) {
+    case ReadButton:
+    case WriteButton:
+    case FormatButton:
+    case StepButton:
+        return true;
+    case DumpButton:
+        return !DumpBusy() && kind != DumpStopKey;
+    case WatchButton:
+        return !WatchRunning();
+    default:
+        return false;
+    }
+}
+
+// A command that finds the port wanted but shut, or an open under way,
+// waits for the open, starting a quiet one when none is under way.
+bool WaitsForOpen(ObjectNumber gadget, std::int32_t kind)
+{
+    if (!NeedsLine(gadget, kind) || StartOfJob(LineJob::Command, LineStateNow()) != JobStart::AfterOpen)
+        return false;
+    WaitingJobsPush(WaitingJob{gadget, kind});
+    LookForPortNow();
+    return true;
+}
+
+void DispatchGadget(ObjectNumber gadget, std::int32_t kind);
+
 void HandleGadget(ObjectNumber gadget, std::int32_t kind)
 {
     if (DumpBusy() && !ActsDuringDump(gadget))
         return;
+    if (!WaitsForOpen(gadget, kind))
+        DispatchGadget(gadget, kind);
+}
+
+// The jobs that waited run once the open has ended, in the order they came,
+// whether it opened the port or not: without one they say so.
+void RunWaitingJobs()
+{
+    for (WaitingJob job; !PortOpenUnderWay() && WaitingJobsPop(job);) {
+        if (job.gadget == MainWindow)
+            RunSequence(StartupQueries);
+        else if (!DumpBusy())
+            DispatchGadget(job.gadget, job.kind);
+    }
+}
+
+void DispatchGadget(ObjectNumber gadget, std::int32_t kind)
+{
     switch (gadget) {
     case ReadButton:
         RunSequence(ReadCommands);
@@ -77,7 +129,7 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
             EndDumpNow();
             OpenSelectedPort();
             RememberOpenPort();
-        } else if (kind == PortListOpening) {
+        } else if (kind == PortListOpening && StartOfJob(LineJob::Look, LineStateNow()) == JobStart::Now) {
             LookForLostPort();
         }
         break;
@@ -104,7 +156,13 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
     if (code == EV_CLOSE) {
         EndDumpNow();
         EndWatch();
+        CancelPortOpens();
         return false;
+    }
+    if (code == PortOpenedEvent) {
+        TakePortOpened();
+        RunWaitingJobs();
+        return true;
     }
     if (code == EV_GADGET) {
         HandleGadget(object, kind);
@@ -118,8 +176,16 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
             RunMenuItem(*item);
     }
     else if (code == PortNoticeEvent)
-        HandlePortNotice(object, kind);
+        HandlePortNotices();
     return true;
+}
+
+void RunStartupQueries()
+{
+    if (PortOpenUnderWay())
+        WaitingJobsPush(WaitingJob{MainWindow, 0});
+    else
+        RunSequence(StartupQueries);
 }
 
 void RunEventLoop()

@@ -17,6 +17,9 @@ constexpr std::int32_t PortListOpening = 7;
 // Acts on one event; false once the loop is to end.
 bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind);
 
+// The start-up's queries, once the first port's open has ended.
+void RunStartupQueries();
+
 // Waits for events and handles them until the window is closed.
 void RunEventLoop();
 

@@ -59,7 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     FillPortList();
     SelectStartPort(GetCommandLineA());
     OpenSelectedPort();
-    RunSequence(StartupQueries);
+    RunStartupQueries();
 
     RunEventLoop();
     EndProgram();

@@ -4,7 +4,6 @@
 #include "app/client/dump_driving.h"
 #include "app/client/port_list.h"
 #include "app/client/port_selection.h"
-#include "app/logger/logger_protocol.h"
 #include "app/logger/logger_state.h"
 #include "app/logger/port_names.h"
 
@@ -16,6 +15,7 @@
 #include <dbt.h>
 
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -45,16 +45,51 @@ void ReadNoticeName(const DEV_BROADCAST_HDR& header, PortNameText& name)
     }
 }
 
+struct Notice {
+    PortNameText name;
+    bool removed;
+};
+
+// Far more than come at once; a notice beyond them is taken as another
+// port's arrival, which looks for a lost port all the same.
+constexpr std::size_t NoticesMaximum = 16;
+Notice Notices[NoticesMaximum];
+std::size_t NoticeCount = 0;
+bool NoticesOverflowed = false;
+
+// The device namespace prefix some drivers give the name ("\\.\COM3").
+const char* WithoutDevicePrefix(const char* name)
+{
+    return std::strncmp(name, "\\\\.\\", 4) == 0 ? name + 4 : name;
+}
+
 void QueueNotice(WPARAM change, const DEV_BROADCAST_HDR* header)
 {
     if ((change != DBT_DEVICEARRIVAL && change != DBT_DEVICEREMOVECOMPLETE) || !header ||
         header->dbch_devicetype != DBT_DEVTYP_PORT)
         return;
-    PortNameText name;
-    ReadNoticeName(*header, name);
+    if (NoticeCount == NoticesMaximum) {
+        NoticesOverflowed = true;
+    } else {
+        Notice& notice = Notices[NoticeCount++];
+        ReadNoticeName(*header, notice.name);
+        notice.removed = change == DBT_DEVICEREMOVECOMPLETE;
+    }
+    EventPost(PortNoticeEvent, 0, MainWindow, 0);
+}
+
+void ActOn(const Notice& notice)
+{
+    const char* name = WithoutDevicePrefix(notice.name);
     const bool chosen = PortName && name[0] != '\0' && ComparePortNames(name, PortName) == 0;
-    EventPost(PortNoticeEvent, chosen ? NoticeOfChosenPort : NoticeOfOtherPort, MainWindow,
-              static_cast<std::int32_t>(change));
+    // A dump that lost its port ends as under any command, and looks for
+    // the port itself.
+    if (chosen && notice.removed)
+        ForgetRemovedPort();
+    else if (chosen && !DumpBusy())
+        WantedPortArrived();
+    else if (!notice.removed && !DumpBusy())
+        LookForLostPort();
 }
 
 // Sent by the system from outside the loop, maybe while a requester is up:
@@ -78,17 +113,16 @@ void InstallPortNotices()
         SetWindowSubclass(window, WatchPortNotices, NoticeSubclass, 0);
 }
 
-void HandlePortNotice(ObjectNumber port, std::int32_t change)
+void HandlePortNotices()
 {
-    // A dump that lost its port ends as under any command, and looks for
-    // the port itself.
-    const bool removed = change == DBT_DEVICEREMOVECOMPLETE;
-    if (port == NoticeOfChosenPort && removed)
-        ForgetRemovedPort();
-    else if (port == NoticeOfChosenPort && !DumpBusy())
-        ReopenLostPort();
-    else if (!removed && !DumpBusy())
-        LookForLostPort();
+    if (NoticeCount == 0 && !NoticesOverflowed)
+        return;
+    for (std::size_t i = 0; i < NoticeCount; ++i)
+        ActOn(Notices[i]);
+    if (NoticesOverflowed)
+        ActOn(Notice{{}, false});
+    NoticeCount = 0;
+    NoticesOverflowed = false;
     if (PortListIsOpen())
         UpdatePortList();
 }

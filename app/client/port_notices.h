@@ -15,14 +15,13 @@
 
 #include <cstdint>
 
-// The event code of a notice: the message's own number. Its object says
-// whether it names the port chosen last (NoticeOfChosenPort) or another one,
-// its kind is DBT_DEVICEARRIVAL or DBT_DEVICEREMOVECOMPLETE.
+// The event code that notices have come: the message's own number. The
+// notices wait with their port's names, in the order they came, and each is
+// judged against the port chosen when the loop takes it.
 constexpr std::int32_t PortNoticeEvent = WM_DEVICECHANGE;
-constexpr ObjectNumber NoticeOfChosenPort = 1;
-constexpr ObjectNumber NoticeOfOtherPort = 0;
 
 // Once the main window exists: its notices become events.
 void InstallPortNotices();
 
-void HandlePortNotice(ObjectNumber port, std::int32_t change);
+// Acts on every notice that waits.
+void HandlePortNotices();

@@ -1,21 +1,16 @@
 #include "app/client/port_opening.h"
 
-#include "app/client/event_dispatch.h"
 #include "app/client/main_window.h"
 #include "app/client/port_selection.h"
-#include "app/client/window_state.h"
 
-#include "base/delay.h"
-#include "gadget/gadget.h"
 #include "window/event.h"
 #include "window/window.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
+#include <array>
 #include <cstring>
-#include <optional>
-
-bool PortPickWaiting = false;
 
 namespace {
 
@@ -24,170 +19,214 @@ PortHandle OpenWithoutHandshake(const char* settings)
     return PortOpen(settings, HandshakeNone, PortQueueSize, PortQueueSize);
 }
 
-// Tells the window's thread that an open is done; the window layer sees a
-// message of no toolkit meaning and leaves it to the default procedure.
+// Tells the window's thread that an open is done.
 constexpr UINT PortOpenDoneMessage = WM_APP + 0x100;
+constexpr UINT_PTR OpenSubclass = 2;
 
-// How long the window's thread waits between two looks at an open whose
-// message might be lost (a window that went away): the message wakes it sooner.
-constexpr std::int32_t OpenLookInterval = 100;
-
-// An open done this soon (a wired port, a USB adapter) is waited for without
-// taking messages: the controls do not flicker, and a click meanwhile is
-// taken as a command once the port is open.
+// An open done this soon is taken at once: the controls do not flicker, and
+// a click meanwhile finds the port open.
 constexpr DWORD QuickOpen = 30;
 
-// How long a close of the window waits for a cancelled open to give up
-// before the process ends without it.
+// How long the program's end waits for cancelled opens to give up.
 constexpr DWORD CancelGrace = 500;
 
-// The worker moves an open from Running to Finished, the window's thread
-// from Running to Abandoned; the side that finds the other's state already
-// set owns the handle and the record.
-enum OpenState : LONG { Running, Finished, Abandoned };
+// The worker sets Finished once its handle is in the record; only the
+// window's thread frees a record, so it can always look at one.
+enum OpenState : LONG { Running, Finished };
 
 // One open, on the process heap: the runtime's heaps are not the worker's.
 struct OpenJob {
     volatile LONG state;
     HWND window;
+    HANDLE thread;
     PortHandle handle;
+    bool wanted; // the port selection waits for it
+    OpenPurpose purpose;
     char settings[MAX_PATH];
 };
 
-void FreeJob(OpenJob* job) { HeapFree(GetProcessHeap(), 0, job); }
+// Opens under way or given up and not yet ended. Far more than a user makes
+// at once; a driver that keeps this many can open no more.
+std::array<OpenJob*, 8> Jobs{};
 
 DWORD WINAPI RunOpen(void* parameter)
 {
     auto* job = static_cast<OpenJob*>(parameter);
-    // Read before the hand-over: once the state says Finished the window's
-    // thread may free the record.
+    // Read before the hand-over: the window's thread may free the record
+    // once it says Finished.
     HWND window = job->window;
     job->handle = PortOpener(job->settings);
-    if (InterlockedCompareExchange(&job->state, Finished, Running) == Abandoned) {
-        if (job->handle != 0)
-            PortClose(job->handle);
-        FreeJob(job);
-        return 0;
-    }
+    InterlockedExchange(&job->state, Finished);
     PostMessageA(window, PortOpenDoneMessage, 0, 0);
     return 0;
 }
 
-bool JobFinished(OpenJob* job) { return InterlockedCompareExchange(&job->state, Running, Running) == Finished; }
+bool Ended(OpenJob* job) { return InterlockedCompareExchange(&job->state, Running, Running) == Finished; }
 
-// The user picked another port: the open is cancelled and left to its
-// worker, which closes a handle that still arrives.
-void Abandon(OpenJob* job, HANDLE thread)
+void Forget(OpenJob*& slot)
 {
-    if (InterlockedCompareExchange(&job->state, Abandoned, Running) == Finished) {
-        if (job->handle != 0)
-            PortClose(job->handle);
-        FreeJob(job);
-    } else {
-        CancelSynchronousIo(thread);
-    }
+    CloseHandle(slot->thread);
+    HeapFree(GetProcessHeap(), 0, slot);
+    slot = nullptr;
 }
 
-// The window goes at once; an open still blocked in the driver is cancelled
-// and given a moment, then the process ends without it.
-[[noreturn]] void EndDuringOpen(HANDLE thread)
+// Ended opens nobody wants: a handle that still arrived is closed.
+void ForgetEndedUnwanted()
 {
-    ShowWindow(WindowHandle(MainWindow), SW_HIDE);
-    if (thread) {
-        CancelSynchronousIo(thread);
-        WaitForSingleObject(thread, CancelGrace);
-    }
-    EndProgram();
-}
-
-// Opens and pauses that are taking the window's messages; they may nest.
-int MessageTakers = 0;
-
-bool IsPortPick(std::int32_t code)
-{
-    return code == EV_GADGET && EventObject() == PortList && EventKind() == PortListSelectionChanged;
-}
-
-// CommandsOff scopes alive.
-int CommandsOffDepth = 0;
-
-// Takes the window's messages until the open is finished or, without one,
-// the time is up; every command meanwhile is dropped. False when the user
-// picked another port: the pick is queued again for the loop.
-bool TakeMessagesUntil(OpenJob* job, HANDLE thread, std::int64_t deadline)
-{
-    // Off once the window has answered what waits: disabling the controls
-    // takes a while of its own.
-    std::optional<CommandsOff> off;
-    ++MessageTakers;
-    struct Leave {
-        ~Leave() { --MessageTakers; }
-    } leave;
-    for (;;) {
-        if (job ? JobFinished(job) : MonotonicMilliseconds() >= deadline)
-            return true;
-        const std::int64_t left = !off ? 0 : job ? OpenLookInterval : deadline - MonotonicMilliseconds();
-        const std::int32_t code = EventWaitTimeout(static_cast<std::int32_t>(left > 0 ? left : 0));
-        if (code == EV_CLOSE)
-            EndDuringOpen(thread);
-        if (IsPortPick(code)) {
-            PortPickWaiting = true;
-            EventPost(EV_GADGET, PortList, MainWindow, PortListSelectionChanged);
-            return false;
+    for (OpenJob*& job : Jobs) {
+        if (job && !job->wanted && Ended(job)) {
+            if (job->handle != 0)
+                PortClose(job->handle);
+            Forget(job);
         }
-        if (!off)
-            off.emplace();
     }
+}
+
+OpenJob* WantedJob()
+{
+    for (OpenJob* job : Jobs)
+        if (job && job->wanted)
+            return job;
+    return nullptr;
+}
+
+void GiveUpWanted()
+{
+    if (OpenJob* job = WantedJob()) {
+        job->wanted = false;
+        if (!Ended(job))
+            CancelSynchronousIo(job->thread);
+    }
+    ForgetEndedUnwanted();
+}
+
+// The worker's message becomes an event of the loop; a requester's or a
+// menu's own loop only queues it.
+LRESULT CALLBACK WatchOpenDone(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == PortOpenDoneMessage) {
+        EventPost(PortOpenedEvent, 0, MainWindow, 0);
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(window, WatchOpenDone, OpenSubclass);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+// An open given up earlier that is still blocked in the driver holds the
+// port: it is taken up again rather than tried against.
+OpenJob* TakeUpGivenUp(const char* settings)
+{
+    for (OpenJob* job : Jobs) {
+        if (job && !job->wanted && !Ended(job) && std::strcmp(job->settings, settings) == 0) {
+            job->wanted = true;
+            return job;
+        }
+    }
+    return nullptr;
+}
+
+OpenJob* StartJob(const char* settings, OpenPurpose purpose)
+{
+    OpenJob** free = nullptr;
+    for (OpenJob*& slot : Jobs)
+        if (!slot && !free)
+            free = &slot;
+    HWND window = WindowHandle(MainWindow);
+    if (!free || !window || std::strlen(settings) >= MAX_PATH)
+        return nullptr;
+    SetWindowSubclass(window, WatchOpenDone, OpenSubclass, 0);
+    auto* job = static_cast<OpenJob*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OpenJob)));
+    if (!job)
+        return nullptr;
+    job->state = Running;
+    job->window = window;
+    job->wanted = true;
+    job->purpose = purpose;
+    std::strcpy(job->settings, settings);
+    job->thread = CreateThread(nullptr, 0, RunOpen, job, 0, nullptr);
+    if (!job->thread) {
+        HeapFree(GetProcessHeap(), 0, job);
+        return nullptr;
+    }
+    *free = job;
+    return job;
+}
+
+// The wanted open's result, once it has ended; the record is forgotten.
+PortHandle TakeResult(OpenJob* job)
+{
+    const PortHandle handle = job->handle;
+    for (OpenJob*& slot : Jobs)
+        if (slot == job)
+            Forget(slot);
+    return handle;
 }
 
 } // namespace
 
 PortHandle (*PortOpener)(const char* settings) = OpenWithoutHandshake;
 
-OpenOutcome OpenPortInBackground(const char* settings, PortHandle& opened)
+OpenOutcome StartPortOpen(const char* settings, OpenPurpose purpose, PortHandle& opened)
 {
     opened = 0;
-    if (!settings || std::strlen(settings) >= MAX_PATH)
-        return OpenOutcome::Failed;
-    auto* job = static_cast<OpenJob*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OpenJob)));
+    GiveUpWanted();
+    OpenJob* job = TakeUpGivenUp(settings);
+    if (!job)
+        job = StartJob(settings, purpose);
     if (!job)
         return OpenOutcome::Failed;
-    job->state = Running;
-    job->window = WindowHandle(MainWindow);
-    std::strcpy(job->settings, settings);
-    HANDLE thread = CreateThread(nullptr, 0, RunOpen, job, 0, nullptr);
-    if (!thread) {
-        FreeJob(job);
-        return OpenOutcome::Failed;
-    }
-    const bool finished = WaitForSingleObject(thread, QuickOpen) == WAIT_OBJECT_0 || TakeMessagesUntil(job, thread, 0);
-    if (!finished)
-        Abandon(job, thread);
-    CloseHandle(thread);
-    if (!finished)
-        return OpenOutcome::Superseded;
-    opened = job->handle;
-    FreeJob(job);
+    job->purpose = purpose;
+    if (WaitForSingleObject(job->thread, QuickOpen) != WAIT_OBJECT_0 || !Ended(job))
+        return OpenOutcome::UnderWay;
+    opened = TakeResult(job);
     return opened != 0 ? OpenOutcome::Opened : OpenOutcome::Failed;
 }
 
-bool PauseTakingMessages(std::int32_t milliseconds)
+bool TakeEndedOpen(PortHandle& opened, OpenPurpose& purpose)
 {
-    return TakeMessagesUntil(nullptr, nullptr, MonotonicMilliseconds() + milliseconds);
+    ForgetEndedUnwanted();
+    OpenJob* job = WantedJob();
+    if (!job || !Ended(job))
+        return false;
+    purpose = job->purpose;
+    opened = TakeResult(job);
+    return true;
 }
 
-bool PortBusy() { return MessageTakers > 0; }
+bool PortOpenUnderWay() { return WantedJob() != nullptr; }
 
-CommandsOff::CommandsOff()
+bool PortPickUnderWay()
 {
-    ++CommandsOffDepth;
-    ShowWindowState();
+    OpenJob* job = WantedJob();
+    return job && job->purpose == OpenPurpose::Pick;
 }
 
-CommandsOff::~CommandsOff()
+PortHandle OpenPortWithin(const char* settings, std::int32_t milliseconds)
 {
-    --CommandsOffDepth;
-    ShowWindowState();
+    GiveUpWanted();
+    OpenJob* job = TakeUpGivenUp(settings);
+    if (!job)
+        job = StartJob(settings, OpenPurpose::Quiet);
+    if (!job)
+        return 0;
+    if (WaitForSingleObject(job->thread, static_cast<DWORD>(milliseconds > 0 ? milliseconds : 0)) == WAIT_OBJECT_0 &&
+        Ended(job))
+        return TakeResult(job);
+    GiveUpWanted();
+    return 0;
 }
 
-bool PortOpenHoldsCommands() { return CommandsOffDepth > 0; }
+void CancelPortOpens()
+{
+    std::array<HANDLE, Jobs.size()> running{};
+    DWORD count = 0;
+    for (OpenJob* job : Jobs) {
+        if (job && !Ended(job)) {
+            CancelSynchronousIo(job->thread);
+            running[count++] = job->thread;
+        }
+    }
+    if (count > 0)
+        WaitForMultipleObjects(count, running.data(), TRUE, CancelGrace);
+}

@@ -1,6 +1,8 @@
 #pragma once
 // Port selection: the port list names the serial port the logger is reached
-// on. Exactly one port is open at a time, or none.
+// on. Exactly one port is open at a time, or none. Every open runs away from
+// the window's thread (port_opening.h); its result is taken when it comes,
+// if that port is still the one wanted.
 
 #include <cstdint>
 
@@ -16,22 +18,34 @@ inline constexpr int PortQueueSize = 1024;
 
 // Closes the open port, if any, then opens the one the list shows selected,
 // without handshake. When it cannot be opened, says so in a requester that
-// names the port, and no port is open. Every open runs away from the
-// window's thread (port_opening.h).
+// names the port, and no port is open; the port stays wanted, and the next
+// command or its arrival tries it again without a word.
 void OpenSelectedPort();
+// An open ended (PortOpenedEvent): its port becomes the open one, or a pick
+// that failed is reported; then whatever waited for it runs.
+void TakePortOpened();
 
-// Opens the port named by PortSettings again, closing the open one first,
-// without a requester; true when it opened.
+// True while the port is wanted but not open and no open of it is under way:
+// a command then starts a quiet one (LookForPortNow) and waits for it.
+bool PortWantedButClosed();
+// A quiet open of the wanted port, now.
+void LookForPortNow();
+// The system reported the wanted port arrived: it is opened without a word,
+// also when an open of it that is under way fails.
+void WantedPortArrived();
+
+// The reopenPort effect: true when a port is open. It opens nothing itself:
+// a command that needs the port waits for a quiet open first.
 bool OpenPortAgain();
 
-// OpenPortAgain after a command found the port gone: tried again for up to
-// ReturnPatience, the window taking its messages between two tries.
+// After a command found the port gone: tried again for up to ReturnPatience,
+// the window's thread waiting without taking messages.
 bool AwaitPortAgain();
 inline constexpr std::int32_t ReturnPatience = 1000;
 
-// Opening the port list, an arrival of another port: a port that went away is
-// looked for again without a word, unless a silent look failed less than
-// LookAgainAfter ago. Only a button press looks sooner.
+// Opening the port list, an arrival of another port, a watch's slot: a port
+// that went away is looked for again without a word, unless a quiet look
+// failed less than LookAgainAfter ago.
 void LookForLostPort();
 inline constexpr std::int32_t LookAgainAfter = 3000;
 
@@ -39,6 +53,5 @@ inline constexpr std::int32_t LookAgainAfter = 3000;
 // next command looks for it (see RequirePort).
 void ForgetRemovedPort();
 
-// "Не удалось открыть порт  " and PortName, in the error requester; nothing
-// while another pick waits to be opened.
+// "Не удалось открыть порт  " and PortName, in the error requester.
 void ReportPortOpenFailed();

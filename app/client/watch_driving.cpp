@@ -6,7 +6,6 @@
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
 #include "app/client/port_list.h"
-#include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
 #include "app/client/watch_file.h"
 #include "app/client/window_state.h"
@@ -99,23 +98,6 @@ std::uint32_t PickedSeconds()
     if (picked < 0 || static_cast<std::size_t>(picked) >= WatchIntervals.size())
         return WatchIntervals[WatchDefaultInterval].seconds;
     return WatchIntervals[static_cast<std::size_t>(picked)].seconds;
-}
-
-// A command's exchange runs from its send to its reply without taking a
-// message, so a slot never falls inside one. What does take messages with
-// the line in use: a dump or its drain, and a port's open or the pause
-// between two tries, with the port closed meanwhile.
-bool LineInUse() { return DumpBusy() || PortBusy() || PortPickWaiting; }
-
-// The port a slot reads from. One that went away is looked for again as the
-// port list does it, no more often than that: a port that stays away costs a
-// failed open every few seconds, never a requester.
-bool PortReady()
-{
-    if (CurrentPort != 0 && !PortRemoved)
-        return true;
-    LookForLostPort();
-    return CurrentPort != 0 && !PortRemoved;
 }
 
 void LosePort()
@@ -239,10 +221,6 @@ void ScheduleNext() { SetWatchTimer(WatchDelay(Schedule, GetTickCount64())); }
 
 void StartReading(std::uint64_t slot)
 {
-    if (!PortReady()) {
-        KeepGap(slot, TextWatchPortAway);
-        return;
-    }
     std::int32_t wait = 0;
     const WatchReplyOutcome outcome = WatchReplyStart(wait);
     if (outcome != WatchReplyOutcome::Pending) {
@@ -266,17 +244,24 @@ void StepReading()
     FinishReading(ReadingSlot, outcome);
 }
 
-// A slot that finds the line in use keeps a gap; the next reading is the
-// grid's next slot, never this one made up late.
+// A slot that finds the line busy (a dump or its drain, an open) keeps a
+// gap; the next reading is the grid's next slot, never this one made up
+// late. A port that went away is looked for again as the port list does it,
+// no more often than that: a port that stays away costs a failed open every
+// few seconds, never a requester.
 void RunDueSlot()
 {
     std::uint64_t slot = 0;
     if (!WatchPassDueSlots(Schedule, GetTickCount64(), slot))
         return;
-    if (LineInUse())
-        KeepGap(slot, nullptr);
-    else
+    const LineNow line = LineStateNow();
+    if (StartOfJob(LineJob::WatchSlot, line) == JobStart::Now && CurrentPort != 0) {
         StartReading(slot);
+        return;
+    }
+    if (line.portWantedShut)
+        LookForLostPort();
+    KeepGap(slot, line.portWantedShut || CurrentPort == 0 ? TextWatchPortAway : nullptr);
 }
 
 void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)

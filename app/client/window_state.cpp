@@ -4,6 +4,7 @@
 #include "app/client/main_menu.h"
 #include "app/client/main_window.h"
 #include "app/client/port_opening.h"
+#include "app/client/port_selection.h"
 #include "app/client/watch_driving.h"
 #include "app/logger/control_states.h"
 #include "app/logger/memory_dump.h"
@@ -39,7 +40,7 @@ ControlRole RoleOf(ObjectNumber gadget)
 
 LineWork WorkNow()
 {
-    return CurrentLineWork(DumpBusy(), DumpCurrentPhase() == DumpPhase::Draining, PortOpenHoldsCommands());
+    return CurrentLineWork(DumpBusy(), DumpCurrentPhase() == DumpPhase::Draining, PortPickUnderWay());
 }
 
 const char* DumpCaption(LineWork work)
@@ -102,6 +103,8 @@ void MoveFocus(LineWork work)
 }
 
 } // namespace
+
+LineNow LineStateNow() { return LineNow{WorkNow(), PortOpenUnderWay(), PortWantedButClosed()}; }
 
 void ShowWindowState()
 {

@@ -5,4 +5,9 @@
 // app/logger/control_states.h). Whoever changes one of those calls
 // ShowWindowState; only what differs from the window is set.
 
+#include "app/logger/line_jobs.h"
+
 void ShowWindowState();
+
+// What the line is doing now, for the jobs that come (line_jobs.h).
+LineNow LineStateNow();

@@ -56,11 +56,35 @@ protected:
 
     static inline PortHandle (*const UsualOpener)(const char*) = PortOpener;
 
-    // Picks COM3 as the user does and waits for its open.
+    // The loop's part: every event the messages waiting now raise; a close
+    // ends the program as the loop does.
+    static void HandleWaitingEvents()
+    {
+        for (std::int32_t code; (code = EventWaitTimeout(0)) != 0;)
+            if (!HandleEvent(code, EventObject(), EventKind()))
+                EndProgram();
+    }
+
+    // The loop until no open is under way, or for ten seconds.
+    static void AwaitOpens()
+    {
+        for (const ULONGLONG end = GetTickCount64() + 10000; PortOpenUnderWay() && GetTickCount64() < end;) {
+            HandleWaitingEvents();
+            Sleep(5);
+        }
+        HandleWaitingEvents();
+    }
+
+    // Picks an entry (COM3 is 2) as the user does and waits for its open.
+    static void Pick(int entry)
+    {
+        SendMessageA(GadgetHandle(PortList), CB_SETCURSEL, entry, 0);
+        OpenSelectedPort();
+    }
     static void OpenCom3()
     {
-        SendMessageA(GadgetHandle(PortList), CB_SETCURSEL, 2, 0);
-        OpenSelectedPort();
+        Pick(2);
+        AwaitOpens();
     }
 
     static void CloseCurrentPort()
@@ -88,6 +112,10 @@ protected:
         return text;
     }
 };
+
+// The text of the requester a timer finds open, which it then closes.
+extern std::wstring RequesterSeen;
+void CALLBACK ReadRequester(HWND, UINT, UINT_PTR timer, DWORD);
 
 // The log's menu as it stands open, read from inside its own modal loop by a
 // timer, which then closes it.
@@ -297,13 +325,6 @@ void SendPortNotice(WPARAM change, const std::string& name, bool wide)
     SendMessageA(WindowHandle(MainWindow), WM_DEVICECHANGE, change, reinterpret_cast<LPARAM>(header));
 }
 
-// The loop's part: every event the messages waiting now raise.
-void HandleWaitingEvents()
-{
-    for (std::int32_t code; (code = EventWaitTimeout(0)) != 0;)
-        HandleEvent(code, EventObject(), EventKind());
-}
-
 bool HandleIsOpen(PortHandle port)
 {
     DWORD flags = 0;
@@ -411,8 +432,20 @@ TEST_F(ClientWindow, ABlockedOpenLeavesTheWindowAnsweringAndACloseEndsTheProgram
     PortOpener = SlowOpen;
     AnswerTimes times{WindowHandle(MainWindow), 0, 0};
     HANDLE watch = CreateThread(nullptr, 0, TimeAnswers, &times, 0, nullptr);
-    const ULONGLONG start = GetTickCount64();
+    ULONGLONG start = GetTickCount64();
     OpenCom3();
+    EXPECT_GE(GetTickCount64() - start, 3000u);
+    EXPECT_NE(CurrentPort, 0u);
+
+    // A quiet look for the port gone away turns nothing off.
+    CloseCurrentPort();
+    PortLost = true;
+    start = GetTickCount64();
+    LookForLostPort();
+    EXPECT_TRUE(PortOpenUnderWay());
+    for (ObjectNumber command : {ReadButton, WatchButton, DumpButton})
+        EXPECT_TRUE(IsWindowEnabled(GadgetHandle(command))) << command;
+    AwaitOpens();
     // Taken before the thread stops answering for good.
     const ULONGLONG longest = times.longest;
     EXPECT_GE(GetTickCount64() - start, 3000u);
@@ -421,56 +454,70 @@ TEST_F(ClientWindow, ABlockedOpenLeavesTheWindowAnsweringAndACloseEndsTheProgram
     CloseHandle(watch);
     EXPECT_LT(longest, 100u);
     EXPECT_NE(CurrentPort, 0u);
+    EXPECT_FALSE(PortLost);
     CloseCurrentPort();
 }
 
-// The window shows what is left running, whatever ended first: a drain that
-// ends inside an open of the port leaves the controls to the open, and they
-// all come back once it is over; a Watch click taken meanwhile shows no watch.
-TEST_F(ClientWindow, ControlsComeBackWhateverOrderTheirWorkEndsIn)
+// The driver holds a port whose open was given up: picking it again takes
+// that open up instead of failing against it.
+int OpensOfCom3 = 0;
+PortHandle CountedSlowOpen(const char* settings)
 {
-    SimulatedLogger logger("COM3", "chunk 0 \"abc\"\nchunk 5000 \"\\0\"\n");
+    if (std::string(settings).rfind("COM3", 0) == 0)
+        ++OpensOfCom3;
+    return SlowOpen(settings);
+}
+
+TEST_F(ClientWindow, APickDuringABlockedOpenAndTheSamePortAgainTakeItUp)
+{
+    SimulatedLogger logger("COM3", "");
     ASSERT_TRUE(logger.ready()) << logger.failure();
-    OpenCom3();
-    const auto usable = [] {
-        std::vector<ObjectNumber> on;
-        for (const GadgetLayout& gadget : ClientGadgetLayout)
-            if (gadget.number != DumpProgress && IsWindowEnabled(GadgetHandle(gadget.number)))
-                on.push_back(gadget.number);
-        return on;
-    };
-    const std::vector<ObjectNumber> all = usable();
-    ASSERT_EQ(all.size(), ClientGadgetLayout.size() - 1);
-
-    HandleEvent(EV_GADGET, DumpButton, BN_CLICKED);
-    EXPECT_EQ(usable(), std::vector<ObjectNumber>{DumpButton});
-    EXPECT_EQ(WindowText(DumpButton), "Stop");
-    HandleEvent(EV_GADGET, DumpButton, BN_CLICKED);
-    EXPECT_EQ(usable(), std::vector<ObjectNumber>{PortList}) << "the stopped dump drains";
-    {
-        const CommandsOff opening;
-        EndDumpNow();
-        // The open's loop drops the click, but the button checked itself.
-        SendMessageW(GadgetHandle(WatchButton), BM_SETCHECK, BST_CHECKED, 0);
-        EXPECT_EQ(usable(), std::vector<ObjectNumber>{PortList});
-    }
-    EXPECT_EQ(usable(), all);
-    EXPECT_EQ(WindowText(DumpButton), "Dump");
-    EXPECT_EQ(SendMessageW(GadgetHandle(WatchButton), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    OpenTakes = 600;
+    OpensOfCom3 = 0;
+    PortOpener = CountedSlowOpen;
+    Pick(2);
+    Pick(3); // COM4, given up at once
+    Pick(2);
+    AwaitOpens();
+    EXPECT_NE(CurrentPort, 0u);
+    EXPECT_EQ(OpensOfCom3, 1) << "a second open of COM3 went against the first";
+    EXPECT_STREQ(PortName, "COM3");
     CloseCurrentPort();
 }
 
-// A line another feature adds while a dump's entry grows never lands inside
-// it: it stands above the entry, which grows on whole below it.
-TEST_F(ClientWindow, ALineAddedDuringADumpStandsAboveItsWholeEntry)
+// A pick that failed keeps its port wanted: its arrival opens it, also one
+// that comes while the open is still under way (and then fails).
+TEST_F(ClientWindow, AFailedPickIsOpenedByItsPortsArrival)
 {
-    GadgetClearItems(LogEditor);
-    BeginLogEntry("001 +21.5\r\n00");
-    AddToLog("watch line");
-    ExtendLogEntry("2 +21.7");
-    EndLogEntry();
-    AddToLog("newest");
-    EXPECT_EQ(WindowText(LogEditor), "newest\r\nwatch line\r\n001 +21.5\r\n002 +21.7\r\n");
+    RequesterSeen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
+    OpenCom3();
+    EXPECT_EQ(CurrentPort, 0u);
+    EXPECT_NE(RequesterSeen.find(L"COM3"), std::wstring::npos) << "the failed pick was not said";
+
+    SimulatedLogger logger("COM3", "");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    SendPortNotice(DBT_DEVICEARRIVAL, "\\\\.\\COM3", false);
+    AwaitOpens();
+    EXPECT_NE(CurrentPort, 0u);
+    CloseCurrentPort();
+
+    OpenTakes = 300;
+    PortOpener = [](const char* settings) {
+        const PortHandle opened = SlowOpen(settings);
+        PortOpener = SlowOpen; // the device was not ready yet the first time
+        PortClose(opened);
+        return PortHandle{0};
+    };
+    RequesterSeen.clear();
+    const UINT_PTR second = SetTimer(nullptr, 0, 50, ReadRequester);
+    Pick(2);
+    SendPortNotice(DBT_DEVICEARRIVAL, "COM3", true);
+    AwaitOpens();
+    KillTimer(nullptr, timer);
+    KillTimer(nullptr, second);
+    EXPECT_NE(CurrentPort, 0u) << "the arrival during the open was lost";
+    CloseCurrentPort();
 }
 
 TEST_F(ClientWindow, OnlyCloseEndsTheLoop)
