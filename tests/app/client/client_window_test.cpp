@@ -520,6 +520,61 @@ TEST_F(ClientWindow, AFailedPickIsOpenedByItsPortsArrival)
     CloseCurrentPort();
 }
 
+// The window shows what is left running, whatever ended first: a drain that
+// ends inside an open of the port leaves the controls to the open, and they
+// all come back once it is over; a Watch click taken meanwhile shows no watch.
+TEST_F(ClientWindow, ControlsComeBackWhateverOrderTheirWorkEndsIn)
+{
+    SimulatedLogger logger("COM3", "chunk 0 \"abc\"\nchunk 5000 \"\\0\"\n");
+    ASSERT_TRUE(logger.ready()) << logger.failure();
+    OpenCom3();
+    const auto usable = [] {
+        std::vector<ObjectNumber> on;
+        for (const GadgetLayout& gadget : ClientGadgetLayout)
+            if (gadget.number != DumpProgress && IsWindowEnabled(GadgetHandle(gadget.number)))
+                on.push_back(gadget.number);
+        return on;
+    };
+    const std::vector<ObjectNumber> all = usable();
+    ASSERT_EQ(all.size(), ClientGadgetLayout.size() - 1);
+
+    const auto chartGreyed = [] {
+        return (GetMenuState(GetMenu(WindowHandle(MainWindow)), MainMenuFirstCommand + 1, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    };
+    HandleEvent(EV_GADGET, DumpButton, BN_CLICKED);
+    EXPECT_EQ(usable(), std::vector<ObjectNumber>{DumpButton});
+    EXPECT_EQ(WindowText(DumpButton), "Stop");
+    EXPECT_TRUE(chartGreyed()) << "the menu's Chart during a dump";
+    HandleEvent(EV_GADGET, DumpButton, BN_CLICKED);
+    EXPECT_EQ(usable(), std::vector<ObjectNumber>{PortList}) << "the stopped dump drains";
+    OpenTakes = 300;
+    PortOpener = SlowOpen;
+    Pick(2);
+    EndDumpNow();
+    // A click the button took for itself while no command could run.
+    SendMessageW(GadgetHandle(WatchButton), BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(usable(), std::vector<ObjectNumber>{PortList}) << "the pick is under way";
+    AwaitOpens();
+    EXPECT_EQ(usable(), all);
+    EXPECT_FALSE(chartGreyed());
+    EXPECT_EQ(WindowText(DumpButton), "Dump");
+    EXPECT_EQ(SendMessageW(GadgetHandle(WatchButton), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    CloseCurrentPort();
+}
+
+// A line another feature adds while a dump's entry grows never lands inside
+// it: it stands above the entry, which grows on whole below it.
+TEST_F(ClientWindow, ALineAddedDuringADumpStandsAboveItsWholeEntry)
+{
+    GadgetClearItems(LogEditor);
+    BeginLogEntry("001 +21.5\r\n00");
+    AddToLog("watch line");
+    ExtendLogEntry("2 +21.7");
+    EndLogEntry();
+    AddToLog("newest");
+    EXPECT_EQ(WindowText(LogEditor), "newest\r\nwatch line\r\n001 +21.5\r\n002 +21.7\r\n");
+}
+
 TEST_F(ClientWindow, OnlyCloseEndsTheLoop)
 {
     const std::int32_t codes[] = {EV_MOVE, EV_SIZE, EV_REPAINT, EV_ACTIVATE, EV_MINIMIZE, EV_RESTORE, 513};
