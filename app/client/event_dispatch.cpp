@@ -51,13 +51,17 @@ bool NeedsLine(ObjectNumber gadget, std::int32_t kind)
     }
 }
 
+// The kind of a waiting job that is a menu item's own call, its gadget the
+// item's command.
+constexpr std::int32_t MenuCallJob = -1;
+
 // A command that finds the port wanted but shut, or an open under way,
 // waits for the open, starting a quiet one when none is under way.
-bool WaitsForOpen(ObjectNumber gadget, std::int32_t kind)
+bool WaitsForOpen(bool needsLine, const WaitingJob& job)
 {
-    if (!NeedsLine(gadget, kind) || StartOfJob(LineJob::Command, LineStateNow()) != JobStart::AfterOpen)
+    if (!needsLine || StartOfJob(LineJob::Command, LineStateNow()) != JobStart::AfterOpen)
         return false;
-    WaitingJobsPush(WaitingJob{gadget, kind});
+    WaitingJobsPush(job);
     LookForPortNow();
     return true;
 }
@@ -68,7 +72,7 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
 {
     if (DumpBusy() && !ActsDuringDump(gadget))
         return;
-    if (!WaitsForOpen(gadget, kind))
+    if (!WaitsForOpen(NeedsLine(gadget, kind), WaitingJob{gadget, kind}))
         DispatchGadget(gadget, kind);
 }
 
@@ -77,9 +81,14 @@ void HandleGadget(ObjectNumber gadget, std::int32_t kind)
 void RunWaitingJobs()
 {
     for (WaitingJob job; !PortOpenUnderWay() && WaitingJobsPop(job);) {
-        if (job.gadget == MainWindow)
+        const MainMenuItem* item = job.kind == MenuCallJob ? MainMenuItemOf(job.gadget) : nullptr;
+        if (DumpBusy())
+            continue;
+        if (item)
+            item->run();
+        else if (job.gadget == MainWindow)
             RunSequence(StartupQueries);
-        else if (!DumpBusy())
+        else
             DispatchGadget(job.gadget, job.kind);
     }
 }
@@ -138,14 +147,16 @@ void DispatchGadget(ObjectNumber gadget, std::int32_t kind)
     }
 }
 
-// The menu bar stays open to the user during a dump, whose bytes a command
-// of its own would cut into; an item that raises a gadget's event is kept
-// off by HandleGadget as its gadget is.
-void RunMenuItem(const MainMenuItem& item)
+// An item that raises a gadget's event is kept off, or waits, as its gadget
+// does. A call of its own that uses the line runs nothing during a dump,
+// whose bytes it would cut into, and waits for an open as a command does.
+void RunMenuItem(ObjectNumber command, const MainMenuItem& item)
 {
     if (!item.run)
         HandleGadget(item.gadget, item.kind);
-    else if (item.duringDump || !DumpBusy())
+    else if (item.duringDump)
+        item.run();
+    else if (!DumpBusy() && !WaitsForOpen(true, WaitingJob{command, MenuCallJob}))
         item.run();
 }
 
@@ -173,7 +184,7 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
     }
     else if (code == EV_MENU) {
         if (const MainMenuItem* item = MainMenuItemOf(object))
-            RunMenuItem(*item);
+            RunMenuItem(object, *item);
     }
     else if (code == PortNoticeEvent)
         HandlePortNotices();
