@@ -12,6 +12,7 @@
 #include "app/client/port_notices.h"
 #include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
+#include "app/client/power_watch.h"
 #include "app/client/watch_driving.h"
 #include "app/client/window_state.h"
 
@@ -175,6 +176,9 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         RunWaitingJobs();
         return true;
     }
+    // A dump that lost its port to the sleep finds it gone by itself.
+    if (code == PowerResumedEvent && !DumpBusy())
+        ReopenAfterResume();
     if (code == EV_GADGET) {
         HandleGadget(object, kind);
         // The Watch button checks itself on a click even when the click

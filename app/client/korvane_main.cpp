@@ -11,6 +11,7 @@
 #include "app/client/port_list.h"
 #include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
+#include "app/client/power_watch.h"
 #include "app/client/watch_driving.h"
 #include "gadget/runtime.h"
 
@@ -56,6 +57,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     WatchDumpButton();
     InstallWatch();
     InstallPortNotices();
+    InstallPowerWatch();
     FillPortList();
     SelectStartPort(GetCommandLineA());
     OpenSelectedPort();

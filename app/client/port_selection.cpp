@@ -140,6 +140,16 @@ void ForgetRemovedPort()
     PortRemoved = true;
 }
 
+void ReopenAfterResume()
+{
+    if (CurrentPort == 0 && !PortLost && !PortRemoved)
+        return;
+    CloseCurrentPort();
+    PortLost = true;
+    QuietLookFailedAt = -LookAgainAfter;
+    LookForPortNow();
+}
+
 void ReportPortOpenFailed()
 {
     MessageDialog(TextErrorTitle, TextArgument(TextStart() + TextPortOpenFailed + PortName).Text(),

@@ -53,5 +53,10 @@ inline constexpr std::int32_t LookAgainAfter = 3000;
 // next command looks for it (see RequirePort).
 void ForgetRemovedPort();
 
+// The system woke from sleep: the open port's handle may be dead (a USB
+// adapter comes back anew as the system wakes). It is closed and looked for
+// again at once, and then as a lost port is, until it is back.
+void ReopenAfterResume();
+
 // "Не удалось открыть порт  " and PortName, in the error requester.
 void ReportPortOpenFailed();

@@ -7,6 +7,7 @@
 #include "app/client/messages.h"
 #include "app/client/port_list.h"
 #include "app/client/port_selection.h"
+#include "app/client/power_watch.h"
 #include "app/client/watch_file.h"
 #include "app/client/window_state.h"
 #include "app/logger/logger_effects.h"
@@ -130,6 +131,7 @@ void Stop()
 {
     KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     Running = false;
+    KeepSystemAwake(false);
     EndReading();
     WatchFileClose();
     ChartReadingsChanged();
@@ -309,6 +311,7 @@ void Start()
     ChartReadingsChanged();
     RowsWritten = 0;
     Running = true;
+    KeepSystemAwake(true);
     Schedule = WatchScheduleStart(GetTickCount64(), PickedSeconds());
     ShowWindowState();
     // The first slot is due at once.
@@ -362,6 +365,7 @@ void EndWatch()
     if (Running)
         KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     Running = false;
+    KeepSystemAwake(false);
     EndReading();
     WatchFileClose();
 }

@@ -14,6 +14,7 @@
 #include "app/client/port_notices.h"
 #include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
+#include "app/client/power_watch.h"
 #include "app/client/watch_driving.h"
 #include "app/client/watch_file.h"
 
@@ -48,6 +49,7 @@ protected:
         StartClientWindow();
         InstallClientEffects();
         InstallPortNotices();
+        InstallPowerWatch();
         FillPortList();
         InstallWatch();
     }
@@ -468,7 +470,7 @@ PortHandle CountedSlowOpen(const char* settings)
     return SlowOpen(settings);
 }
 
-TEST_F(ClientWindow, APickDuringABlockedOpenAndTheSamePortAgainTakeItUp)
+TEST_F(ClientWindow, APickDuringABlockedOpenAndTheSamePortAgainTakeItUpAndAResumeOpensItAnew)
 {
     SimulatedLogger logger("COM3", "");
     ASSERT_TRUE(logger.ready()) << logger.failure();
@@ -482,6 +484,14 @@ TEST_F(ClientWindow, APickDuringABlockedOpenAndTheSamePortAgainTakeItUp)
     EXPECT_NE(CurrentPort, 0u);
     EXPECT_EQ(OpensOfCom3, 1) << "a second open of COM3 went against the first";
     EXPECT_STREQ(PortName, "COM3");
+
+    // The system woke from sleep, as Windows tells it (Wine sends nothing):
+    // the handle may be dead, so the port is opened anew.
+    SendMessageA(WindowHandle(MainWindow), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    HandleWaitingEvents();
+    AwaitOpens();
+    EXPECT_NE(CurrentPort, 0u);
+    EXPECT_EQ(OpensOfCom3, 2);
     CloseCurrentPort();
 }
 
