@@ -51,16 +51,12 @@ std::int32_t PortWriteCount(PortHandle port, const void* bytes, std::int32_t len
 // when none came); -1 when the read failed (a device that went away) or was
 // asked for with a negative length or no buffer.
 std::int32_t PortRead(PortHandle port, void* buffer, std::int32_t length);
-// The line errors a count reports (PortErrorFlags' bits for the received
-// bytes): some of the bytes waiting, or read since the last query, were lost
-// or damaged on the way.
-inline constexpr std::int32_t PortLineErrors =
-    PortErrorRxOver | PortErrorOverrun | PortErrorParity | PortErrorFrame | PortErrorBreak;
-
 // The received bytes waiting; -1 when the port cannot say (a device that went
 // away). The query clears the driver's line errors, which it reports in
-// lineErrors (PortLineErrors' bits; 0 when there were none or the query
-// failed): a caller that drops them must say why.
+// lineErrors as PortErrorFlags' bits 0x1 to 0x10 (0 when there were none, or
+// the query failed): some of the bytes waiting, or read since the last
+// query, were lost or damaged on the way. A caller that drops them must say
+// why.
 std::int32_t PortInputCount(PortHandle port, std::int32_t& lineErrors);
 std::int32_t PortOutputCount(PortHandle port);
 // Throws away the received bytes waiting, and the line errors they came

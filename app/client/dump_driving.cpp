@@ -25,12 +25,6 @@ bool PressByMouse = false;
 bool PressFromDoubleClick = false;
 bool PressBeganOnStop = false;
 
-HWND GadgetWindow(ObjectNumber number)
-{
-    const GadgetRecord* record = GadgetLookup(number);
-    return record ? record->hwnd : nullptr;
-}
-
 // The button reads "Stop" (window_state.h): from the press of Dump until the
 // dump stops or ends.
 bool ShowsStop() { return Busy && DumpCurrentPhase() != DumpPhase::Draining; }
@@ -124,7 +118,7 @@ bool DumpBusy() { return Busy; }
 
 void WatchDumpButton()
 {
-    HWND button = GadgetWindow(DumpButton);
+    HWND button = GadgetHandle(DumpButton);
     if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC)) != WatchDumpButtonPress)
         DumpButtonProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchDumpButtonPress)));

@@ -81,7 +81,7 @@ HWND FocusTarget(FocusPlace place)
     case FocusPlace::Window: return WindowHandle(MainWindow);
     case FocusPlace::Back: break;
     }
-    return FocusBack;
+    return nullptr;
 }
 
 // Keys must never arrive with no focus, as system keys: the focus moves off

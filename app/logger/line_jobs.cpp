@@ -41,9 +41,3 @@ bool WaitingJobsPop(WaitingJob& job)
     --Count;
     return true;
 }
-
-void WaitingJobsClear()
-{
-    First = 0;
-    Count = 0;
-}

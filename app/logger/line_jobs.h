@@ -41,4 +41,3 @@ inline constexpr std::int32_t WaitingJobsMaximum = 16;
 
 bool WaitingJobsPush(const WaitingJob& job); // false when the queue is full
 bool WaitingJobsPop(WaitingJob& job);        // the oldest; false when none waits
-void WaitingJobsClear();

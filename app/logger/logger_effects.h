@@ -36,7 +36,9 @@ struct LoggerEffects {
     // a command none for its letter, which was then not sent.
     void (*reportNoMemory)();
     // The open port went away: CurrentPort is already closed and 0. Opens the
-    // selected port again, without a word; true when CurrentPort is open then.
+    // selected port again, without a word, or says whether a caller that
+    // opens it before each command (the window client) has it open; true
+    // when CurrentPort is open then.
     bool (*reopenPort)();
     // "Ошибка" / "Не удалось открыть порт  " and the port's name: it went
     // away and could not be opened again.

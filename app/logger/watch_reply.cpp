@@ -144,8 +144,6 @@ WatchReplyOutcome WatchReplyStep(std::int32_t& wait)
     return outcome == WatchReplyOutcome::Pending ? outcome : Hand(outcome);
 }
 
-bool WatchReplyUnderWay() { return Current == Phase::Reading; }
-
 void WatchReplyFinishNow()
 {
     if (Current != Phase::Reading)

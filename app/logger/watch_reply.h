@@ -38,7 +38,6 @@ WatchReplyOutcome WatchReplyStart(std::int32_t& wait);
 // One look at the line; Pending with the wait before the next look, or how
 // the reading ended. Without a reading under way, Abandoned.
 WatchReplyOutcome WatchReplyStep(std::int32_t& wait);
-bool WatchReplyUnderWay();
 // Another exchange needs the line: a reading under way is taken to its end
 // at once, sleeping for it (WatchReplyLongest at most), so that its reply
 // leads no other. Its next step gives the outcome.

@@ -115,9 +115,9 @@ protected:
     }
 };
 
-// The text of the requester a timer finds open, which it then closes.
+// The text of each requester a timer finds open, which it then closes.
 extern std::wstring RequesterSeen;
-void CALLBACK ReadRequester(HWND, UINT, UINT_PTR timer, DWORD);
+void CALLBACK ReadRequester(HWND, UINT, UINT_PTR, DWORD);
 
 // The log's menu as it stands open, read from inside its own modal loop by a
 // timer, which then closes it.
@@ -460,8 +460,6 @@ TEST_F(ClientWindow, ABlockedOpenLeavesTheWindowAnsweringAndACloseEndsTheProgram
     CloseCurrentPort();
 }
 
-// The driver holds a port whose open was given up: picking it again takes
-// that open up instead of failing against it.
 int OpensOfCom3 = 0;
 PortHandle CountedSlowOpen(const char* settings)
 {
@@ -470,63 +468,50 @@ PortHandle CountedSlowOpen(const char* settings)
     return SlowOpen(settings);
 }
 
-TEST_F(ClientWindow, APickDuringABlockedOpenAndTheSamePortAgainTakeItUpAndAResumeOpensItAnew)
-{
-    SimulatedLogger logger("COM3", "");
-    ASSERT_TRUE(logger.ready()) << logger.failure();
-    OpenTakes = 600;
-    OpensOfCom3 = 0;
-    PortOpener = CountedSlowOpen;
-    Pick(2);
-    Pick(3); // COM4, given up at once
-    Pick(2);
-    AwaitOpens();
-    EXPECT_NE(CurrentPort, 0u);
-    EXPECT_EQ(OpensOfCom3, 1) << "a second open of COM3 went against the first";
-    EXPECT_STREQ(PortName, "COM3");
-
-    // The system woke from sleep, as Windows tells it (Wine sends nothing):
-    // the handle may be dead, so the port is opened anew.
-    SendMessageA(WindowHandle(MainWindow), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
-    HandleWaitingEvents();
-    AwaitOpens();
-    EXPECT_NE(CurrentPort, 0u);
-    EXPECT_EQ(OpensOfCom3, 2);
-    CloseCurrentPort();
-}
-
-// A pick that failed keeps its port wanted: its arrival opens it, also one
-// that comes while the open is still under way (and then fails).
-TEST_F(ClientWindow, AFailedPickIsOpenedByItsPortsArrival)
+// A port is opened whenever it can be: a pick that failed stays wanted and
+// its arrival opens it, also an arrival that comes while an open of it is
+// under way and then fails; a pick during a blocked open, and the same port
+// again, take that open up instead of failing against it; a resume from
+// sleep opens it anew, as its handle may be dead.
+TEST_F(ClientWindow, APortIsOpenedWheneverItCanBe)
 {
     RequesterSeen.clear();
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
     OpenCom3();
     EXPECT_EQ(CurrentPort, 0u);
     EXPECT_NE(RequesterSeen.find(L"COM3"), std::wstring::npos) << "the failed pick was not said";
-
     SimulatedLogger logger("COM3", "");
     ASSERT_TRUE(logger.ready()) << logger.failure();
     SendPortNotice(DBT_DEVICEARRIVAL, "\\\\.\\COM3", false);
     AwaitOpens();
     EXPECT_NE(CurrentPort, 0u);
-    CloseCurrentPort();
 
     OpenTakes = 300;
+    OpensOfCom3 = 0;
     PortOpener = [](const char* settings) {
-        const PortHandle opened = SlowOpen(settings);
-        PortOpener = SlowOpen; // the device was not ready yet the first time
-        PortClose(opened);
+        PortClose(SlowOpen(settings)); // the device was not ready yet
+        PortOpener = CountedSlowOpen;
         return PortHandle{0};
     };
-    RequesterSeen.clear();
-    const UINT_PTR second = SetTimer(nullptr, 0, 50, ReadRequester);
     Pick(2);
     SendPortNotice(DBT_DEVICEARRIVAL, "COM3", true);
     AwaitOpens();
-    KillTimer(nullptr, timer);
-    KillTimer(nullptr, second);
     EXPECT_NE(CurrentPort, 0u) << "the arrival during the open was lost";
+
+    Pick(2);
+    Pick(3); // COM4, given up at once
+    Pick(2);
+    AwaitOpens();
+    EXPECT_NE(CurrentPort, 0u);
+    EXPECT_EQ(OpensOfCom3, 2) << "a second open of COM3 went against the first";
+
+    // As Windows tells it; Wine sends nothing.
+    SendMessageA(WindowHandle(MainWindow), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    HandleWaitingEvents();
+    AwaitOpens();
+    KillTimer(nullptr, timer);
+    EXPECT_NE(CurrentPort, 0u);
+    EXPECT_EQ(OpensOfCom3, 3);
     CloseCurrentPort();
 }
 
@@ -653,12 +638,11 @@ BOOL WINAPI WriteUntilFull(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD writt
 // The text of the message box open in this thread, read from inside its
 // modal loop by a timer, which then closes it.
 std::wstring RequesterSeen;
-void CALLBACK ReadRequester(HWND, UINT, UINT_PTR timer, DWORD)
+void CALLBACK ReadRequester(HWND, UINT, UINT_PTR, DWORD)
 {
     HWND box = ThreadWindowOfClass("#32770");
     if (!box)
         return;
-    KillTimer(nullptr, timer);
     wchar_t text[1024] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 1024);
     RequesterSeen = text;

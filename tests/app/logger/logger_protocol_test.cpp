@@ -235,15 +235,19 @@ TEST_F(ProtocolTest, CommandTextHoldsTheLastLetterSent)
     EXPECT_EQ(CountOf(Effect::Reopen), 0);
 }
 
-// "W" reads no reply, so nothing queries the line before "M" goes out: a
-// line error meanwhile fails its first write.
-TEST_F(ProtocolTest, LineErrorIsClearedAndTheCommandGoesOn)
+// What waited before the sequence (a reply too late for its read) is thrown
+// away before its first command, and only there: "W" reads no reply, so what
+// comes after it leads the reply to "M", and nothing queries the line before
+// "M" goes out, so a line error meanwhile fails its first write.
+TEST_F(ProtocolTest, StaleInputIsClearedAtTheStartAndALineErrorBeforeAWrite)
 {
+    LineArriveAt(0, "+14.5\r\n");
     AnswerEverything();
     LineArriveDamagedAt(50, "w");
     RunSequence(WriteCommands);
     EXPECT_EQ(LineWrittenText(), "WMT");
     EXPECT_EQ(TextsOf(Effect::Memory), std::vector<std::string>{"w0042"});
+    EXPECT_EQ(LineInputDiscards(), std::vector<std::int64_t>{0});
     EXPECT_EQ(CountOf(Effect::Reopen), 0);
 }
 
@@ -263,18 +267,6 @@ TEST_F(ProtocolTest, TimedOutWriteGoesOutOnceWhateverTheDriverHeld)
         EXPECT_EQ(TextsOf(Effect::Interval), std::vector<std::string>{"Hour"});
         EXPECT_EQ(CountOf(Effect::Reopen), 0);
     }
-}
-
-// A reply that came too late for its read, or what an adapter held, is not
-// the next sequence's: it is thrown away before the first command, and only
-// there.
-TEST_F(ProtocolTest, StaleInputIsClearedBeforeASequenceOnly)
-{
-    LineArriveAt(0, "+14.5\r\n");
-    AnswerEverything();
-    RunSequence(ReadCommands);
-    EXPECT_EQ(TextsOf(Effect::Reading), std::vector<std::string>{"23.5"});
-    EXPECT_EQ(LineInputDiscards(), std::vector<std::int64_t>{0});
 }
 
 TEST_F(ProtocolTest, ReplyLostWithThePortAsksIntervalAndMemoryOnThePortBackAtOnce)
