@@ -16,3 +16,12 @@ std::size_t EncodeLogFile(const char16_t* text, std::size_t length, unsigned cha
 // EncodeLogFile gets for each piece of text appended to it later, such as a
 // watch's rows after its header.
 std::size_t EncodeLogText(const char16_t* text, std::size_t length, unsigned char* out);
+
+// The character a byte of code page 1251 stands for; the one byte the code
+// page leaves undefined (0x98) stands for U+0098, as the system reads it.
+char16_t CharacterFrom1251(unsigned char byte);
+
+// Code-page-1251 bytes as UTF-8, unterminated, each byte one character
+// (three bytes at most). Writes to out and returns the count; with out null
+// it only counts.
+std::size_t Utf8From1251(const char* text, std::size_t length, char* out);

@@ -7,8 +7,6 @@ namespace {
 // More digits than a 32-bit count of ports could need.
 constexpr std::int32_t PortNumberDigitsMaximum = 9;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::int32_t CompareIgnoringCase(const char* a, const char* b)
@@ -108,51 +106,4 @@ void PortListReconcile(const PortNameList& shown, const PortNameList& wanted, co
     }
     for (; next < shown.count; ++next)
         edits.remove(position);
-}
-
-bool PortArgument(const char* commandLine, PortNameText& port)
-{
-    port[0] = '\0';
-    if (!commandLine)
-        return false;
-    const char* at = commandLine;
-    // The program's own name, quoted when it holds blanks.
-    if (*at == '"') {
-        const char* end = std::strchr(at + 1, '"');
-        if (!end)
-            return false;
-        at = end + 1;
-    } else {
-        while (*at && !IsBlank(*at))
-            ++at;
-    }
-    while (IsBlank(*at))
-        ++at;
-    if (!*at)
-        return false;
-    // One argument as the system reads it: quotes, which a shortcut or a
-    // script puts around it, group blanks into it and are not part of it; a
-    // doubled quote inside them stands for a quote, which no port name holds.
-    PortNameText name;
-    std::size_t length = 0;
-    for (bool quoted = false; *at && (quoted || !IsBlank(*at)); ++at) {
-        if (*at == '"' && !(quoted && at[1] == '"')) {
-            quoted = !quoted;
-            continue;
-        }
-        if (*at == '"')
-            ++at;
-        if (length == static_cast<std::size_t>(PortNameMaximum))
-            return false;
-        name[length++] = *at;
-    }
-    name[length] = '\0';
-    while (IsBlank(*at))
-        ++at;
-    if (*at || !IsPortName(name))
-        return false;
-    if (PortNumber(name) != 0)
-        std::memcpy(name, "COM", 3);
-    CopyName(port, name, length);
-    return true;
 }

@@ -1,7 +1,6 @@
 #pragma once
-// Serial port names as the port list orders and keeps them, and the port a
-// command line names. Portable: the program gathers the names the system
-// reports and hands them here.
+// Serial port names as the port list orders and keeps them. Portable: the
+// program gathers the names the system reports and hands them here.
 
 #include <cstdint>
 
@@ -44,10 +43,3 @@ struct PortListEdits {
     void (*insert)(std::int32_t position, const char* name);
 };
 void PortListReconcile(const PortNameList& shown, const PortNameList& wanted, const PortListEdits& edits);
-
-// The port a whole command line names after the program's own name: exactly
-// one argument, read by the system's rules (quotes around it or part of it
-// are not part of the name), that is a port name, with "COM" written upper
-// case for a COMn name. False, leaving `port` empty, for none, several
-// arguments or anything else.
-bool PortArgument(const char* commandLine, PortNameText& port);

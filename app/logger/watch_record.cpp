@@ -1,6 +1,6 @@
 #include "app/logger/watch_record.h"
 
-#include "base/strings.h"
+#include "app/logger/log_file_format.h"
 
 #include <cstring>
 #include <iterator>
@@ -11,21 +11,43 @@ constexpr char Quote = '"';
 constexpr const char* DefaultListSeparator = ",";
 constexpr const char* DefaultDecimalSeparator = ".";
 constexpr const char* RowEnd = "\r\n";
+constexpr char ByteOrderMark[] = "\xef\xbb\xbf";
 
-// "Время", "Температура", "Ответ"
+// "Время", "Температура", "Ответ", "Время UTC", "Примечание"
 constexpr const char* HeaderFields[] = {
-    "\xc2\xf0\xe5\xec\xff",
-    "\xd2\xe5\xec\xef\xe5\xf0\xe0\xf2\xf3\xf0\xe0",
-    "\xce\xf2\xe2\xe5\xf2",
+    "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f",
+    "\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb0\xd1\x82\xd1\x83\xd1\x80\xd0\xb0",
+    "\xd0\x9e\xd1\x82\xd0\xb2\xd0\xb5\xd1\x82",
+    "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f UTC",
+    "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xbc\xd0\xb5\xd1\x87\xd0\xb0\xd0\xbd\xd0\xb8\xd0\xb5",
 };
 
 // More fraction digits than this add nothing a double can hold, and this
 // many still fit in 64 bits.
 constexpr std::size_t ValuedFractionDigits = 18;
 
+constexpr std::int64_t SecondsPerDay = 86'400;
+// 1601-01-01 counted in days from 1970-01-01.
+constexpr std::int64_t DaysFrom1601To1970 = 134'774;
+// "YYYY-MM-DD HH:MM:SS"
+constexpr std::size_t ClockTextLength = 19;
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsSeparator(char c) { return c == '.' || c == ','; }
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// At most `longest` bytes of UTF-8 text, cut before a character's
+// continuation bytes.
+std::size_t CutUtf8(const char* text, std::size_t longest)
+{
+    std::size_t length = 0;
+    while (length < longest && text[length])
+        ++length;
+    if (text[length])
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+            --length;
+    return length;
+}
 
 const char* ListSeparator(const char* list)
 {
@@ -34,28 +56,25 @@ const char* ListSeparator(const char* list)
 
 const char* DecimalSeparator(const char* decimal) { return decimal && *decimal ? decimal : DefaultDecimalSeparator; }
 
-// Appends the bytes at TempLength, terminated; false when the buffer cannot
-// grow, with TempLength where it was.
-bool AppendBytes(const char* bytes, std::size_t length)
-{
-    if (length > static_cast<std::size_t>(INT32_MAX))
-        return false;
-    const std::int32_t end = TempLength;
-    char* to = TempReserve(static_cast<std::int32_t>(length), end);
-    if (!to) {
-        TempSetLength(end);
-        return false;
-    }
-    if (length > 0)
-        std::memcpy(to, bytes, length);
-    to[length] = 0;
-    return true;
-}
+// A row's text being written; bytes beyond WatchRowLongest are dropped,
+// which the limits on each field's length never let happen.
+struct Out {
+    char* to;
+    std::size_t length;
 
-bool AppendText(const char* text) { return AppendBytes(text, std::strlen(text)); }
+    void Put(const char* bytes, std::size_t count)
+    {
+        if (count > WatchRowLongest - length)
+            return;
+        std::memcpy(to + length, bytes, count);
+        length += count;
+    }
+    void Put(const char* text) { Put(text, std::strlen(text)); }
+    void PutCut(const char* text, std::size_t longest) { Put(text, CutUtf8(text, longest)); }
+};
 
 // The value in exactly `width` digits, held to what they can show.
-bool AppendDigits(std::int32_t value, std::int32_t width)
+void PutDigits(Out& out, std::int32_t value, std::int32_t width)
 {
     std::int32_t largest = 1;
     for (std::int32_t i = 0; i < width; ++i)
@@ -64,77 +83,129 @@ bool AppendDigits(std::int32_t value, std::int32_t width)
     char digits[4];
     for (std::int32_t i = width; i-- > 0; value /= 10)
         digits[i] = static_cast<char>('0' + value % 10);
-    return AppendBytes(digits, static_cast<std::size_t>(width));
+    out.Put(digits, static_cast<std::size_t>(width));
 }
 
 // The date and the time with the given marks between their parts.
-bool AppendClock(const WatchClock& time, const char* dateMark, const char* between, const char* timeMark)
+void PutClock(Out& out, const WatchClock& time, const char* dateMark, const char* between, const char* timeMark)
 {
-    return AppendDigits(time.year, 4) && AppendText(dateMark) && AppendDigits(time.month, 2) &&
-           AppendText(dateMark) && AppendDigits(time.day, 2) && AppendText(between) &&
-           AppendDigits(time.hour, 2) && AppendText(timeMark) && AppendDigits(time.minute, 2) &&
-           AppendText(timeMark) && AppendDigits(time.second, 2);
+    PutDigits(out, time.year, 4);
+    out.Put(dateMark);
+    PutDigits(out, time.month, 2);
+    out.Put(dateMark);
+    PutDigits(out, time.day, 2);
+    out.Put(between);
+    PutDigits(out, time.hour, 2);
+    out.Put(timeMark);
+    PutDigits(out, time.minute, 2);
+    out.Put(timeMark);
+    PutDigits(out, time.second, 2);
 }
 
-bool AppendNumber(const ReplyNumber& number, const char* decimalSeparator)
+// A field, in quotes with its quotes doubled when it holds a quote, a line
+// end or the separator's first byte.
+void PutField(Out& out, const char* bytes, std::size_t length, char separatorStart)
 {
-    if (!number.found)
-        return true;
-    return (!number.negative || AppendText("-")) &&
-           (number.integerLength > 0 ? AppendBytes(number.integer, number.integerLength) : AppendText("0")) &&
-           (number.fractionLength == 0 ||
-            (AppendText(DecimalSeparator(decimalSeparator)) && AppendBytes(number.fraction, number.fractionLength)));
-}
-
-// Puts the field built since `start` in quotes, its quotes doubled, when it
-// holds a quote, a line end or the separator's first character. The field is
-// widened in place from its end, so every byte is read before it is
-// overwritten.
-bool QuoteField(std::int32_t start, char separatorStart)
-{
-    const std::int32_t length = TempLength - start;
-    std::int32_t quotes = 0;
     bool needed = false;
-    for (std::int32_t i = 0; i < length; ++i) {
-        const char c = TempBuffer[start + i];
-        quotes += c == Quote ? 1 : 0;
-        needed = needed || c == Quote || IsLineEnd(c) || c == separatorStart;
+    for (std::size_t i = 0; i < length && !needed; ++i)
+        needed = bytes[i] == Quote || IsLineEnd(bytes[i]) || bytes[i] == separatorStart;
+    if (!needed) {
+        out.Put(bytes, length);
+        return;
     }
-    if (!needed)
-        return true;
-    if (!TempReserve(quotes + 2, TempLength)) {
-        TempSetLength(start + length);
+    out.Put("\"", 1);
+    for (std::size_t i = 0; i < length; ++i) {
+        if (bytes[i] == Quote)
+            out.Put("\"", 1);
+        out.Put(bytes + i, 1);
+    }
+    out.Put("\"", 1);
+}
+
+void PutClockField(Out& out, const WatchClock& time, char separatorStart)
+{
+    char text[ClockTextLength];
+    Out clock{text, 0};
+    PutClock(clock, time, "-", " ", ":");
+    PutField(out, text, clock.length, separatorStart);
+}
+
+// The separator, cut to its longest.
+struct Separator {
+    char text[WatchSeparatorLongest + 1];
+};
+Separator CutSeparator(const char* separator)
+{
+    Separator cut{};
+    std::memcpy(cut.text, separator, CutUtf8(separator, WatchSeparatorLongest));
+    return cut;
+}
+
+std::int64_t DaysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146'097 + dayOfEra - 719'468;
+}
+
+// Two digits or four at `at`, as a number; -1 when they are not all digits.
+std::int32_t DigitsAt(const char* at, std::size_t count)
+{
+    std::int32_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!IsDigit(at[i]))
+            return -1;
+        value = value * 10 + (at[i] - '0');
+    }
+    return value;
+}
+
+bool ReadClock(const char* at, WatchClock& clock)
+{
+    if (at[4] != '-' || at[7] != '-' || at[10] != ' ' || at[13] != ':' || at[16] != ':')
         return false;
-    }
-    char* field = TempBuffer + start;
-    std::int32_t to = length + quotes + 2;
-    field[--to] = Quote;
-    for (std::int32_t from = length; from-- > 0;) {
-        const char c = field[from];
-        field[--to] = c;
-        if (c == Quote)
-            field[--to] = Quote;
-    }
-    field[0] = Quote;
-    TempBuffer[TempLength] = 0;
-    return true;
+    clock = WatchClock{DigitsAt(at, 4),      DigitsAt(at + 5, 2),  DigitsAt(at + 8, 2),
+                       DigitsAt(at + 11, 2), DigitsAt(at + 14, 2), DigitsAt(at + 17, 2)};
+    return clock.year >= 1601 && clock.month >= 1 && clock.month <= 12 && clock.day >= 1 && clock.day <= 31 &&
+           clock.hour >= 0 && clock.hour < 24 && clock.minute >= 0 && clock.minute < 60 && clock.second >= 0 &&
+           clock.second < 61;
 }
 
-bool AppendField(const char* bytes, std::size_t length, const char* list)
+bool StartsWith(const char* bytes, std::size_t length, const char* text)
 {
-    const std::int32_t start = TempLength;
-    return AppendBytes(bytes, length) && QuoteField(start, list[0]);
+    const std::size_t textLength = std::strlen(text);
+    return length >= textLength && std::memcmp(bytes, text, textLength) == 0;
 }
 
-// Starts a producer's text at its position.
-bool StartAt(std::int32_t position) { return TempReserve(0, position) != nullptr; }
-
-// Ends a producer: the text when it was built whole, else nothing at all.
-bool Finish(bool whole, std::int32_t position)
+// Where the last field of a row ends its separator: the row's bytes from
+// `begin` to `end`, the field quoted or not. Returns the field's first byte,
+// or begin when the row holds no separator before it.
+const char* LastFieldStart(const char* begin, const char* end, const char* list)
 {
-    if (!whole)
-        TempSetLength(position);
-    return whole;
+    const std::size_t listLength = std::strlen(list);
+    const char* at = end;
+    if (at > begin && at[-1] == Quote) {
+        // Back over the field's doubled quotes to its opening one.
+        --at;
+        while (at > begin) {
+            if (at[-1] != Quote)
+                --at;
+            else if (at - 1 > begin && at[-2] == Quote)
+                at -= 2;
+            else
+                return at - 1;
+        }
+        return begin;
+    }
+    while (at - begin >= static_cast<std::ptrdiff_t>(listLength)) {
+        if (std::memcmp(at - listLength, list, listLength) == 0)
+            return at;
+        --at;
+    }
+    return begin;
 }
 
 } // namespace
@@ -179,49 +250,165 @@ ReplyNumber FindReplyNumber(const char* reply)
     return number;
 }
 
-void ReplyNumberText(const ReplyNumber& number, const char* decimalSeparator, std::int32_t position)
+std::size_t ReplyNumberText(const ReplyNumber& number, const char* decimalSeparator, char* out)
 {
-    if (StartAt(position))
-        Finish(AppendNumber(number, decimalSeparator), position);
-}
-
-bool WatchRowText(const WatchClock& time, const char* reply, const WatchSeparators& separators,
-                  std::int32_t position)
-{
-    if (!StartAt(position))
-        return false;
-    const char* list = ListSeparator(separators.list);
-    const char* text = reply ? reply : "";
-    std::size_t length = std::strlen(text);
-    while (length > 0 && IsLineEnd(text[length - 1]))
-        --length;
-    const std::int32_t timeStart = TempLength;
-    bool whole = AppendClock(time, "-", " ", ":") && QuoteField(timeStart, list[0]) && AppendText(list);
-    const std::int32_t numberStart = TempLength;
-    whole = whole && AppendNumber(FindReplyNumber(text), separators.decimal) && QuoteField(numberStart, list[0]) &&
-            AppendText(list) && AppendField(text, length, list) && AppendText(RowEnd);
-    return Finish(whole, position);
-}
-
-bool WatchHeaderText(const WatchSeparators& separators, std::int32_t position)
-{
-    if (!StartAt(position))
-        return false;
-    const char* list = ListSeparator(separators.list);
-    bool whole = true;
-    for (std::size_t i = 0; i < std::size(HeaderFields); ++i)
-        whole = whole && (i == 0 || AppendText(list)) && AppendField(HeaderFields[i], std::strlen(HeaderFields[i]), list);
-    return Finish(whole && AppendText(RowEnd), position);
-}
-
-bool WatchFileName(const WatchClock& start, std::int32_t attempt, std::int32_t position)
-{
-    if (!StartAt(position))
-        return false;
-    bool whole = AppendText("korvane-watch-") && AppendClock(start, "", "-", "");
-    if (attempt >= 2) {
-        char digits[LongestDecimal];
-        whole = whole && AppendText("-") && AppendBytes(digits, static_cast<std::size_t>(DecimalText(attempt, digits)));
+    Out text{out, 0};
+    if (!number.found)
+        return 0;
+    if (number.negative)
+        text.Put("-");
+    if (number.integerLength > 0)
+        text.Put(number.integer, number.integerLength < WatchRowReplyLongest ? number.integerLength : WatchRowReplyLongest);
+    else
+        text.Put("0");
+    if (number.fractionLength > 0) {
+        text.PutCut(DecimalSeparator(decimalSeparator), WatchSeparatorLongest);
+        text.Put(number.fraction,
+                 number.fractionLength < WatchRowReplyLongest ? number.fractionLength : WatchRowReplyLongest);
     }
-    return Finish(whole && AppendText(".csv"), position);
+    return text.length;
+}
+
+WatchClock WatchClockFromSeconds(std::int64_t seconds)
+{
+    const std::int64_t days = (seconds >= 0 ? seconds : seconds - SecondsPerDay + 1) / SecondsPerDay;
+    const std::int64_t inDay = seconds - days * SecondsPerDay;
+    // From days since 1970 to the calendar, in eras of 400 years.
+    const std::int64_t z = days - DaysFrom1601To1970 + 719'468;
+    const std::int64_t era = (z >= 0 ? z : z - 146'096) / 146'097;
+    const std::int64_t dayOfEra = z - era * 146'097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    const std::int64_t month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    return WatchClock{static_cast<std::int32_t>(year),           static_cast<std::int32_t>(month),
+                      static_cast<std::int32_t>(day),            static_cast<std::int32_t>(inDay / 3600),
+                      static_cast<std::int32_t>(inDay / 60 % 60), static_cast<std::int32_t>(inDay % 60)};
+}
+
+std::int64_t WatchSecondsFromClock(const WatchClock& clock)
+{
+    const std::int64_t days = DaysFromCivil(clock.year, clock.month, clock.day) + DaysFrom1601To1970;
+    return days * SecondsPerDay + clock.hour * 3600 + clock.minute * 60 + clock.second;
+}
+
+std::size_t WatchRowText(const WatchRow& row, const WatchSeparators& separators, char* out)
+{
+    Out text{out, 0};
+    const Separator list = CutSeparator(ListSeparator(separators.list));
+    const char start = list.text[0];
+    const char* reply = row.reply ? row.reply : "";
+    std::size_t length = 0;
+    while (length < WatchRowReplyLongest && reply[length])
+        ++length;
+    while (length > 0 && IsLineEnd(reply[length - 1]))
+        --length;
+
+    PutClockField(text, row.local, start);
+    text.Put(list.text);
+    char field[WatchRowReplyLongest * 3];
+    // The number is found in the reply as the row keeps it.
+    char kept[WatchRowReplyLongest + 1];
+    std::memcpy(kept, reply, length);
+    kept[length] = 0;
+    PutField(text, field, ReplyNumberText(FindReplyNumber(kept), separators.decimal, field), start);
+    text.Put(list.text);
+    PutField(text, field, Utf8From1251(reply, length, field), start);
+    text.Put(list.text);
+    PutClockField(text, row.utc, start);
+    text.Put(list.text);
+    const char* note = row.note ? row.note : "";
+    PutField(text, note, CutUtf8(note, WatchNoteLongest), start);
+    text.Put(RowEnd);
+    return text.length;
+}
+
+std::size_t WatchHeaderText(const WatchSeparators& separators, char* out)
+{
+    Out text{out, 0};
+    const Separator list = CutSeparator(ListSeparator(separators.list));
+    for (std::size_t i = 0; i < std::size(HeaderFields); ++i) {
+        if (i > 0)
+            text.Put(list.text);
+        PutField(text, HeaderFields[i], std::strlen(HeaderFields[i]), list.text[0]);
+    }
+    text.Put(RowEnd);
+    return text.length;
+}
+
+std::size_t WatchFileName(const WatchClock& start, std::int32_t attempt, char (&name)[64])
+{
+    Out text{name, 0};
+    text.Put("korvane-watch-");
+    PutClock(text, start, "", "-", "");
+    if (attempt >= 2) {
+        char digits[12];
+        std::size_t count = 0;
+        for (std::uint32_t value = static_cast<std::uint32_t>(attempt); value > 0; value /= 10)
+            digits[count++] = static_cast<char>('0' + value % 10);
+        text.Put("-");
+        while (count > 0)
+            text.Put(&digits[--count], 1);
+    }
+    text.Put(".csv");
+    name[text.length] = 0;
+    return text.length;
+}
+
+bool WatchFileListSeparator(const char* bytes, std::size_t length, char (&list)[WatchSeparatorLongest + 1])
+{
+    if (!StartsWith(bytes, length, ByteOrderMark))
+        return false;
+    const char* at = bytes + 3;
+    const char* end = bytes + length;
+    const bool quoted = at < end && *at == Quote;
+    at += quoted ? 1 : 0;
+    if (!StartsWith(at, static_cast<std::size_t>(end - at), HeaderFields[0]))
+        return false;
+    at += std::strlen(HeaderFields[0]) + (quoted ? 1 : 0);
+    for (const char* field = at; field < end; ++field) {
+        const std::size_t rest = static_cast<std::size_t>(end - field);
+        if (!StartsWith(field, rest, HeaderFields[1]) &&
+            !(quoted && *field == Quote && StartsWith(field + 1, rest - 1, HeaderFields[1])))
+            continue;
+        const std::size_t separator = static_cast<std::size_t>(field - at);
+        if (separator == 0 || separator > WatchSeparatorLongest || (quoted && at[-1] != Quote))
+            return false;
+        std::memcpy(list, at, separator);
+        list[separator] = 0;
+        return !std::strpbrk(list, "\"\r\n");
+    }
+    return false;
+}
+
+WatchFileTail WatchReadTail(const char* bytes, std::size_t length, const char* list)
+{
+    WatchFileTail tail{0, false, 0};
+    std::size_t whole = length;
+    while (whole >= 2 && !(bytes[whole - 2] == '\r' && bytes[whole - 1] == '\n'))
+        --whole;
+    if (whole < 2)
+        return tail;
+    tail.wholeLength = whole;
+    const char* end = bytes + whole - 2;
+    const char* begin = end;
+    while (begin - bytes >= 2 && !(begin[-2] == '\r' && begin[-1] == '\n'))
+        --begin;
+    const char* separator = LastFieldStart(begin, end, ListSeparator(list));
+    // The note's separator, and before it the UTC time, quoted or not.
+    const char* utcEnd = separator - std::strlen(ListSeparator(list));
+    if (separator == begin || utcEnd < begin)
+        return tail;
+    if (utcEnd > begin && utcEnd[-1] == Quote)
+        --utcEnd;
+    if (utcEnd - begin < static_cast<std::ptrdiff_t>(ClockTextLength))
+        return tail;
+    WatchClock utc{};
+    if (!ReadClock(utcEnd - ClockTextLength, utc))
+        return tail;
+    tail.timed = true;
+    tail.lastUtc = WatchSecondsFromClock(utc);
+    return tail;
 }

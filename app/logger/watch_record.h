@@ -1,10 +1,8 @@
 #pragma once
 // The texts of a watch's record file: the number taken from each reply, the
-// rows, the header and the file's name. All are Windows-1251 text, built in
-// the temporary buffer as producers (base/strings.h): each writes at a
-// position and leaves TempLength at the end of its text. The program turns a
-// row into the file's UTF-8 with the saved log's encoder
-// (app/logger/log_file_format.h).
+// rows, the header and the file's name, and what a resume reads back from a
+// file. Rows are built as the file's UTF-8 in a caller's buffer, with no
+// memory of their own, so the thread that writes the file can build them.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,42 +31,79 @@ struct ReplyNumber {
 // reply holds none.
 ReplyNumber FindReplyNumber(const char* reply);
 
+// Room enough for any text the functions below write.
+inline constexpr std::size_t WatchRowLongest = 4096;
+// A row keeps at most this much of a reply (1251 bytes), of a separator and
+// of a note (UTF-8 bytes, cut at a whole character).
+inline constexpr std::size_t WatchRowReplyLongest = 255;
+inline constexpr std::size_t WatchSeparatorLongest = 31;
+inline constexpr std::size_t WatchNoteLongest = 127;
+
 // The number as a spreadsheet reads it: '-' when negative, the integer digits
 // ("0" for none), then the decimal separator and the fraction digits when
-// there are any. Nothing for a reply that held no number.
-void ReplyNumberText(const ReplyNumber& number, const char* decimalSeparator, std::int32_t position);
+// there are any (at most WatchRowReplyLongest digits of each). Nothing for a
+// reply that held no number. Returns the length written to out, unterminated.
+std::size_t ReplyNumberText(const ReplyNumber& number, const char* decimalSeparator, char* out);
 
-// The user's separators as the system's locale settings give them, each used
-// whole. Empty or null ones read as "," (list) and "." (decimal); a list
-// separator that holds a quote or a line end would make the rows unreadable
-// and reads as "," too.
+// The user's separators as UTF-8. Empty or null ones read as "," (list) and
+// "." (decimal); a list separator that holds a quote or a line end would make
+// the rows unreadable and reads as "," too.
 struct WatchSeparators {
     const char* list;
     const char* decimal;
 };
 
-// A local time as the system's calendar gives it. Each field is written with
-// a fixed number of digits (four for the year, two for the others); a value
-// they cannot show is held to the nearest one they can.
+// A time as a calendar shows it. Each field is written with a fixed number
+// of digits (four for the year, two for the others); a value they cannot
+// show is held to the nearest one they can.
 struct WatchClock {
     std::int32_t year, month, day, hour, minute, second;
 };
 
-// One row of the record: the time ("YYYY-MM-DD HH:MM:SS"), the number taken
-// from the reply and the reply itself without its trailing CR and LF, joined
-// by the list separator and ended by CR LF. A field holding a quote, a line
-// end or the separator's first character is put in quotes, its quotes
-// doubled: testing for the whole separator alone would miss a field that ends
-// with the start of a longer separator. False, with nothing written, when
-// the buffer cannot grow to hold the row.
-bool WatchRowText(const WatchClock& time, const char* reply, const WatchSeparators& separators,
-                  std::int32_t position);
+// Seconds since 1601-01-01 00:00 (the system's file times) as a calendar
+// date and time in the same zone, and back; from 1601 to 30827.
+WatchClock WatchClockFromSeconds(std::int64_t seconds);
+std::int64_t WatchSecondsFromClock(const WatchClock& clock);
 
-// The header row: "Время", "Температура", "Ответ", joined and ended as a row.
-bool WatchHeaderText(const WatchSeparators& separators, std::int32_t position);
+// One row: the slot's local time, its UTC time, and the reply for a reading
+// (1251 text as the logger sent it) or null for a slot without one, and a
+// note.
+struct WatchRow {
+    WatchClock local;
+    WatchClock utc;
+    const char* reply;
+    const char* note;
+};
+
+// The row as the file's UTF-8: "Время" (YYYY-MM-DD HH:MM:SS), the number
+// taken from the reply, the reply without its trailing CR and LF, "Время
+// UTC" and the note, joined by the list separator and ended by CR LF. A field
+// holding a quote, a line end or the separator's first byte is put in quotes,
+// its quotes doubled: testing for the whole separator alone would miss a
+// field that ends with the start of a longer separator. Writes at most
+// WatchRowLongest bytes to out, unterminated, and returns their count.
+std::size_t WatchRowText(const WatchRow& row, const WatchSeparators& separators, char* out);
+
+// The header row: "Время", "Температура", "Ответ", "Время UTC",
+// "Примечание", joined and ended as a row.
+std::size_t WatchHeaderText(const WatchSeparators& separators, char* out);
 
 // The record file's name from the watch's start: korvane-watch-YYYYMMDD-HHMMSS.csv
-// for the first try, with "-2", "-3" ... before ".csv" for the later tries
-// when a file of that name exists. False, with nothing written, when the
-// buffer cannot grow.
-bool WatchFileName(const WatchClock& start, std::int32_t attempt, std::int32_t position);
+// for the first try, with "-2", "-3" ... before ".csv" for the later tries,
+// terminated; returns its length.
+std::size_t WatchFileName(const WatchClock& start, std::int32_t attempt, char (&name)[64]);
+
+// The list separator of a record file's header, read from the file's first
+// bytes (its byte-order mark, "Время", the separator, "Температура"). False
+// when they are no such header.
+bool WatchFileListSeparator(const char* bytes, std::size_t length, char (&list)[WatchSeparatorLongest + 1]);
+
+// What a resume needs of a record file's last bytes: how many of them end at
+// its last whole row (a row cut short by a power cut goes), and that row's
+// UTC time as seconds since 1601 when the row has one.
+struct WatchFileTail {
+    std::size_t wholeLength;
+    bool timed;
+    std::int64_t lastUtc;
+};
+WatchFileTail WatchReadTail(const char* bytes, std::size_t length, const char* list);

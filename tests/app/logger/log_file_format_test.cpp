@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <string>
 
 namespace {
@@ -46,6 +50,24 @@ TEST(LogFileFormat, TextAppendedLaterHasTheSameBytesWithoutTheMark)
     std::string bytes(EncodeLogText(text.data(), text.size(), nullptr), '#');
     EncodeLogText(text.data(), text.size(), reinterpret_cast<unsigned char*>(bytes.data()));
     EXPECT_EQ(Bom + bytes, Encoded(text));
+}
+
+TEST(LogFileFormat, CodePage1251BytesBecomeTheirCharacters)
+{
+    // "Темп. 19,5 °C", the euro sign and the one byte the code page leaves open.
+    const std::string text = "\xd2\xe5\xec\xef. 19,5 \xb0\x43 \x88\x98";
+    std::string utf8(Utf8From1251(text.data(), text.size(), nullptr), '#');
+    EXPECT_EQ(Utf8From1251(text.data(), text.size(), utf8.data()), utf8.size());
+    EXPECT_EQ(utf8, "\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf. 19,5 \xc2\xb0\x43 \xe2\x82\xac\xc2\x98");
+#ifdef _WIN32
+    // Every byte as the system itself reads the code page.
+    for (int byte = 0; byte < 256; ++byte) {
+        const char one = static_cast<char>(byte);
+        wchar_t system = 0;
+        ASSERT_EQ(MultiByteToWideChar(1251, 0, &one, 1, &system, 1), 1);
+        EXPECT_EQ(CharacterFrom1251(static_cast<unsigned char>(byte)), static_cast<char16_t>(system)) << byte;
+    }
+#endif
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// Port names: the list's order, merging the system's reports into it, and
-// the port a command line names.
+// Port names: the list's order, and merging the system's reports into it.
 #include "app/logger/port_names.h"
 
 #include <gtest/gtest.h>
@@ -73,44 +72,6 @@ TEST(PortNames, ReconcilingTouchesOnlyTheEntriesThatChange)
         EXPECT_EQ(calls, row.calls);
         EXPECT_EQ(edited, row.wanted);
     }
-}
-
-TEST(PortNames, OnlyACommandLineOfOnePortNameNamesAPort)
-{
-    const struct {
-        const char* commandLine;
-        const char* port; // empty: no port
-    } rows[] = {
-        {"korvane.exe COM7", "COM7"},
-        {"\"C:\\Program Files\\korvane.exe\"   com12  ", "COM12"},
-        {"korvane.exe\tCNCA0", "CNCA0"},
-        {"korvane.exe", ""},
-        {"\"C:\\Program Files\\korvane.exe\" ", ""},
-        {"korvane.exe COM7 COM8", ""},
-        // Quoted as a shortcut or a script writes it, read by the system's rules.
-        {"korvane.exe \"COM7\"", "COM7"},
-        {"korvane.exe \"Usb\"Serial\"\"", "UsbSerial"},
-        {"korvane.exe \"COM7 COM8\"", ""},
-        {"korvane.exe \"\"", ""},
-        {"korvane.exe \"CO\"\"M7\"", ""},
-        {"korvane.exe COM7:9600", ""},
-        {"korvane.exe \\\\.\\COM7", ""},
-        {"\"unterminated COM7", ""},
-        {"", ""},
-        {nullptr, ""},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.commandLine ? row.commandLine : "(null)");
-        PortNameText port = "stale";
-        EXPECT_EQ(PortArgument(row.commandLine, port), *row.port != '\0');
-        EXPECT_STREQ(port, row.port);
-    }
-    PortNameText port;
-    const std::string longest(PortNameMaximum, 'p');
-    EXPECT_TRUE(PortArgument(("korvane.exe " + longest).c_str(), port));
-    EXPECT_FALSE(PortArgument(("korvane.exe " + longest + "p").c_str(), port));
-    EXPECT_TRUE(PortArgument(("korvane.exe \"" + longest + "\"").c_str(), port));
-    EXPECT_STREQ(port, longest.c_str());
 }
 
 } // namespace

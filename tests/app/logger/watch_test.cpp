@@ -4,29 +4,32 @@
 #include "app/logger/watch_readings.h"
 #include "app/logger/watch_record.h"
 #include "app/logger/watch_schedule.h"
+#include "app/logger/watch_rows.h"
+#include "app/logger/watch_writer.h"
 #include "logger_heaps.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-// What a producer wrote after the text already in the buffer, which it must
-// leave alone.
-template <typename Producer>
-std::string Produced(Producer produce)
+// A text written to a buffer of the longest size, which must not be
+// written past.
+template <typename Writer>
+std::string Written(Writer write)
 {
-    StartLoggerHeaps();
-    TempSetLength(0);
-    TempAppend("kept");
-    produce(TempLength);
-    std::string text(TempBuffer, static_cast<std::size_t>(TempLength));
-    TempSetLength(0);
-    EXPECT_EQ(text.substr(0, 4), "kept");
-    return text.substr(4);
+    std::string out(WatchRowLongest + 1, '#');
+    const std::size_t length = write(out.data());
+    EXPECT_LE(length, WatchRowLongest);
+    EXPECT_EQ(out.back(), '#');
+    return out.substr(0, length);
 }
 
 TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStartsAtTheNextSlot)
@@ -41,18 +44,23 @@ TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStar
     const struct {
         std::uint64_t now, slot;
         std::uint32_t delay;
+        std::uint64_t missed;
     } steps[] = {
-        {5000, 5000, 10000},     // the first reading at once
-        {14990, 0, 10},          // a timer a little early
-        {15250, 15000, 9750},    // late, and the next slot does not move
-        {25000, 25000, 10000},
-        {67000, 65000, 8000},    // a long stall: one reading, for the latest slot
-        {1000075000, 1000075000, 10000},
+        {5000, 5000, 10000, 0},     // the first reading at once
+        {14990, 0, 10, 0},          // a timer a little early
+        {15250, 15000, 9750, 0},    // late, and the next slot does not move
+        {25000, 25000, 10000, 0},
+        {67000, 65000, 8000, 3},    // a long stall: one reading, for the latest slot
+        {1000075000, 1000075000, 10000, 100000},
     };
     for (const auto& step : steps) {
         std::uint64_t slot = 0;
-        EXPECT_EQ(WatchPassDueSlots(schedule, step.now, slot), step.slot != 0) << step.now;
+        std::uint64_t missed = 99;
+        EXPECT_EQ(WatchPassDueSlots(schedule, step.now, slot, missed), step.slot != 0) << step.now;
         EXPECT_EQ(slot, step.slot) << step.now;
+        if (step.slot != 0) {
+            EXPECT_EQ(missed, step.missed) << step.now;
+        }
         EXPECT_EQ(WatchDelay(schedule, step.now), step.delay) << step.now;
     }
 
@@ -60,7 +68,8 @@ TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStar
     // the one after it is a minute later.
     WatchChangeInterval(schedule, 60, 1000078000);
     std::uint64_t slot = 0;
-    EXPECT_TRUE(WatchPassDueSlots(schedule, 1000085000, slot));
+    std::uint64_t missed = 0;
+    EXPECT_TRUE(WatchPassDueSlots(schedule, 1000085000, slot, missed));
     EXPECT_EQ(slot, 1000085000u);
     EXPECT_EQ(WatchDelay(schedule, 1000085000), 60000u);
 
@@ -68,12 +77,12 @@ TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStar
     // at the minute's end.
     WatchChangeInterval(schedule, 1, 1000100000);
     EXPECT_EQ(WatchDelay(schedule, 1000100000), 1000u);
-    EXPECT_TRUE(WatchPassDueSlots(schedule, 1000101000, slot));
+    EXPECT_TRUE(WatchPassDueSlots(schedule, 1000101000, slot, missed));
     EXPECT_EQ(slot, 1000101000u);
 
     // At the clock's very end the schedule neither wraps nor divides by zero.
     schedule = WatchScheduleStart(UINT64_MAX - 1, 0);
-    EXPECT_TRUE(WatchPassDueSlots(schedule, UINT64_MAX, slot));
+    EXPECT_TRUE(WatchPassDueSlots(schedule, UINT64_MAX, slot, missed));
     EXPECT_EQ(schedule.nextSlot, UINT64_MAX);
 }
 
@@ -103,41 +112,68 @@ TEST(WatchRecord, TheNumberIsTheReplysFirstDecimalNumber)
         const ReplyNumber number = FindReplyNumber(row.reply);
         EXPECT_EQ(number.found, !row.text.empty());
         EXPECT_DOUBLE_EQ(number.value, row.value);
-        EXPECT_EQ(Produced([&](std::int32_t at) { ReplyNumberText(number, ",", at); }), row.text);
+        EXPECT_EQ(Written([&](char* out) { return ReplyNumberText(number, ",", out); }), row.text);
     }
     EXPECT_FALSE(FindReplyNumber(nullptr).found);
     const std::string digits(400, '9');
     const std::string longReply = "x" + digits + ".5";
     const ReplyNumber huge = FindReplyNumber(longReply.c_str());
     EXPECT_TRUE(std::isinf(huge.value));
-    EXPECT_EQ(Produced([&](std::int32_t at) { ReplyNumberText(huge, " dec ", at); }), digits + " dec 5");
+    // The text keeps a row's longest of its digits.
+    EXPECT_EQ(Written([&](char* out) { return ReplyNumberText(huge, " dec ", out); }),
+              std::string(WatchRowReplyLongest, '9') + " dec 5");
 }
 
-std::string Row(const char* reply, const char* list, const char* decimal, WatchClock time = {2026, 12, 9, 1, 2, 3})
+std::string Row(const char* reply, const char* list, const char* decimal, const char* note = "",
+                WatchClock local = {2026, 12, 9, 1, 2, 3})
 {
-    return Produced([&](std::int32_t at) { EXPECT_TRUE(WatchRowText(time, reply, {list, decimal}, at)); });
+    const WatchRow row{local, {2026, 12, 8, 22, 2, 3}, reply, note};
+    return Written([&](char* out) { return WatchRowText(row, {list, decimal}, out); });
 }
 
 TEST(WatchRecord, RowsJoinTheirFieldsByTheListSeparatorAndQuoteWhatWouldSplitThem)
 {
     const std::string time = "2026-12-09 01:02:03";
-    EXPECT_EQ(Row("+21.5\r\n", ";", ","), time + ";21,5;+21.5\r\n");
-    EXPECT_EQ(Row("21.5", ",", ","), time + ",\"21,5\",21.5\r\n");
-    EXPECT_EQ(Row("say \"hi\"\r\nagain\r\r\n", ";", "."), time + ";;\"say \"\"hi\"\"\r\nagain\"\r\n");
-    EXPECT_EQ(Row(nullptr, " ; ", "."), "\"" + time + "\" ;  ; \r\n");
+    const std::string utc = "2026-12-08 22:02:03";
+    EXPECT_EQ(Row("+21.5\r\n", ";", ","), time + ";21,5;+21.5;" + utc + ";\r\n");
+    EXPECT_EQ(Row("21.5", ",", ","), time + ",\"21,5\",21.5," + utc + ",\r\n");
+    // A reply's line ends inside it stay as they came, quoted.
+    EXPECT_EQ(Row("say \"hi\"\r\nagain\n\r\r\n", ";", "."), time + ";;\"say \"\"hi\"\"\r\nagain\";" + utc + ";\r\n");
+    EXPECT_EQ(Row(nullptr, " ; ", "."), "\"" + time + "\" ;  ;  ; \"" + utc + "\" ; \r\n");
     // A field ending with the start of a longer separator is quoted too.
-    EXPECT_EQ(Row("a|", "||", "."), time + "||||\"a|\"\r\n");
+    EXPECT_EQ(Row("a|", "||", "."), time + "||||\"a|\"||" + utc + "||\r\n");
     // Empty separators and one with a quote fall back to "," and ".".
-    EXPECT_EQ(Row("1,5", "", nullptr), time + ",1.5,\"1,5\"\r\n");
-    EXPECT_EQ(Row("x", "\"", ""), time + ",,x\r\n");
-    EXPECT_EQ(Row("", ";", ".", {123456, 0, -4, 24, 99, 60}), "9999-00-00 24:99:60;;\r\n");
+    EXPECT_EQ(Row("1,5", "", nullptr), time + ",1.5,\"1,5\"," + utc + ",\r\n");
+    EXPECT_EQ(Row("x", "\"", ""), time + ",,x," + utc + ",\r\n");
+    EXPECT_EQ(Row("", ";", ".", "", {123456, 0, -4, 24, 99, 60}), "9999-00-00 24:99:60;;;" + utc + ";\r\n");
+    // The reply's 1251 bytes and any separator and note read right as UTF-8:
+    // "Темп. 19,5 °C", a separator outside 1251, a gap's note.
+    EXPECT_EQ(Row("\xd2\xe5\xec\xef. 19,5 \xb0\x43", "\xe2\x80\xa2", "\xd9\xab", "\xd0\xbd\xd0\xb5\xd1\x82"),
+              time + "\xe2\x80\xa2" + "19\xd9\xab" "5\xe2\x80\xa2\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf. 19,5 \xc2\xb0\x43\xe2\x80\xa2" +
+                  utc + "\xe2\x80\xa2\xd0\xbd\xd0\xb5\xd1\x82\r\n");
 
-    EXPECT_EQ(Produced([](std::int32_t at) { WatchHeaderText({";", ","}, at); }),
-              "\xc2\xf0\xe5\xec\xff;\xd2\xe5\xec\xef\xe5\xf0\xe0\xf2\xf3\xf0\xe0;\xce\xf2\xe2\xe5\xf2\r\n");
+    EXPECT_EQ(Written([](char* out) { return WatchHeaderText({";", ","}, out); }),
+              "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f;\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb0\xd1\x82"
+              "\xd1\x83\xd1\x80\xd0\xb0;\xd0\x9e\xd1\x82\xd0\xb2\xd0\xb5\xd1\x82;\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f "
+              "UTC;\xd0\x9f\xd1\x80\xd0\xb8\xd0\xbc\xd0\xb5\xd1\x87\xd0\xb0\xd0\xbd\xd0\xb8\xd0\xb5\r\n");
 
-    // A reply of quotes long enough to grow the buffer while it is quoted.
-    const std::string quotes(40000, '"');
-    EXPECT_EQ(Row(quotes.c_str(), ";", "."), time + ";;\"" + quotes + quotes + "\"\r\n");
+    // The longest row the limits allow fits its buffer: a reply of quotes and
+    // of bytes three UTF-8 bytes long, and separators and a note cut at a
+    // whole character.
+    const std::string quotes(WatchRowReplyLongest + 100, '"');
+    EXPECT_EQ(Row(quotes.c_str(), ";", "."), time + ";;\"" + std::string(2 * WatchRowReplyLongest, '"') + "\";" + utc + ";\r\n");
+    const std::string euros(WatchRowReplyLongest + 100, '\x88');
+    std::string separator;
+    for (int i = 0; i < 40; ++i)
+        separator += "\xe2\x80\xa2";
+    const std::string note(WatchNoteLongest * 2, '\'');
+    const std::string cut = separator.substr(0, 30);
+    std::string euroText;
+    for (std::size_t i = 0; i < WatchRowReplyLongest; ++i)
+        euroText += "\xe2\x82\xac";
+    // The reply holds the separator's first byte, so it is quoted.
+    EXPECT_EQ(Row(euros.c_str(), separator.c_str(), separator.c_str(), note.c_str()),
+              time + cut + cut + "\"" + euroText + "\"" + cut + utc + cut + std::string(WatchNoteLongest, '\'') + "\r\n");
 }
 
 TEST(WatchRecord, TheFileNameCarriesTheStartAndTheTry)
@@ -147,8 +183,11 @@ TEST(WatchRecord, TheFileNameCarriesTheStartAndTheTry)
              {1, "korvane-watch-20260131-230509.csv"},
              {0, "korvane-watch-20260131-230509.csv"},
              {2, "korvane-watch-20260131-230509-2.csv"},
-             {1000, "korvane-watch-20260131-230509-1000.csv"}})
-        EXPECT_EQ(Produced([&](std::int32_t at) { WatchFileName(start, attempt, at); }), name);
+             {1000, "korvane-watch-20260131-230509-1000.csv"}}) {
+        char text[64];
+        EXPECT_EQ(WatchFileName(start, attempt, text), name.size());
+        EXPECT_EQ(text, name);
+    }
 }
 
 TEST(WatchReadings, TheLatestReadingsStayInOrderWithTheirGaps)
@@ -179,6 +218,319 @@ TEST(WatchReadings, TheLatestReadingsStayInOrderWithTheirGaps)
     WatchReadingsClear(readings);
     EXPECT_EQ(readings.count, 0);
     EXPECT_EQ(HeapBlockCount(MemoryHeap), 0u);
+}
+
+} // namespace
+
+namespace {
+
+constexpr std::int64_t Hour = 3600;
+// 2026-03-29 00:00 UTC in seconds since 1601.
+const std::int64_t SpringDay = WatchSecondsFromClock({2026, 3, 29, 0, 0, 0});
+
+TEST(WatchTimeline, RowsKeepTheirSecondsThroughNewTiesAndNeverGoBack)
+{
+    for (const WatchClock clock : {WatchClock{1601, 1, 1, 0, 0, 0}, WatchClock{2024, 2, 29, 23, 59, 59},
+                                   WatchClock{2100, 3, 1, 12, 0, 0}, WatchClock{30827, 12, 31, 23, 59, 59}}) {
+        const WatchClock back = WatchClockFromSeconds(WatchSecondsFromClock(clock));
+        EXPECT_EQ(std::vector<int>({back.year, back.month, back.day, back.hour, back.minute, back.second}),
+                  std::vector<int>({clock.year, clock.month, clock.day, clock.hour, clock.minute, clock.second}));
+    }
+    EXPECT_EQ(WatchSecondsFromClock({1970, 1, 1, 0, 0, 0}), 11'644'473'600);
+
+    // Tied at tick 1000 to 12:00:00.400; slots every second from there.
+    WatchTimeline timeline{};
+    const std::int64_t noon = (SpringDay + 12 * Hour) * 1000;
+    WatchAnchor(timeline, 1000, noon + 400);
+    EXPECT_EQ(WatchRowsTime(timeline, 1000, 1, 1), SpringDay + 12 * Hour);
+    EXPECT_EQ(WatchRowsTime(timeline, 2000, 3, 1), SpringDay + 12 * Hour + 1);
+    // A new tie 300 ms off keeps the phase; one 2.6 s on moves it 3 s.
+    WatchAnchor(timeline, 5000, noon + 4700);
+    EXPECT_EQ(WatchRowsTime(timeline, 5000, 1, 1), SpringDay + 12 * Hour + 4);
+    WatchAnchor(timeline, 6000, noon + 5400 + 2600);
+    EXPECT_EQ(WatchRowsTime(timeline, 6000, 1, 1), SpringDay + 12 * Hour + 8);
+    // The clock set back an hour: rows go on one second after the last.
+    WatchAnchor(timeline, 7000, noon + 6400 - Hour * 1000);
+    EXPECT_EQ(WatchRowsTime(timeline, 7000, 1, 1), SpringDay + 12 * Hour + 9);
+    EXPECT_EQ(WatchRowsTime(timeline, 8000, 1, 1), SpringDay + 12 * Hour + 10);
+
+    // A resume on a 10 s grid: the first slot on the grid at or after now,
+    // and the grid's slots missed meanwhile.
+    const std::int64_t last = SpringDay;
+    const struct {
+        std::int64_t now; // milliseconds after the last row
+        std::uint64_t delay, notRunning;
+    } resumes[] = {
+        {3000, 7000, 0}, {10000, 0, 0}, {10001, 9999, 1}, {35000, 5000, 3}, {-Hour * 1000, Hour * 1000 + 10000, 0},
+    };
+    for (const auto& resume : resumes) {
+        std::uint64_t notRunning = 99;
+        EXPECT_EQ(WatchResumeDelay(last, last * 1000 + resume.now, 10, notRunning), resume.delay) << resume.now;
+        EXPECT_EQ(notRunning, resume.notRunning) << resume.now;
+    }
+}
+
+TEST(WatchRecord, AResumeReadsTheFilesSeparatorAndItsLastWholeRowBack)
+{
+    for (const char* list : {";", "||", "\xe2\x80\xa2", ":"}) {
+        SCOPED_TRACE(list);
+        std::string file = "\xef\xbb\xbf" + Written([&](char* out) { return WatchHeaderText({list, "."}, out); });
+        char read[WatchSeparatorLongest + 1] = {};
+        EXPECT_TRUE(WatchFileListSeparator(file.data(), file.size(), read));
+        EXPECT_STREQ(read, list);
+        // Rows with a quoted reply holding a line end and a quoted note; then
+        // a row cut short.
+        const WatchRow rows[] = {
+            {{2026, 10, 25, 2, 30, 0}, {2026, 10, 25, 0, 30, 0}, "a\r\nb\"", ""},
+            {{2026, 10, 25, 2, 30, 1}, {2026, 10, 25, 0, 30, 1}, nullptr, "x\"y:z"},
+        };
+        for (const WatchRow& row : rows) {
+            file += Written([&](char* out) { return WatchRowText(row, {list, "."}, out); });
+            const WatchFileTail tail = WatchReadTail(file.data(), file.size(), list);
+            EXPECT_EQ(tail.wholeLength, file.size());
+            EXPECT_TRUE(tail.timed);
+            EXPECT_EQ(tail.lastUtc, WatchSecondsFromClock(row.utc));
+        }
+        const std::size_t whole = file.size();
+        file += "2026-10-25 02:30:02;2";
+        EXPECT_EQ(WatchReadTail(file.data(), file.size(), list).wholeLength, whole);
+    }
+    // Not a header, and a file of the header alone, with no time to read.
+    char read[WatchSeparatorLongest + 1] = {};
+    const std::string other = "\xef\xbb\xbfTime;Temperature\r\n";
+    EXPECT_FALSE(WatchFileListSeparator(other.data(), other.size(), read));
+    EXPECT_FALSE(WatchFileListSeparator("\xef\xbb", 2, read));
+    const WatchFileTail tail = WatchReadTail(other.data(), other.size(), ";");
+    EXPECT_EQ(tail.wholeLength, other.size());
+    EXPECT_FALSE(tail.timed);
+    EXPECT_EQ(WatchReadTail("no line end", 11, ";").wholeLength, 0u);
+}
+
+// A record file in memory, failing when told. Bytes written after the last
+// flush are what a crash could lose; a recover cuts back to its length.
+struct MemoryFile {
+    std::string bytes;
+    std::size_t flushed = 0;
+    std::int32_t writes = 0, flushes = 0;
+    std::vector<std::int32_t> failingWrites, failingFlushes;
+    bool broken = false;
+    bool wroteWhileBroken = false;
+
+    static bool Write(void* context, const char* data, std::size_t length)
+    {
+        auto& file = *static_cast<MemoryFile*>(context);
+        file.wroteWhileBroken = file.wroteWhileBroken || file.broken;
+        if (std::find(file.failingWrites.begin(), file.failingWrites.end(), ++file.writes) != file.failingWrites.end()) {
+            // Half of it reaches the file, as a write cut short by the share going.
+            file.bytes.append(data, length / 2);
+            file.broken = true;
+            return false;
+        }
+        file.bytes.append(data, length);
+        return true;
+    }
+    static bool Flush(void* context)
+    {
+        auto& file = *static_cast<MemoryFile*>(context);
+        if (std::find(file.failingFlushes.begin(), file.failingFlushes.end(), ++file.flushes) != file.failingFlushes.end()) {
+            file.broken = true;
+            return false;
+        }
+        file.flushed = file.bytes.size();
+        return true;
+    }
+    static bool Recover(void* context, std::uint64_t length)
+    {
+        auto& file = *static_cast<MemoryFile*>(context);
+        EXPECT_LE(length, file.bytes.size());
+        file.bytes.resize(static_cast<std::size_t>(length));
+        file.broken = false;
+        return true;
+    }
+};
+
+// Central European time: summer from the last Sunday of March, 01:00 UTC,
+// to the last Sunday of October, 01:00 UTC.
+WatchClock EuropeanTime(std::int64_t utc)
+{
+    const std::int64_t spring = SpringDay + Hour;
+    const std::int64_t autumn = WatchSecondsFromClock({2026, 10, 25, 1, 0, 0});
+    return WatchClockFromSeconds(utc + (utc >= spring && utc < autumn ? 2 : 1) * Hour);
+}
+
+struct FileRow {
+    std::int64_t utc;
+    std::string local, number, note;
+};
+
+std::vector<FileRow> ParseRows(const std::string& bytes)
+{
+    std::vector<FileRow> rows;
+    std::size_t at = bytes.find("\r\n") + 2;
+    while (at < bytes.size()) {
+        const std::size_t end = bytes.find("\r\n", at);
+        const std::string line = bytes.substr(at, end - at);
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            const std::size_t next = line.find(';', from);
+            fields.push_back(line.substr(from, next - from));
+            if (next == std::string::npos)
+                break;
+            from = next + 1;
+        }
+        EXPECT_EQ(fields.size(), 5u) << line;
+        if (fields.size() != 5)
+            break;
+        WatchClock utc{};
+        std::sscanf(fields[3].c_str(), "%d-%d-%d %d:%d:%d", &utc.year, &utc.month, &utc.day, &utc.hour, &utc.minute,
+                    &utc.second);
+        rows.push_back({WatchSecondsFromClock(utc), fields[0], fields[1], fields[4]});
+        at = end + 2;
+    }
+    return rows;
+}
+
+std::string LocalText(const WatchClock& c)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour, c.minute,
+                  c.second);
+    return text;
+}
+
+// The watch as the program runs it, on a virtual tick count and a virtual
+// system clock: a slot at a time, its rows handed to the writer, the writer
+// run every minute as the thread would be woken.
+struct WeekWatch {
+    MemoryFile file;
+    WatchSink sink{&file, MemoryFile::Write, MemoryFile::Flush, MemoryFile::Recover, EuropeanTime};
+    WatchWriter* writer = new WatchWriter{};
+    WatchSchedule schedule{};
+    WatchTimeline timeline{};
+    std::uint64_t tick = 0;
+    std::int64_t clockOffset = 0; // the system's UTC milliseconds less the tick count
+    std::uint64_t handed = 0, readings = 0;
+    std::size_t mostWaiting = 0, bytesWaiting = 0;
+
+    ~WeekWatch()
+    {
+        WatchRowsClear(writer->rows);
+        delete writer;
+    }
+    std::int64_t Utc() const { return static_cast<std::int64_t>(tick) + clockOffset; }
+
+    void Start(std::uint64_t startTick)
+    {
+        tick = startTick;
+        schedule = WatchScheduleStart(tick, 1);
+        timeline = WatchTimeline{};
+        WatchAnchor(timeline, tick, Utc());
+    }
+
+    // Runs every slot due until `until` on the tick count, `asleep` of that
+    // time asleep.
+    void RunUntil(std::uint64_t until, bool asleep = false)
+    {
+        for (; tick <= until; tick += 1000) {
+            std::uint64_t slot = 0, missed = 0;
+            if (!WatchPassDueSlots(schedule, tick, slot, missed))
+                continue;
+            const bool silent = slot / 1000 % 97 == 0;
+            std::int64_t utc = 0;
+            ASSERT_TRUE(WatchRowsAddSlot(writer->rows, timeline, 1,
+                                         {slot, missed, asleep ? WatchGap::Asleep : WatchGap::Missed,
+                                          silent ? WatchGap::NoReply : WatchGap::None, "+20.5\r\n", 7},
+                                         utc));
+            handed += missed + 1;
+            readings += silent ? 0 : 1;
+            if (writer->rows.rows > mostWaiting) {
+                mostWaiting = writer->rows.rows;
+                bytesWaiting = writer->rows.bytes;
+            }
+            if (slot / 1000 % 60 == 0)
+                WatchWriterRun(*writer, sink);
+        }
+    }
+};
+
+TEST(WatchWeek, EverySlotOfAWeekAtOneSecondIsOneRowThroughSleepRestartClockChangesAndFailingWrites)
+{
+    WeekWatch watch;
+    // Ten failures: writes cut short and flushes refused, some in a row.
+    watch.file.failingWrites = {3, 4, 5, 900, 2000, 2001};
+    watch.file.failingFlushes = {10, 11, 3000, 3001};
+    std::strcpy(watch.writer->list, ";");
+    std::strcpy(watch.writer->decimal, ",");
+    // From 2026-03-28 12:00 UTC, across the spring change.
+    watch.clockOffset = (SpringDay - 12 * Hour) * 1000 - 5000;
+    watch.Start(5000);
+    ASSERT_TRUE(WatchWriterBegin(*watch.writer, watch.sink));
+    const std::uint64_t day = 86'400'000;
+    watch.RunUntil(5000 + day);
+    // Eight hours asleep: the tick count goes on, no slot runs, and the
+    // resume ties the timeline again.
+    watch.tick += 8 * Hour * 1000;
+    WatchAnchor(watch.timeline, watch.tick, watch.Utc());
+    watch.RunUntil(watch.tick, true);
+    watch.RunUntil(5000 + 3 * day);
+
+    // The program ends at the session's end, its last rows flushed, and a
+    // power cut then leaves a row cut short after them. Two hours later it
+    // starts again with a new tick count and resumes on the file's grid.
+    EXPECT_TRUE(WatchWriterRun(*watch.writer, watch.sink));
+    watch.file.bytes += "2026-03-31 1";
+    const std::int64_t endedAt = watch.Utc();
+    const WatchFileTail tail = WatchReadTail(watch.file.bytes.data(), watch.file.bytes.size(), ";");
+    ASSERT_TRUE(tail.timed);
+    watch.file.bytes.resize(tail.wholeLength);
+    const std::uint64_t startTick = 77'000;
+    watch.clockOffset = endedAt + 2 * Hour * 1000 + 300 - static_cast<std::int64_t>(startTick);
+    watch.Start(startTick);
+    std::uint64_t notRunning = 0;
+    const std::uint64_t delay = WatchResumeDelay(tail.lastUtc, watch.Utc(), 1, notRunning);
+    EXPECT_EQ(notRunning, 2 * Hour + 1); // the slot due as it ended, and two hours of them
+    watch.schedule = WatchScheduleStart(startTick + delay, 1);
+    watch.timeline.lastRow = tail.lastUtc;
+    watch.timeline.rowed = true;
+    ASSERT_TRUE(WatchRowsAdd(watch.writer->rows, {tail.lastUtc + 1, static_cast<std::uint32_t>(notRunning), 1,
+                                                 WatchGap::NotRunning, nullptr, 0}));
+    watch.handed += notRunning;
+    watch.RunUntil(startTick + delay + 2 * day);
+    // The clock set back an hour, as a user might.
+    watch.clockOffset -= Hour * 1000;
+    WatchAnchor(watch.timeline, watch.tick, watch.Utc());
+    // To the end of the week: a slot a second.
+    watch.RunUntil(watch.tick + (7 * 24 * Hour - watch.handed - 1) * 1000);
+    EXPECT_TRUE(WatchWriterRun(*watch.writer, watch.sink));
+
+    EXPECT_FALSE(watch.file.wroteWhileBroken) << "written again before the file was recovered";
+    EXPECT_EQ(watch.file.flushed, watch.file.bytes.size());
+    EXPECT_EQ(watch.writer->rows.rows, 0u);
+    // The rows waiting for a failing file cost far less than 128 bytes each.
+    EXPECT_GT(watch.mostWaiting, 60u);
+    EXPECT_LE(watch.bytesWaiting / watch.mostWaiting, 128u);
+
+    const std::vector<FileRow> rows = ParseRows(watch.file.bytes);
+    ASSERT_EQ(rows.size(), 604'800u) << "a slot of the week without its row, or one written twice";
+    EXPECT_EQ(watch.handed, rows.size());
+    EXPECT_EQ(watch.writer->readingsWritten + watch.writer->gapsWritten, rows.size());
+    std::map<std::string, std::uint64_t> notes;
+    std::uint64_t withNumber = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].utc, SpringDay - 12 * Hour + static_cast<std::int64_t>(i)) << i;
+        EXPECT_EQ(rows[i].local, LocalText(EuropeanTime(rows[i].utc))) << i;
+        EXPECT_EQ(rows[i].number.empty(), !rows[i].note.empty()) << i;
+        withNumber += rows[i].number == "20,5" ? 1 : 0;
+        ++notes[rows[i].note];
+        if (rows[i].utc != rows[0].utc + static_cast<std::int64_t>(i))
+            break;
+    }
+    EXPECT_EQ(withNumber, watch.readings);
+    EXPECT_EQ(watch.writer->readingsWritten, watch.readings);
+    EXPECT_EQ(notes[WatchGapNote(WatchGap::Asleep)], 8 * Hour);
+    EXPECT_EQ(notes[WatchGapNote(WatchGap::NotRunning)], 2 * Hour + 1);
+    EXPECT_EQ(notes[WatchGapNote(WatchGap::Missed)], 0u);
+    EXPECT_GT(notes[WatchGapNote(WatchGap::NoReply)], 5000u);
 }
 
 } // namespace
