@@ -92,19 +92,10 @@ public:
     explicit Utf8Text(const char* text)
     {
         const WideText wide(text);
-        const int length = wide.text() ? WideCharToMultiByte(CP_UTF8, 0, wide.text(), wide.length(), nullptr, 0,
-                                                             nullptr, nullptr)
-                                       : 0;
-        if (length <= 0)
-            return;
-        bytes_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, sizeof Utf8Mark + static_cast<std::size_t>(length)));
-        if (!bytes_)
-            return;
-        std::memcpy(bytes_, Utf8Mark, sizeof Utf8Mark);
-        WideCharToMultiByte(CP_UTF8, 0, wide.text(), wide.length(), bytes_ + sizeof Utf8Mark, length, nullptr,
-                            nullptr);
-        size_ = sizeof Utf8Mark + static_cast<std::size_t>(length);
+        if (wide.text())
+            Convert(wide.text(), wide.length());
     }
+    explicit Utf8Text(const wchar_t* wide) { Convert(wide, lstrlenW(wide)); }
     ~Utf8Text()
     {
         if (bytes_)
@@ -117,6 +108,19 @@ public:
     std::size_t size() const { return size_; }
 
 private:
+    void Convert(const wchar_t* wide, int count)
+    {
+        const int length = count > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide, count, nullptr, 0, nullptr, nullptr) : 0;
+        if (length <= 0)
+            return;
+        bytes_ = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, sizeof Utf8Mark + static_cast<std::size_t>(length)));
+        if (!bytes_)
+            return;
+        std::memcpy(bytes_, Utf8Mark, sizeof Utf8Mark);
+        WideCharToMultiByte(CP_UTF8, 0, wide, count, bytes_ + sizeof Utf8Mark, length, nullptr, nullptr);
+        size_ = sizeof Utf8Mark + static_cast<std::size_t>(length);
+    }
+
     static constexpr char Utf8Mark[3] = {'\xEF', '\xBB', '\xBF'};
     char* bytes_ = nullptr;
     std::size_t size_ = 0;
@@ -133,10 +137,9 @@ private:
 // as UTF-8 and drops the mark. (A stream of UTF-16 would say the same to
 // both, but Wine's rich edit takes it in pieces of half the characters, and
 // a 64 KiB dump then went past its limit under the emulated 32-bit loader.)
-void Replace(HWND hwnd, const char* text)
+void Replace(HWND hwnd, const Utf8Text& utf8)
 {
-    const Utf8Text utf8(text);
-    if (!*text || !utf8.bytes()) {
+    if (!utf8.bytes()) {
         // Nothing to insert, or no memory for its characters: deleting the
         // selection is all.
         Send(hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(""));
@@ -149,6 +152,8 @@ void Replace(HWND hwnd, const char* text)
     Send(hwnd, EM_STREAMIN, (CP_UTF8 << 16) | SF_USECODEPAGE | SF_TEXT | SFF_SELECTION,
          reinterpret_cast<LPARAM>(&stream));
 }
+
+void Replace(HWND hwnd, const char* text) { Replace(hwnd, Utf8Text(text)); }
 
 LRESULT LineStart(HWND hwnd, std::int32_t line) { return Send(hwnd, EM_LINEINDEX, static_cast<WPARAM>(line)); }
 
@@ -353,7 +358,9 @@ constexpr GadgetOps EditorOps = {
 
 } // namespace
 
-std::int32_t EditorInsertText(ObjectNumber number, std::int32_t position, const char* text)
+namespace {
+
+std::int32_t Insert(ObjectNumber number, std::int32_t position, const Utf8Text& text)
 {
     const GadgetRecord* record = GadgetLookup(number);
     if (!record || record->ops != &EditorOps)
@@ -364,10 +371,22 @@ std::int32_t EditorInsertText(ObjectNumber number, std::int32_t position, const 
     // its cost when text is added often, as a dump's is.
     Send(hwnd, WM_SETREDRAW, FALSE);
     Select(hwnd, position, position);
-    Replace(hwnd, text ? text : "");
+    Replace(hwnd, text);
     Send(hwnd, WM_SETREDRAW, TRUE);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
     return static_cast<std::int32_t>(CharacterCount(hwnd) - before);
+}
+
+} // namespace
+
+std::int32_t EditorInsertText(ObjectNumber number, std::int32_t position, const char* text)
+{
+    return Insert(number, position, Utf8Text(text ? text : ""));
+}
+
+std::int32_t EditorInsertWide(ObjectNumber number, std::int32_t position, const wchar_t* text)
+{
+    return Insert(number, position, Utf8Text(text ? text : L""));
 }
 
 LRESULT CALLBACK EditorWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

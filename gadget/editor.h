@@ -20,6 +20,8 @@ std::intptr_t GadgetCreateEditor(ObjectNumber number, std::int32_t x, std::int32
 // editor (a line break counts one) and returns how many characters the editor's text grew by;
 // -1 when the number names no editor. The text is drawn once it is all in.
 std::int32_t EditorInsertText(ObjectNumber number, std::int32_t position, const char* text);
+// The same for wide text, which need not fit code page 1251.
+std::int32_t EditorInsertWide(ObjectNumber number, std::int32_t position, const wchar_t* text);
 
 // Decides VisualStylesActive with the first editor, by the window layer's
 // visual-style decision, and keeps the theme library loaded for the border's

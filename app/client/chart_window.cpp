@@ -1,6 +1,7 @@
 #include "app/client/chart_window.h"
 
 #include "app/client/client_gadgets.h"
+#include "app/client/file_report.h"
 #include "app/client/messages.h"
 #include "app/client/watch_driving.h"
 #include "app/logger/chart_columns.h"
@@ -79,17 +80,21 @@ private:
     HGDIOBJ object_;
 };
 
-// Milliseconds of local time since 1601 at the readings' time 0: a reading's
-// time is the program's tick count when its slot came.
-std::uint64_t LocalTimeOffset()
+// The local time at a UTC time (both milliseconds since 1601), as the zone
+// and its daylight saving rules have it for that moment: after a change of
+// the clocks each point keeps its own offset.
+std::uint64_t LocalAt(std::uint64_t utc)
 {
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    FILETIME local{};
-    SystemTimeToFileTime(&now, &local);
-    const std::uint64_t milliseconds =
-        ((std::uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime) / FileTimeTicksPerMillisecond;
-    return milliseconds - GetTickCount64();
+    const std::uint64_t ticks = utc * FileTimeTicksPerMillisecond;
+    const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME universal{};
+    SYSTEMTIME local{};
+    FILETIME localTime{};
+    if (!FileTimeToSystemTime(&time, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local) ||
+        !SystemTimeToFileTime(&local, &localTime))
+        return utc;
+    return ((std::uint64_t{localTime.dwHighDateTime} << 32) | localTime.dwLowDateTime) / FileTimeTicksPerMillisecond +
+           utc % 1000;
 }
 
 // "HH:MM:SS" for steps under a minute, "HH:MM" under a day, "DD.MM" beyond.
@@ -114,25 +119,28 @@ void TimeLabel(std::uint64_t localMilliseconds, std::uint64_t step, wchar_t (&te
     text[at] = 0;
 }
 
-// The user's decimal separator, in code page 1251.
-void DecimalSeparator(char (&separator)[8])
+// The user's decimal separator, whatever characters it holds.
+void DecimalSeparator(wchar_t (&separator)[8])
 {
-    wchar_t wide[8] = {};
-    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, wide, 8);
-    const int bytes = length > 1 ? TextFromWide(wide, length - 1, separator, 7) : 0;
-    separator[bytes] = 0;
-    if (!bytes)
-        lstrcpyA(separator, ",");
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1)
+        lstrcpyW(separator, L",");
 }
 
-// Text built in the temporary buffer from `start`, drawn and rewound.
-void DrawBuiltText(HDC dc, std::int32_t start, RECT area, UINT format)
+// The value rounded to `decimals` digits, with the user's separator.
+void AppendValue(WideBuilder& text, double value, std::int32_t decimals, const wchar_t* separator)
 {
-    TempLength += 1;
-    const WideText wide(TempBuffer + start);
+    const std::int32_t start = TempLength;
+    ChartValueText(value, decimals, ".", start);
+    for (std::int32_t i = start; i < TempLength; ++i) {
+        const wchar_t digit[2] = {static_cast<wchar_t>(TempBuffer[i]), L'\0'};
+        text.Append(TempBuffer[i] == '.' ? separator : digit);
+    }
     TempSetLength(start);
-    if (wide.text())
-        DrawTextW(dc, wide.text(), wide.length(), &area, format | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void DrawWide(HDC dc, const wchar_t* text, RECT area, UINT format)
+{
+    DrawTextW(dc, text, -1, &area, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 // Columns `from` to `to` (not included) of the plot, filled from `top` down.
@@ -171,9 +179,10 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     const ChartView view =
         ChartReduce(readings, Summary, from, to, columns, plot.bottom > plot.top && columns ? columnCount : 0);
     if (!view.present) {
-        const std::int32_t start = TempLength;
-        TempAppend(TextChartEmpty);
-        DrawBuiltText(dc, start, whole, DT_CENTER | DT_VCENTER);
+        wchar_t empty[128];
+        WideBuilder text(empty, std::size(empty));
+        text.AppendFrom1251(TextChartEmpty);
+        DrawWide(dc, empty, whole, DT_CENTER | DT_VCENTER);
         SelectObject(dc, oldFont);
         return;
     }
@@ -191,7 +200,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     };
     const ChartValueStep step = ChartValueStepFor(high - low, (plot.bottom - plot.top) / ScaleToDpi(32, dpi) + 1);
     const std::int32_t decimals = step.decimals > 1 ? step.decimals : 1;
-    char separator[8];
+    wchar_t separator[8];
     DecimalSeparator(separator);
 
     // The trace gathered as one run of points per stretch of line, each
@@ -248,12 +257,14 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         const LONG y = yOf(value);
         MoveToEx(dc, plot.left, y, nullptr);
         LineTo(dc, plot.right, y);
-        const std::int32_t start = TempLength;
-        ChartValueText(value, step.decimals, separator, start);
-        DrawBuiltText(dc, start, RECT{0, y - line / 2, plot.left - ScaleToDpi(6, dpi), y + line / 2},
-                      DT_RIGHT | DT_VCENTER);
+        wchar_t label[64];
+        WideBuilder text(label, std::size(label));
+        AppendValue(text, value, step.decimals, separator);
+        DrawWide(dc, label, RECT{0, y - line / 2, plot.left - ScaleToDpi(6, dpi), y + line / 2}, DT_RIGHT | DT_VCENTER);
     }
-    const std::uint64_t offset = LocalTimeOffset();
+    // Round steps of the local time at the view's start; each label is its
+    // own instant's local time.
+    const std::uint64_t offset = LocalAt(from) - from;
     const std::uint64_t timeStep = ChartTimeStepFor(to - from, (plot.right - plot.left) / ScaleToDpi(80, dpi) + 1);
     const std::uint64_t firstTick = ((from + offset) / timeStep + ((from + offset) % timeStep != 0)) * timeStep;
     for (std::uint64_t tick = firstTick; tick - offset <= to && tick >= firstTick; tick += timeStep) {
@@ -264,7 +275,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         MoveToEx(dc, x, plot.top, nullptr);
         LineTo(dc, x, plot.bottom);
         wchar_t label[16];
-        TimeLabel(tick, timeStep, label);
+        TimeLabel(LocalAt(tick - offset), timeStep, label);
         RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
         DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     }
@@ -290,21 +301,26 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
 
-    // The last value, and the minimum and maximum of what is shown.
-    std::int32_t start = TempLength;
-    TempAppend(TextChartLast);
-    ChartValueText(view.last, decimals, separator, TempLength);
-    TempAppend("     ");
-    TempAppend(TextChartLow);
-    ChartValueText(view.low, decimals, separator, TempLength);
-    TempAppend("     ");
-    TempAppend(TextChartHigh);
-    ChartValueText(view.high, decimals, separator, TempLength);
+    // The last value as its reply wrote it, and the minimum and maximum of
+    // what is shown.
+    wchar_t top[256];
+    WideBuilder text(top, std::size(top));
+    text.AppendFrom1251(TextChartLast);
+    if (*WatchLastNumberText())
+        text.Append(WatchLastNumberText());
+    else
+        AppendValue(text, view.last, decimals, separator);
+    text.Append(L"     ");
+    text.AppendFrom1251(TextChartLow);
+    AppendValue(text, view.low, decimals, separator);
+    text.Append(L"     ");
+    text.AppendFrom1251(TextChartHigh);
+    AppendValue(text, view.high, decimals, separator);
     if (!WatchRunning()) {
-        TempAppend("     ");
-        TempAppend(TextChartStopped);
+        text.Append(L"     ");
+        text.AppendFrom1251(TextChartStopped);
     }
-    DrawBuiltText(dc, start, RECT{plot.left, 0, width, plot.top - ScaleToDpi(4, dpi)}, DT_LEFT | DT_BOTTOM);
+    DrawWide(dc, top, RECT{plot.left, 0, width, plot.top - ScaleToDpi(4, dpi)}, DT_LEFT | DT_BOTTOM);
     SelectObject(dc, oldFont);
 }
 

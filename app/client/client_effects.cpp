@@ -36,13 +36,14 @@ bool EntryGrowing = false;
 // Line 0 of the editor: the newest entry stands above every earlier one. A
 // line added while a dump's entry grows goes on top of it too, and the entry
 // goes on growing below it, whole: the log reads as if the line had waited
-// for the entry's end.
-void AddLogEntry(const char* text)
+// for the entry's end. `end` is the new entry's length, put at the top.
+void EndNewEntry(std::int32_t end)
 {
-    const std::int32_t end = std::max(EditorInsertText(LogEditor, 0, text), 0);
     const std::int32_t lineBreak = std::max(EditorInsertText(LogEditor, end, "\n"), 0);
     NewestEntryEnd = EntryGrowing ? NewestEntryEnd + end + lineBreak : end;
 }
+
+void AddLogEntry(const char* text) { EndNewEntry(std::max(EditorInsertText(LogEditor, 0, text), 0)); }
 
 void BeginGrowingEntry(const char* text)
 {
@@ -156,3 +157,5 @@ void InstallClientEffects()
         .waitForReply = DrawThenWait,
     });
 }
+
+void AddToLogWide(const wchar_t* text) { EndNewEntry(std::max(EditorInsertWide(LogEditor, 0, text), 0)); }

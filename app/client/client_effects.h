@@ -4,3 +4,7 @@
 
 // Installs them; before the first command sequence runs.
 void InstallClientEffects();
+
+// A line added to the log as the protocol's lines are, from wide text: a
+// file's path or the system's reason need not fit code page 1251.
+void AddToLogWide(const wchar_t* text);

@@ -14,6 +14,7 @@
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
 #include "app/client/watch_driving.h"
+#include "app/client/watch_file.h"
 #include "app/client/window_state.h"
 
 #include "gadget/gadget.h"
@@ -177,8 +178,13 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         return true;
     }
     // A dump that lost its port to the sleep finds it gone by itself.
-    if (code == PowerResumedEvent && !DumpBusy())
-        ReopenAfterResume();
+    if (code == PowerResumedEvent) {
+        WatchClockMoved();
+        if (!DumpBusy())
+            ReopenAfterResume();
+    }
+    if (code == WatchFileNewsEvent)
+        HandleWatchFileNews();
     if (code == EV_GADGET) {
         HandleGadget(object, kind);
         // The Watch button checks itself on a click even when the click

@@ -1,12 +1,14 @@
 // The program entry: the runtime's start in its fixed order, the window and
 // its gadgets, the first port (the command line's, the remembered one or
-// COM2) and the first look at the logger, then the event loop until the
-// window is closed.
+// COM2), the first look at the logger and the watch the command line asks
+// for or the port's watch resumed, then the event loop until the window is
+// closed.
 #include "app/client/client_effects.h"
 #include "app/client/dump_driving.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
+#include "app/logger/start_arguments.h"
 #include "app/client/main_window.h"
 #include "app/client/port_list.h"
 #include "app/client/port_notices.h"
@@ -59,9 +61,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InstallPortNotices();
     InstallPowerWatch();
     FillPortList();
-    SelectStartPort(GetCommandLineA());
-    OpenSelectedPort();
+    // Large for the stack of a start.
+    static StartArguments arguments;
+    ReadStartArguments(reinterpret_cast<const char16_t*>(GetCommandLineW()), arguments);
+    SelectStartPort(arguments.port);
+    // An unattended start (a restart, a log-on) raises no requester for a
+    // port that is not there yet.
+    if (WatchStartsAtLaunch(arguments))
+        OpenSelectedPortQuietly();
+    else
+        OpenSelectedPort();
     RunStartupQueries();
+    StartWatchAtLaunch(arguments);
 
     RunEventLoop();
     EndProgram();

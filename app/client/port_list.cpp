@@ -193,12 +193,11 @@ void UpdatePortList()
     ListPortsKeeping(selected);
 }
 
-void SelectStartPort(const char* commandLine)
+void SelectStartPort(const char* port)
 {
     // A name the system does not report is opened only when it is a COMn
     // port: another word could name a device that is no serial port.
-    PortNameText port;
-    if (PortArgument(commandLine, port)) {
+    if (port && *port) {
         if (PortNumber(port) != 0) {
             ListPortsKeeping(port);
             return;
@@ -206,9 +205,12 @@ void SelectStartPort(const char* commandLine)
         if (SelectListedPort(port))
             return;
     }
-    if (ReadRememberedPort(port))
-        SelectListedPort(port);
+    PortNameText remembered;
+    if (ReadRememberedPort(remembered))
+        SelectListedPort(remembered);
 }
+
+void SelectedPortName(PortNameText& name) { ReadEntry(NoEntry, name); }
 
 void RememberOpenPort()
 {

@@ -156,10 +156,13 @@ void ReportPortOpenFailed()
                   ErrorRequesterFlags);
 }
 
-void OpenSelectedPort()
+namespace {
+
+// A port that went away earlier is no longer looked for; one opened quietly
+// is wanted until it opens.
+void OpenSelected(OpenPurpose purpose)
 {
-    // The user's pick: a port that went away earlier is no longer looked for.
-    PortLost = false;
+    PortLost = purpose == OpenPurpose::Quiet;
     PortRemoved = false;
     ArrivedDuringOpen = false;
 
@@ -167,5 +170,11 @@ void OpenSelectedPort()
     GadgetGetText(PortList, TempLength);
     StoreText(PortName, name);
     StoreText(PortSettings, TextStart() + PortName + PortLineSettings);
-    StartOpen(OpenPurpose::Pick);
+    StartOpen(purpose);
 }
+
+} // namespace
+
+void OpenSelectedPort() { OpenSelected(OpenPurpose::Pick); }
+
+void OpenSelectedPortQuietly() { OpenSelected(OpenPurpose::Quiet); }

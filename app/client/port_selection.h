@@ -21,6 +21,9 @@ inline constexpr int PortQueueSize = 1024;
 // names the port, and no port is open; the port stays wanted, and the next
 // command or its arrival tries it again without a word.
 void OpenSelectedPort();
+// The same for an unattended start (a watch to start or resume): a port that
+// fails to open raises no requester and is looked for again as a lost one.
+void OpenSelectedPortQuietly();
 // An open ended (PortOpenedEvent): its port becomes the open one, or a pick
 // that failed is reported; then whatever waited for it runs.
 void TakePortOpened();

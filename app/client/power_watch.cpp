@@ -1,6 +1,7 @@
 #include "app/client/power_watch.h"
 
 #include "app/client/main_window.h"
+#include "app/client/watch_driving.h"
 
 #include "window/event.h"
 #include "window/window.h"
@@ -19,12 +20,22 @@ wchar_t AwakeReason[] = L"Korvane \u0432\u0435\u0434\u0451\u0442 \u043d\u0430\u0
 HANDLE AwakeRequest = nullptr;
 
 // A resume the user started (PBT_APMRESUMESUSPEND) follows the automatic
-// one, which every resume sends: only that one counts.
+// one, which every resume sends: only that one counts. The session's end is
+// agreed to at once; at its end the process may go as soon as the message
+// is answered, so the watch's record is flushed before that.
 LRESULT CALLBACK WatchPower(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
 {
-    if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC)
+    if (message == WM_POWERBROADCAST && wParam == PBT_APMRESUMEAUTOMATIC) {
         EventPost(PowerResumedEvent, 0, MainWindow, 0);
-    else if (message == WM_NCDESTROY)
+    } else if (message == WM_QUERYENDSESSION) {
+        return TRUE;
+    } else if (message == WM_ENDSESSION) {
+        if (wParam)
+            EndWatchForSession();
+        return 0;
+    } else if (message == WM_TIMECHANGE) {
+        WatchClockMoved();
+    } else if (message == WM_NCDESTROY)
         RemoveWindowSubclass(window, WatchPower, PowerSubclass);
     return DefSubclassProc(window, message, wParam, lParam);
 }

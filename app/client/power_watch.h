@@ -3,7 +3,9 @@
 // writes, so an unattended PC sleeps on its power plan's timer and a watch
 // would stop recording. While a watch runs the system is kept awake (the
 // display may still turn off). When it sleeps all the same (a closed lid,
-// the user's choice), its resume becomes an event of the loop.
+// the user's choice), its resume becomes an event of the loop. The same
+// subclass agrees to the session's end at once, flushes the watch's record
+// at it, and ties the watch's times again when the system's time is changed.
 
 #include <cstdint>
 

@@ -9,12 +9,16 @@
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
 #include "app/client/watch_file.h"
+#include "app/client/watch_resume.h"
+#include "app/client/client_effects.h"
 #include "app/client/window_state.h"
 #include "app/logger/logger_effects.h"
 #include "app/logger/logger_protocol.h"
 #include "app/logger/logger_state.h"
 #include "app/logger/watch_reply.h"
 #include "app/logger/watch_schedule.h"
+#include "app/logger/log_file_format.h"
+#include "app/logger/start_arguments.h"
 
 #include "base/strings.h"
 #include "base/text_expression.h"
@@ -23,22 +27,42 @@
 #include "window/window.h"
 
 #include <windows.h>
+#include <realtimeapiset.h>
+
+#include <cstring>
 
 namespace {
 
 constexpr char IntervalValue[] = "WatchInterval";
+// A resume reads this much of the file's end for its last row; rows are far
+// shorter.
+constexpr DWORD TailBytes = 16 * 1024;
+constexpr DWORD HeadBytes = 512;
+constexpr ULONGLONG FileTimeTicksPerMillisecond = 10'000;
+// The program's end waits this long for the writer's last flush.
+constexpr DWORD WatchEndWait = 5000;
 
 bool Running = false;
 WatchSchedule Schedule{};
+WatchTimeline Timeline{};
+std::uint32_t IntervalSeconds = 0;
 WatchReadings Kept{};
-std::int32_t RowsWritten = 0;
-wchar_t FilePath[MAX_PATH] = {};
+// The port the watch runs on, for what a resume needs.
+PortNameText WatchPort = {};
+WatchFilePlan Plan{};
+bool Resumed = false;
 
-// The user's separators as 1251 text, read at each start: a user may change
-// them between two watches, never within one file.
-char ListSeparator[8] = {};
-char DecimalSeparator[8] = {};
-WatchSeparators Separators{ListSeparator, DecimalSeparator};
+// What the log and the requesters have said of the writer's news.
+WatchFileNews Told{};
+
+// The newest reading's number as its reply wrote it, with the user's
+// decimal separator, for the chart.
+wchar_t LastNumber[64] = {};
+
+// The tick count and the interrupt time without sleep at the last slot: the
+// time asleep since is their difference's growth.
+ULONGLONG LastSlotTick = 0;
+ULONGLONG LastSlotAwake = 0;
 
 WNDPROC WatchButtonProc = nullptr;
 
@@ -46,6 +70,8 @@ WNDPROC WatchButtonProc = nullptr;
 // watch's timer, and the next slot is scheduled once it has ended.
 bool Reading = false;
 std::uint64_t ReadingSlot = 0;
+std::uint64_t ReadingMissed = 0;
+WatchGap ReadingMissedGap = WatchGap::Missed;
 
 // The button's class takes double clicks: the second click of one would be a
 // second press, stopping the watch the first one started. Its button-down is
@@ -57,11 +83,14 @@ LRESULT CALLBACK OnePressPerClick(HWND button, UINT message, WPARAM wParam, LPAR
     return CallWindowProcW(WatchButtonProc, button, message, wParam, lParam);
 }
 
-void ReadSeparator(LCTYPE item, char (&separator)[8])
+// The user's separator as UTF-8, whatever characters it holds.
+void ReadSeparator(LCTYPE item, char (&separator)[WatchSeparatorLongest + 1])
 {
     wchar_t wide[8] = {};
     const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, item, wide, 8);
-    const int bytes = length > 1 ? TextFromWide(wide, length - 1, separator, 7) : 0;
+    const int bytes = length > 1 ? WideCharToMultiByte(CP_UTF8, 0, wide, length - 1, separator,
+                                                        WatchSeparatorLongest, nullptr, nullptr)
+                                 : 0;
     separator[bytes > 0 ? bytes : 0] = '\0';
 }
 
@@ -70,6 +99,22 @@ WatchClock LocalClock()
     SYSTEMTIME now{};
     GetLocalTime(&now);
     return WatchClock{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::int64_t UtcMilliseconds()
+{
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return static_cast<std::int64_t>(((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) /
+                                     FileTimeTicksPerMillisecond);
+}
+
+// The interrupt time without the time asleep, in milliseconds.
+ULONGLONG AwakeMilliseconds()
+{
+    ULONGLONG awake = 0;
+    QueryUnbiasedInterruptTime(&awake);
+    return awake / FileTimeTicksPerMillisecond;
 }
 
 std::uint32_t RememberedSeconds()
@@ -116,94 +161,150 @@ void EndReading()
     Reading = false;
 }
 
-void LogLine(const char* text, const char* tail) { AddToLog(TextArgument(TextStart() + text + tail).Text()); }
-
-void LogEnd()
+// A log line of 1251 text, then wide text (a path, the system's reason)
+// and a number when there is one.
+void LogLine(const char* text, const wchar_t* tail = L"")
 {
-    const std::int32_t start = TempLength;
-    NumberToText(RowsWritten, start);
-    TempLength += 1;
-    LogLine(TextWatchEnded, TempBuffer + start);
-    TempSetLength(start);
+    wchar_t line[MAX_PATH + 512];
+    WideBuilder builder(line, std::size(line));
+    builder.AppendFrom1251(text);
+    builder.Append(tail);
+    AddToLogWide(line);
 }
 
-void Stop()
+void AppendCount(WideBuilder& builder, std::uint64_t count)
+{
+    wchar_t digits[24];
+    int length = 0;
+    do {
+        digits[length++] = static_cast<wchar_t>(L'0' + count % 10);
+        count /= 10;
+    } while (count > 0);
+    wchar_t ordered[24];
+    for (int i = 0; i < length; ++i)
+        ordered[i] = digits[length - 1 - i];
+    ordered[length] = L'\0';
+    builder.Append(ordered);
+}
+
+// The system's words for an error, on one line.
+void AppendReason(WideBuilder& builder, DWORD error)
+{
+    wchar_t reason[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason, 256,
+                   nullptr);
+    for (wchar_t* at = reason; *at; ++at)
+        if (*at == L'\r' || *at == L'\n')
+            *at = L' ';
+    builder.Append(reason);
+}
+
+void LogEnd(const WatchFileNews& news)
+{
+    wchar_t line[256];
+    WideBuilder builder(line, std::size(line));
+    builder.AppendFrom1251(TextWatchEnded);
+    AppendCount(builder, news.readings);
+    builder.AppendFrom1251(TextWatchEndedGaps);
+    AppendCount(builder, news.gaps);
+    if (news.lost > 0) {
+        builder.AppendFrom1251(TextWatchEndedLost);
+        AppendCount(builder, news.lost);
+    }
+    AddToLogWide(line);
+}
+
+// The watch's timer stops, its reading ends and its writer is told to end
+// with the rows it has; the window shows the watch stopped.
+void StopRunning()
 {
     KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
     Running = false;
     KeepSystemAwake(false);
     EndReading();
-    WatchFileClose();
+    WatchFileEnd();
     ChartReadingsChanged();
-    LogEnd();
     ShowWindowState();
 }
 
-void StopForFile(DWORD error)
+// Stopped by the user (or for good): nothing resumes it.
+void Stop()
 {
-    Stop();
-    ReportFileFailure(TextWatchFileFailed, FilePath, error);
-}
-
-// 0, or the system's error code from the row's write.
-DWORD WriteRow(const char* reply)
-{
-    const std::int32_t start = TempLength;
-    DWORD error = ERROR_NOT_ENOUGH_MEMORY;
-    if (WatchRowText(LocalClock(), reply, Separators, start))
-        error = WatchFileAppend(TempBuffer + start);
-    TempSetLength(start);
-    return error;
+    StopRunning();
+    ForgetWatch(WatchPort);
 }
 
 // The slot's reading, or a gap, kept for the chart, which draws it at once.
-void Keep(std::uint64_t slot, const ReplyNumber& number)
+// A stretch of slots missed before it is a gap of its own, so the chart's
+// line never joins across it.
+void Keep(std::int64_t utc, std::uint64_t missed, const ReplyNumber& number)
 {
-    WatchReadingsAdd(Kept, slot, number);
+    if (missed > 0)
+        WatchReadingsAdd(Kept, static_cast<std::uint64_t>(utc - static_cast<std::int64_t>(missed * IntervalSeconds)) * 1000,
+                         FindReplyNumber(nullptr));
+    WatchReadingsAdd(Kept, static_cast<std::uint64_t>(utc) * 1000, number);
     ChartReadingsChanged();
 }
 
-// A slot without a reading: a gap in the chart, no row, and the reading
-// field says why (nothing when another exchange took the line).
-void KeepGap(std::uint64_t slot, const char* why)
+void KeepNumberText(const ReplyNumber& number)
 {
-    if (why)
-        ShowInReadingField(why);
-    Keep(slot, FindReplyNumber(nullptr));
+    char decimal[WatchSeparatorLongest + 1];
+    ReadSeparator(LOCALE_SDECIMAL, decimal);
+    char text[WatchRowLongest];
+    const std::size_t length = ReplyNumberText(number, decimal, text);
+    const int wide = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), LastNumber,
+                                         static_cast<int>(std::size(LastNumber)) - 1);
+    LastNumber[wide > 0 ? wide : 0] = L'\0';
 }
 
-// How a slot's reading ended. A reply goes to the field and, with the number
-// in it, to the file and the chart.
-void FinishReading(std::uint64_t slot, WatchReplyOutcome outcome)
+// A slot's rows go to the writer and its reading to the chart; the reading
+// field says why a slot has none (nothing when another exchange took the
+// line).
+void HandSlot(std::uint64_t slot, std::uint64_t missed, WatchGap missedGap, WatchGap gap, const char* why)
+{
+    const bool reading = gap == WatchGap::None;
+    const char* reply = reading ? ReplyText : nullptr;
+    std::int64_t utc = 0;
+    const WatchSlotRows rows{slot, missed, missedGap, gap, reply, reply ? std::strlen(reply) : 0};
+    if (!WatchFileAddSlot(Timeline, IntervalSeconds, rows, utc)) {
+        why = TextNoMemory;
+        utc = Timeline.lastRow;
+    }
+    if (why)
+        ShowInReadingField(why);
+    else if (reading)
+        ShowInReadingField(ReplyText);
+    const ReplyNumber number = FindReplyNumber(reply);
+    if (reading && number.found)
+        KeepNumberText(number);
+    Keep(utc, missed, number);
+}
+
+// How a slot's reading ended.
+void FinishReading(std::uint64_t slot, std::uint64_t missed, WatchGap missedGap, WatchReplyOutcome outcome)
 {
     switch (outcome) {
     case WatchReplyOutcome::Taken:
-        break;
+        HandSlot(slot, missed, missedGap, WatchGap::None, nullptr);
+        return;
     case WatchReplyOutcome::Silent:
-        KeepGap(slot, TextLoggerNotAnswering);
+        HandSlot(slot, missed, missedGap, WatchGap::NoReply, TextLoggerNotAnswering);
         return;
     case WatchReplyOutcome::LineError:
-        KeepGap(slot, TextWatchLineError);
+        HandSlot(slot, missed, missedGap, WatchGap::LineError, TextWatchLineError);
         return;
     case WatchReplyOutcome::NoMemory:
-        KeepGap(slot, TextNoMemory);
+        HandSlot(slot, missed, missedGap, WatchGap::NoMemory, TextNoMemory);
         return;
     case WatchReplyOutcome::PortGone:
         LosePort();
-        KeepGap(slot, TextWatchPortAway);
+        HandSlot(slot, missed, missedGap, WatchGap::PortAway, TextWatchPortAway);
         return;
     case WatchReplyOutcome::Pending:
     case WatchReplyOutcome::Abandoned:
-        KeepGap(slot, nullptr);
+        HandSlot(slot, missed, missedGap, WatchGap::LineBusy, nullptr);
         return;
     }
-    ShowInReadingField(ReplyText);
-    Keep(slot, FindReplyNumber(ReplyText));
-    if (const DWORD error = WriteRow(ReplyText)) {
-        StopForFile(error);
-        return;
-    }
-    ++RowsWritten;
 }
 
 void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD);
@@ -221,16 +322,18 @@ void SetWatchTimer(UINT delay)
 
 void ScheduleNext() { SetWatchTimer(WatchDelay(Schedule, GetTickCount64())); }
 
-void StartReading(std::uint64_t slot)
+void StartReading(std::uint64_t slot, std::uint64_t missed, WatchGap missedGap)
 {
     std::int32_t wait = 0;
     const WatchReplyOutcome outcome = WatchReplyStart(wait);
     if (outcome != WatchReplyOutcome::Pending) {
-        FinishReading(slot, outcome);
+        FinishReading(slot, missed, missedGap, outcome);
         return;
     }
     Reading = true;
     ReadingSlot = slot;
+    ReadingMissed = missed;
+    ReadingMissedGap = missedGap;
     SetWatchTimer(static_cast<UINT>(wait));
 }
 
@@ -243,27 +346,44 @@ void StepReading()
         return;
     }
     Reading = false;
-    FinishReading(ReadingSlot, outcome);
+    FinishReading(ReadingSlot, ReadingMissed, ReadingMissedGap, outcome);
 }
 
-// A slot that finds the line busy (a dump or its drain, an open) keeps a
-// gap; the next reading is the grid's next slot, never this one made up
-// late. A port that went away is looked for again as the port list does it,
-// no more often than that: a port that stays away costs a failed open every
-// few seconds, never a requester.
+// Slots passed without running were asleep when the computer slept through
+// most of them, and missed otherwise (the program could not run).
+WatchGap MissedGap(ULONGLONG now)
+{
+    const ULONGLONG awake = AwakeMilliseconds();
+    const ULONGLONG passed = now - LastSlotTick;
+    const ULONGLONG awakeFor = awake - LastSlotAwake;
+    LastSlotTick = now;
+    LastSlotAwake = awake;
+    const ULONGLONG asleep = passed > awakeFor ? passed - awakeFor : 0;
+    return asleep * 2 >= std::uint64_t{IntervalSeconds} * 1000 ? WatchGap::Asleep : WatchGap::Missed;
+}
+
+// A slot that finds the line busy (a dump or its drain, an open) is a gap;
+// the next reading is the grid's next slot, never this one made up late. A
+// port that went away is looked for again as the port list does it, no more
+// often than that: a port that stays away costs a failed open every few
+// seconds, never a requester.
 void RunDueSlot()
 {
+    const ULONGLONG now = GetTickCount64();
     std::uint64_t slot = 0;
-    if (!WatchPassDueSlots(Schedule, GetTickCount64(), slot))
+    std::uint64_t missed = 0;
+    if (!WatchPassDueSlots(Schedule, now, slot, missed))
         return;
+    const WatchGap missedGap = MissedGap(now);
     const LineNow line = LineStateNow();
     if (StartOfJob(LineJob::WatchSlot, line) == JobStart::Now && CurrentPort != 0) {
-        StartReading(slot);
+        StartReading(slot, missed, missedGap);
         return;
     }
     if (line.portWantedShut)
         LookForLostPort();
-    KeepGap(slot, line.portWantedShut || CurrentPort == 0 ? TextWatchPortAway : nullptr);
+    const bool away = line.portWantedShut || CurrentPort == 0;
+    HandSlot(slot, missed, missedGap, away ? WatchGap::PortAway : WatchGap::LineBusy, away ? TextWatchPortAway : nullptr);
 }
 
 void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
@@ -281,43 +401,170 @@ void CALLBACK WatchTimerTick(HWND window, UINT, UINT_PTR timer, DWORD)
         ScheduleNext();
 }
 
+// Up to `size` bytes of the file from `offset` (from its end when negative);
+// the count read, 0 for none.
+DWORD ReadPart(HANDLE file, LONGLONG offset, char* bytes, DWORD size)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = offset;
+    DWORD read = 0;
+    if (!SetFilePointerEx(file, at, nullptr, offset < 0 ? FILE_END : FILE_BEGIN) ||
+        !ReadFile(file, bytes, size, &read, nullptr))
+        return 0;
+    return read;
+}
+
+// What going on with an existing record file needs: its list separator, the
+// length up to its last whole row and that row's time. False when the file
+// is not a record file; true with keep 0 when there is no file yet or it is
+// empty, so it is begun.
+bool ReadRecordFile(const wchar_t* path, char (&list)[WatchSeparatorLongest + 1], std::uint64_t& keep,
+                    WatchFileTail& tail)
+{
+    keep = 0;
+    tail = WatchFileTail{};
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    LARGE_INTEGER size{};
+    char head[HeadBytes];
+    bool record = GetFileSizeEx(file, &size);
+    if (record && size.QuadPart > 0) {
+        const DWORD headLength = ReadPart(file, 0, head, sizeof head);
+        record = WatchFileListSeparator(head, headLength, list);
+        const LONGLONG tailStart = size.QuadPart > TailBytes ? size.QuadPart - TailBytes : 0;
+        ProcessHeapBlock block(TailBytes);
+        const DWORD tailLength = record && block.As<char>() ? ReadPart(file, tailStart, block.As<char>(), TailBytes) : 0;
+        tail = WatchReadTail(block.As<char>(), tailLength, list);
+        keep = static_cast<std::uint64_t>(tailStart) + tail.wholeLength;
+        record = record && tail.wholeLength > 0;
+    }
+    CloseHandle(file);
+    return record;
+}
+
+// Starts a watch: its writer, its schedule from `delay` on, and the window
+// showing it.
+void Begin(std::uint32_t seconds, std::uint64_t delay)
+{
+    if (!WatchFileBegin(Plan)) {
+        ReportFileFailure(TextWatchFileFailed, Plan.path, ERROR_NOT_ENOUGH_MEMORY);
+        return;
+    }
+    Told = WatchFileNews{};
+    WatchReadingsClear(Kept);
+    ChartReadingsChanged();
+    LastNumber[0] = L'\0';
+    Running = true;
+    KeepSystemAwake(true);
+    IntervalSeconds = WatchIntervals[WatchIntervalIndex(seconds)].seconds;
+    const ULONGLONG now = GetTickCount64();
+    Schedule = WatchScheduleStart(now + delay, IntervalSeconds);
+    WatchAnchor(Timeline, now, UtcMilliseconds());
+    LastSlotTick = now;
+    LastSlotAwake = AwakeMilliseconds();
+    lstrcpynA(WatchPort, PortName ? PortName : "", sizeof WatchPort);
+    GadgetSetState(WatchIntervalList, static_cast<std::int32_t>(WatchIntervalIndex(IntervalSeconds)));
+    ShowWindowState();
+    // The first slot is due at once, unless it waits for its grid.
+    RunDueSlot();
+    if (Running && !Reading)
+        ScheduleNext();
+}
+
+void PlanNewFile()
+{
+    Plan = WatchFilePlan{};
+    Plan.start = LocalClock();
+    ReadSeparator(LOCALE_SLIST, Plan.list);
+    ReadSeparator(LOCALE_SDECIMAL, Plan.decimal);
+}
+
 void Start()
 {
     if (!RequirePort())
         return;
-    const WatchClock start = LocalClock();
-    if (const DWORD error = WatchFileCreate(start, FilePath)) {
-        ReportFileFailure(TextWatchFileFailed, FilePath, error);
-        return;
-    }
-    ReadSeparator(LOCALE_SLIST, ListSeparator);
-    ReadSeparator(LOCALE_SDECIMAL, DecimalSeparator);
-    const std::int32_t header = TempLength;
-    DWORD error = ERROR_NOT_ENOUGH_MEMORY;
-    if (WatchHeaderText(Separators, header))
-        error = WatchFileAppend(TempBuffer + header);
-    TempSetLength(header);
-    if (error) {
-        WatchFileClose();
-        ReportFileFailure(TextWatchFileFailed, FilePath, error);
-        return;
-    }
-    // The log shows the path as 1251 text; the file itself has its name whole.
-    char path[MAX_PATH * 2] = {};
-    TextFromWide(FilePath, lstrlenW(FilePath), path, sizeof path - 1);
-    LogLine(TextWatchStarted, path);
+    PlanNewFile();
+    Timeline = WatchTimeline{};
+    Resumed = false;
+    Begin(PickedSeconds(), 0);
+}
 
-    WatchReadingsClear(Kept);
-    ChartReadingsChanged();
-    RowsWritten = 0;
-    Running = true;
-    KeepSystemAwake(true);
-    Schedule = WatchScheduleStart(GetTickCount64(), PickedSeconds());
-    ShowWindowState();
-    // The first slot is due at once.
-    RunDueSlot();
-    if (Running && !Reading)
-        ScheduleNext();
+// A watch started by the command line or resumed: on `file` when one is
+// named (went on with when it is a record file), else in a new file; the
+// slots since its last row are gap rows when it resumes. The port need not
+// be open: its slots are gaps until it is.
+void StartUnattended(std::uint32_t seconds, const wchar_t* file, const WatchResume* resume)
+{
+    PlanNewFile();
+    Timeline = WatchTimeline{};
+    Resumed = false;
+    std::uint64_t delay = 0;
+    WatchFileTail tail{};
+    if (file && *file) {
+        char list[WatchSeparatorLongest + 1] = {};
+        std::uint64_t keep = 0;
+        if (ReadRecordFile(file, list, keep, tail)) {
+            lstrcpynW(Plan.path, file, MAX_PATH);
+            Plan.keep = keep;
+            if (keep > 0)
+                std::memcpy(Plan.list, list, sizeof list);
+            if (keep > 0 && resume)
+                std::memcpy(Plan.decimal, resume->decimal, sizeof resume->decimal);
+        } else {
+            LogLine(TextWatchFileNotRecord, file);
+        }
+    }
+    const std::uint32_t interval = WatchIntervals[WatchIntervalIndex(seconds)].seconds;
+    std::uint64_t notRunning = 0;
+    if (resume && Plan.keep > 0 && tail.timed) {
+        delay = WatchResumeDelay(tail.lastUtc, UtcMilliseconds(), interval, notRunning);
+        Timeline.lastRow = tail.lastUtc;
+        Timeline.rowed = true;
+        Resumed = true;
+    }
+    Begin(interval, delay);
+    if (Running && notRunning > 0) {
+        const std::uint32_t count = notRunning < UINT32_MAX ? static_cast<std::uint32_t>(notRunning) : UINT32_MAX;
+        WatchFileAddRows({tail.lastUtc + interval, count, interval, WatchGap::NotRunning, nullptr, 0});
+        WatchReadingsAdd(Kept, static_cast<std::uint64_t>(tail.lastUtc + interval) * 1000, FindReplyNumber(nullptr));
+        ChartReadingsChanged();
+    }
+}
+
+// The writer's news as the log and the requesters say it, each once.
+void TellNews(const WatchFileNews& news)
+{
+    if (news.open && !Told.open) {
+        LogLine(Resumed ? TextWatchResumed : TextWatchStarted, news.path);
+        if (Running) {
+            WatchResume resume{};
+            lstrcpynW(resume.file, news.path, MAX_PATH);
+            resume.seconds = IntervalSeconds;
+            std::memcpy(resume.list, Plan.list, sizeof resume.list);
+            std::memcpy(resume.decimal, Plan.decimal, sizeof resume.decimal);
+            RememberWatch(WatchPort, resume);
+        }
+    }
+    if (news.behind && !Told.behind) {
+        wchar_t line[512];
+        WideBuilder builder(line, std::size(line));
+        builder.AppendFrom1251(TextWatchFileBehind);
+        AppendReason(builder, news.error);
+        AddToLogWide(line);
+    }
+    if (!news.behind && Told.behind && news.open)
+        LogLine(TextWatchFileCaughtUp);
+    const bool stuckNow = news.stuck && !Told.stuck;
+    const bool fullNow = news.full && !Told.full;
+    const bool ended = news.ended && !Told.ended;
+    Told = news;
+    if (ended)
+        LogEnd(news);
+    if (stuckNow)
+        ReportFileFailure(TextWatchFileStuck, news.path, news.error);
+    if (fullNow)
+        ReportFileFailure(TextWatchRowsFull, news.path, news.error ? news.error : ERROR_NOT_ENOUGH_MEMORY);
 }
 
 } // namespace
@@ -332,6 +579,7 @@ void InstallWatch()
     if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC)) != OnePressPerClick)
         WatchButtonProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OnePressPerClick)));
+    InstallWatchFileNews();
 }
 
 void HandleWatchButton()
@@ -348,6 +596,7 @@ void HandleWatchIntervalPick()
     RememberSeconds(seconds);
     if (!Running)
         return;
+    IntervalSeconds = seconds;
     WatchChangeInterval(Schedule, seconds, GetTickCount64());
     // A reading under way schedules the next slot when it ends.
     if (Reading)
@@ -356,16 +605,69 @@ void HandleWatchIntervalPick()
     ScheduleNext();
 }
 
+bool WatchStartsAtLaunch(const StartArguments& arguments)
+{
+    PortNameText port;
+    SelectedPortName(port);
+    WatchResume resume{};
+    return arguments.watchSeconds != 0 || ReadWatchResume(port, resume);
+}
+
+void StartWatchAtLaunch(const StartArguments& arguments)
+{
+    if (arguments.watchRefused)
+        LogLine(TextStartWatchRefused);
+    if (arguments.unplaced > 0) {
+        wchar_t line[128];
+        WideBuilder builder(line, std::size(line));
+        builder.AppendFrom1251(TextStartUnplaced);
+        AppendCount(builder, static_cast<std::uint64_t>(arguments.unplaced));
+        AddToLogWide(line);
+    }
+    if (arguments.publish[0])
+        LogLine(TextStartPublishLater);
+    WatchResume resume{};
+    const bool resumable = PortName && *PortName && ReadWatchResume(PortName, resume);
+    const auto* file = reinterpret_cast<const wchar_t*>(arguments.file);
+    const std::uint32_t seconds = arguments.watchSeconds ? arguments.watchSeconds : (resumable ? resume.seconds : 0);
+    if (seconds == 0)
+        return;
+    // The command line's file and length win over the record's; the record's
+    // gaps count only for its own file.
+    const bool sameFile = resumable && (!*file || lstrcmpiW(file, resume.file) == 0);
+    StartUnattended(seconds, *file ? file : (sameFile ? resume.file : nullptr), sameFile ? &resume : nullptr);
+}
+
+void HandleWatchFileNews()
+{
+    WatchFileNews news{};
+    if (WatchFileTakeNews(news))
+        TellNews(news);
+}
+
+void WatchClockMoved()
+{
+    if (Running)
+        WatchAnchor(Timeline, GetTickCount64(), UtcMilliseconds());
+}
+
 bool WatchRunning() { return Running; }
 
 const WatchReadings& WatchKeptReadings() { return Kept; }
 
+const wchar_t* WatchLastNumberText() { return LastNumber; }
+
+void EndWatchForSession()
+{
+    if (!Running)
+        return;
+    StopRunning();
+    WatchFileWaitEnded(WatchEndWait);
+}
+
 void EndWatch()
 {
     if (Running)
-        KillTimer(WindowHandle(MainWindow), WatchReadingTimer);
-    Running = false;
-    KeepSystemAwake(false);
-    EndReading();
-    WatchFileClose();
+        Stop();
+    WatchFileWaitEnded(WatchEndWait);
 }

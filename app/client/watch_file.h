@@ -1,27 +1,74 @@
 #pragma once
-// A watch's record file: created new in the user's Documents folder, written
-// a row at a time as the readings arrive, in UTF-8 with a byte-order mark.
-// Each row goes out in one write, so a crash of the program loses nothing
-// already written; other programs may read the file meanwhile. Flushing to
-// the disk can take hundreds of milliseconds on a USB stick or a network
-// folder, so it runs on a thread of its own, never on the window's.
+// A watch's record file, owned by a thread of its own: it creates or opens
+// the file, writes the rows, flushes and closes it. The window's thread only
+// hands it rows and reads what it has to say, and never waits on the disk: a
+// USB stick or a network folder may take seconds, or go away for minutes.
+// While the file cannot be written the rows wait in memory and the thread
+// tries again at the next rows, and every few seconds besides; a file whose
+// handle died is opened again for appending. Other programs may read the
+// file meanwhile.
 
 #include <windows.h>
 
 #include "app/logger/watch_record.h"
+#include "app/logger/watch_rows.h"
 
-// korvane-watch-YYYYMMDD-HHMMSS.csv from the start time in the Documents
-// folder, or with "-2", "-3" ... before ".csv" where that name is taken; an
-// existing file is never opened. 0, with the file open and its full name in
-// path, or the system's error code with path naming the file last tried.
-DWORD WatchFileCreate(const WatchClock& start, wchar_t (&path)[MAX_PATH]);
+#include <cstdint>
 
-// Appends 1251 text, the byte-order mark first when it begins the file; 0 or
-// the system's error code. The rows written before a failure stay.
-DWORD WatchFileAppend(const char* text);
+// PostMessage from the writer's thread becomes this event on the window's.
+constexpr std::int32_t WatchFileNewsEvent = 0x7A03;
 
-// Closes the file; the flushing thread writes out what is left on its own.
-void WatchFileClose();
+struct WatchFilePlan {
+    // The file to go on with (its separators given here), or empty for a
+    // new one in the Documents folder named for `start`.
+    wchar_t path[MAX_PATH];
+    WatchClock start;
+    char list[WatchSeparatorLongest + 1];
+    char decimal[WatchSeparatorLongest + 1];
+    // An existing file is cut back to this length (its last whole row)
+    // before the first row; a file not there yet is created with a header.
+    std::uint64_t keep;
+};
 
-// What writes to the file; a test puts a failing one in its place.
+// Starts the writer of a watch. False when no thread could be had.
+bool WatchFileBegin(const WatchFilePlan& plan);
+
+// Hands a slot's rows on (WatchRowsAddSlot) or a stretch of rows
+// (WatchRowsAdd) and wakes the writer. While the rows waiting fill their
+// room a slot is handed as a gap of its own (WatchGap::NoRoom), the stretch
+// of them one row each. False when the memory for them ran out.
+bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, const WatchSlotRows& slot,
+                      std::int64_t& utc);
+bool WatchFileAddRows(const WatchRowsEntry& entry);
+
+// What the writer of the running watch has to say.
+struct WatchFileNews {
+    bool open;                // the file has been created or opened
+    wchar_t path[MAX_PATH];   // its full name (the one tried, while none is open)
+    bool behind;              // rows wait in memory: the last write failed
+    DWORD error;              // why
+    bool stuck;               // unwritable for 5 minutes
+    bool full;                // the rows waiting filled their room
+    std::uint64_t readings;   // rows that reached the disk
+    std::uint64_t gaps;
+    bool ended;               // the writer has closed the file and ended
+    std::uint64_t lost;       // rows it could not write before it ended
+};
+
+// The news of the running watch's writer, or of the one that ended last
+// until its end has been taken; false with nothing to tell.
+bool WatchFileTakeNews(WatchFileNews& news);
+
+// The watch has ended: its writer writes what it holds, closes the file and
+// ends by itself, trying for a minute at most on a file that fails.
+void WatchFileEnd();
+
+// Waits at most `milliseconds` for the writer that is ending; true when it
+// has ended (or none runs). For the program's end.
+bool WatchFileWaitEnded(DWORD milliseconds);
+
+// Once the main window exists: the writer's news reaches the event loop.
+void InstallWatchFileNews();
+
+// What writes to the file; a test puts a failing or a slow one in its place.
 extern BOOL(WINAPI* WatchFileWriter)(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED);
