@@ -471,7 +471,17 @@ bool StopReportingPort(const std::string& name)
     return result == ERROR_SUCCESS;
 }
 
-void ForgetRememberedPort() { RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Korvane"); }
+void ForgetRememberedPort()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korvane");
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_SET_VALUE,
+                      &run) != ERROR_SUCCESS)
+        return;
+    for (int port = 1; port <= 4; ++port)
+        RegDeleteValueA(run, ("Korvane COM" + std::to_string(port)).c_str());
+    RegCloseKey(run);
+}
 
 namespace {
 

@@ -161,6 +161,6 @@ bool RemovePortLink(int port);
 bool ReportPort(const std::string& name);
 bool StopReportingPort(const std::string& name);
 
-// What the program remembers between runs (the port, the watch's interval);
-// forgotten by every test's start.
+// What the program remembers between runs (the port, the watch's interval,
+// a watch to resume and its start at log-on); forgotten by every test's start.
 void ForgetRememberedPort();

@@ -1,16 +1,21 @@
 // The watch as a user runs it: a double click on Watch at one reading a
 // second, a logger that answers late and then at once, a Read in between,
 // its chart, the logger unplugged and plugged in again as one that splits
-// its replies, and the record file read while the program writes it.
+// its replies, and the record file read while the program writes it; then a
+// watch from the command line, ended as by a power cut and resumed by the
+// next start.
 #include "tests/e2e/client_fixture.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <iomanip>
 #include <regex>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -45,28 +50,56 @@ std::vector<fs::path> WatchFiles()
 }
 
 struct Row {
-    std::string time, number, reply;
+    std::string time, number, reply, utc, note;
 };
 
 // The file's rows after its header, split at the user's list separator; the
-// replies here hold no separator, so no field is quoted.
+// replies and notes here hold no separator, so no field is quoted.
 std::vector<Row> Rows(const fs::path& file, const std::string& separator)
 {
     std::ifstream in(file, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     std::vector<Row> rows;
     for (const std::string& line : Lines(bytes)) {
-        Row row;
-        const std::size_t first = line.find(separator);
-        const std::size_t second = line.find(separator, first + separator.size());
-        row.time = line.substr(0, first);
-        row.number = line.substr(first + separator.size(), second - first - separator.size());
-        row.reply = line.substr(second + separator.size());
-        rows.push_back(row);
+        std::vector<std::string> fields;
+        for (std::size_t from = 0;;) {
+            const std::size_t next = line.find(separator, from);
+            fields.push_back(line.substr(from, next - from));
+            if (next == std::string::npos)
+                break;
+            from = next + separator.size();
+        }
+        fields.resize(5);
+        rows.push_back(Row{fields[0], fields[1], fields[2], fields[3], fields[4]});
     }
     if (!rows.empty())
         rows.erase(rows.begin());
     return rows;
+}
+
+// Seconds of a "YYYY-MM-DD HH:MM:SS" time, for the steps between rows.
+long long Seconds(const std::string& time)
+{
+    std::tm fields{};
+    std::istringstream(time) >> std::get_time(&fields, "%Y-%m-%d %H:%M:%S");
+    return static_cast<long long>(_mkgmtime(&fields));
+}
+
+// "программа не работала", "порт недоступен", "нет ответа"
+const std::string NotRunning = "\xd0\xbf\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0\xbc\xd0\xb0 "
+                               "\xd0\xbd\xd0\xb5 \xd1\x80\xd0\xb0\xd0\xb1\xd0\xbe\xd1\x82\xd0\xb0\xd0\xbb\xd0\xb0";
+const std::string PortAway = "\xd0\xbf\xd0\xbe\xd1\x80\xd1\x82 \xd0\xbd\xd0\xb5\xd0\xb4\xd0\xbe\xd1\x81\xd1\x82"
+                             "\xd1\x83\xd0\xbf\xd0\xb5\xd0\xbd";
+const std::string NoReply = "\xd0\xbd\xd0\xb5\xd1\x82 \xd0\xbe\xd1\x82\xd0\xb2\xd0\xb5\xd1\x82\xd0\xb0";
+
+// Every row one slot of one second after the one before, in the UTC column.
+void ExpectEverySlot(const std::vector<Row>& rows)
+{
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        if (Seconds(rows[i].utc) != Seconds(rows[i - 1].utc) + 1) {
+            ADD_FAILURE() << "row " << i << " at " << rows[i].utc << " after " << rows[i - 1].utc;
+            return;
+        }
 }
 
 std::string LocaleText(LCTYPE item)
@@ -186,17 +219,18 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     EXPECT_TRUE(Checked());
     ASSERT_TRUE(Logger().WaitForReceived(received + 2, LongWait));
 
-    // Unplugged: no requester, no rows while it is away.
-    // A reading on its way as the link goes may still end in a row.
+    // Unplugged: no requester, and every slot while it is away a gap row
+    // that says why.
     Logger().Stop();
     const std::size_t rowsAtUnplug = RowCount();
-    Sleep(2500);
-    const std::size_t rowsAway = RowCount();
-    EXPECT_LE(rowsAway, rowsAtUnplug + 1) << "rows while the logger was away";
-    Sleep(1500);
-    EXPECT_EQ(RowCount(), rowsAway);
+    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= rowsAtUnplug + 3; }, 10000)) << "no gap rows while away";
+    const std::vector<Row> away = Rows(WatchFiles().front(), LocaleText(LOCALE_SLIST));
+    const Row& gap = away.back();
+    EXPECT_TRUE(gap.number.empty() && gap.reply.empty()) << gap.reply;
+    EXPECT_TRUE(gap.note == PortAway || gap.note == NoReply) << gap.note;
     EXPECT_TRUE(NoMessageBox(client_->id()));
     EXPECT_TRUE(Checked());
+    const std::size_t rowsAway = RowCount();
 
     // Plugged in again: the readings go on from the new logger, whose
     // replies reach the line in two parts astride a fixed 50 ms wait.
@@ -212,39 +246,71 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     const std::string separator = LocaleText(LOCALE_SLIST);
     const std::string decimal = LocaleText(LOCALE_SDECIMAL);
     const std::vector<Row> rows = Rows(file, separator);
-    ASSERT_GE(rows.size(), 5u);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
+    ASSERT_GE(rows.size(), 8u);
+    ExpectEverySlot(rows);
+    std::vector<Row> readings;
+    for (const Row& row : rows) {
         EXPECT_TRUE(std::regex_match(row.time, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]")))
             << row.time;
+        if (row.number.empty()) {
+            EXPECT_FALSE(row.note.empty()) << "a gap row without its reason at " << row.utc;
+            continue;
+        }
         EXPECT_TRUE(std::regex_match(row.reply, std::regex("\\+[0-9]+\\.5"))) << row.reply;
         EXPECT_EQ(row.number, row.reply.substr(1, row.reply.size() - 3) + decimal + "5");
+        EXPECT_EQ(row.note, "");
         EXPECT_NE(row.reply, readReply) << "the Read's reply went into the file";
-        if (i > 0) {
-            EXPECT_GE(row.time, rows[i - 1].time);
-            EXPECT_GT(std::stoi(row.reply.substr(1)), std::stoi(rows[i - 1].reply.substr(1)));
+        if (!readings.empty()) {
+            EXPECT_GT(std::stoi(row.reply.substr(1)), std::stoi(readings.back().reply.substr(1)));
         }
+        readings.push_back(row);
     }
-    EXPECT_GT(rows.back().time, rows.front().time);
-    EXPECT_GE(std::stoi(rows.back().reply.substr(1)), 50) << "no rows after the logger came back";
-    // The field shows the latest reading; the log says how many were written.
-    EXPECT_EQ(TextOf(ReadingField), rows.back().reply);
+    ASSERT_FALSE(readings.empty());
+    EXPECT_GE(std::stoi(readings.back().reply.substr(1)), 50) << "no rows after the logger came back";
+    // The field shows the latest reading; the log says how many rows of each
+    // kind reached the file.
+    EXPECT_EQ(TextOf(ReadingField), readings.back().reply);
     const std::wstring ended = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
                                L"\u043e\u043a\u043e\u043d\u0447\u0435\u043d\u043e, "
                                L"\u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0439: ";
+    const std::wstring gaps = L", \u043f\u0440\u043e\u043f\u0443\u0441\u043a\u043e\u0432: ";
     const std::wstring log = WideText(Gadget(LogEditor));
-    EXPECT_EQ(log.rfind(ended + std::to_wstring(rows.size()), 0), 0u);
+    EXPECT_EQ(log.rfind(ended + std::to_wstring(readings.size()) + gaps + std::to_wstring(rows.size() - readings.size()), 0),
+              0u);
 
-    // A second watch, in a file of its own, and the window closed during it:
-    // the program ends at once, and every row in the file is whole.
+    // A watch from the command line, as a Startup shortcut starts it; a
+    // power cut during it ends the program at once, and the next start (the
+    // log-on's) resumes it on its file: the slots between are gap rows.
     fs::remove(file);
-    ASSERT_TRUE(PostClick(Gadget(WatchButton)));
-    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= 2; }, LongWait));
     ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
+    ASSERT_NO_FATAL_FAILURE(StartClient("COM2 --watch 1"));
+    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= 2; }, LongWait));
     ASSERT_EQ(WatchFiles().size(), 1u);
-    std::ifstream in(WatchFiles().front(), std::ios::binary);
+    const fs::path resumed = WatchFiles().front();
+    client_.reset();
+    const std::size_t rowsAtEnd = RowCount();
+    Sleep(2500);
+    ASSERT_NO_FATAL_FAILURE(StartClient("COM2"));
+    ASSERT_TRUE(WaitUntil([&] { return RowCount() >= rowsAtEnd + 4; }, LongWait)) << "the watch did not resume";
+    ASSERT_EQ(WatchFiles().size(), 1u) << "the resumed watch went to another file";
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    const std::wstring resumedLine = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
+                                     L"\u0432\u043e\u0437\u043e\u0431\u043d\u043e\u0432\u043b\u0435\u043d\u043e";
+    EXPECT_NE(WideText(Gadget(LogEditor)).find(resumedLine), std::wstring::npos);
+    ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
+    const std::vector<Row> after = Rows(resumed, separator);
+    ExpectEverySlot(after);
+    std::size_t notRunning = 0;
+    for (const Row& row : after)
+        notRunning += row.note == NotRunning ? 1 : 0;
+    EXPECT_GE(notRunning, 2u) << "no gap rows for the time between";
+    std::ifstream in(resumed, std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(in), {}};
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "a row cut short";
+    // Closed by the user, it resumes no more.
+    ASSERT_NO_FATAL_FAILURE(StartClient("COM2"));
+    Sleep(1500);
+    EXPECT_FALSE(Checked()) << "a watch the user ended came back";
 }
 
 } // namespace
