@@ -5,17 +5,15 @@
 // watch from the command line, ended as by a power cut and resumed by the
 // next start.
 #include "tests/e2e/client_fixture.h"
+#include "tests/support/record_rows.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <iomanip>
 #include <regex>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -49,40 +47,11 @@ std::vector<fs::path> WatchFiles()
     return files;
 }
 
-struct Row {
-    std::string time, number, reply, utc, note;
-};
-
-// The file's rows after its header, split at the user's list separator; the
-// replies and notes here hold no separator, so no field is quoted.
-std::vector<Row> Rows(const fs::path& file, const std::string& separator)
+// The file's rows after its header.
+std::vector<RecordRow> Rows(const fs::path& file, const std::string& separator)
 {
     std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-    std::vector<Row> rows;
-    for (const std::string& line : Lines(bytes)) {
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            const std::size_t next = line.find(separator, from);
-            fields.push_back(line.substr(from, next - from));
-            if (next == std::string::npos)
-                break;
-            from = next + separator.size();
-        }
-        fields.resize(5);
-        rows.push_back(Row{fields[0], fields[1], fields[2], fields[3], fields[4]});
-    }
-    if (!rows.empty())
-        rows.erase(rows.begin());
-    return rows;
-}
-
-// Seconds of a "YYYY-MM-DD HH:MM:SS" time, for the steps between rows.
-long long Seconds(const std::string& time)
-{
-    std::tm fields{};
-    std::istringstream(time) >> std::get_time(&fields, "%Y-%m-%d %H:%M:%S");
-    return static_cast<long long>(_mkgmtime(&fields));
+    return RecordRows(std::string{std::istreambuf_iterator<char>(in), {}}, separator);
 }
 
 // "программа не работала", "порт недоступен", "нет ответа"
@@ -91,16 +60,6 @@ const std::string NotRunning = "\xd0\xbf\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0
 const std::string PortAway = "\xd0\xbf\xd0\xbe\xd1\x80\xd1\x82 \xd0\xbd\xd0\xb5\xd0\xb4\xd0\xbe\xd1\x81\xd1\x82"
                              "\xd1\x83\xd0\xbf\xd0\xb5\xd0\xbd";
 const std::string NoReply = "\xd0\xbd\xd0\xb5\xd1\x82 \xd0\xbe\xd1\x82\xd0\xb2\xd0\xb5\xd1\x82\xd0\xb0";
-
-// Every row one slot of one second after the one before, in the UTC column.
-void ExpectEverySlot(const std::vector<Row>& rows)
-{
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        if (Seconds(rows[i].utc) != Seconds(rows[i - 1].utc) + 1) {
-            ADD_FAILURE() << "row " << i << " at " << rows[i].utc << " after " << rows[i - 1].utc;
-            return;
-        }
-}
 
 std::string LocaleText(LCTYPE item)
 {
@@ -224,8 +183,8 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     Logger().Stop();
     const std::size_t rowsAtUnplug = RowCount();
     ASSERT_TRUE(WaitUntil([&] { return RowCount() >= rowsAtUnplug + 3; }, 10000)) << "no gap rows while away";
-    const std::vector<Row> away = Rows(WatchFiles().front(), LocaleText(LOCALE_SLIST));
-    const Row& gap = away.back();
+    const std::vector<RecordRow> away = Rows(WatchFiles().front(), LocaleText(LOCALE_SLIST));
+    const RecordRow& gap = away.back();
     EXPECT_TRUE(gap.number.empty() && gap.reply.empty()) << gap.reply;
     EXPECT_TRUE(gap.note == PortAway || gap.note == NoReply) << gap.note;
     EXPECT_TRUE(NoMessageBox(client_->id()));
@@ -245,13 +204,13 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
 
     const std::string separator = LocaleText(LOCALE_SLIST);
     const std::string decimal = LocaleText(LOCALE_SDECIMAL);
-    const std::vector<Row> rows = Rows(file, separator);
+    const std::vector<RecordRow> rows = Rows(file, separator);
     ASSERT_GE(rows.size(), 8u);
-    ExpectEverySlot(rows);
-    std::vector<Row> readings;
-    for (const Row& row : rows) {
-        EXPECT_TRUE(std::regex_match(row.time, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]")))
-            << row.time;
+    EXPECT_EQ(FirstBreakInGrid(rows), rows.size()) << "a slot without its row, or one there twice";
+    std::vector<RecordRow> readings;
+    for (const RecordRow& row : rows) {
+        EXPECT_TRUE(std::regex_match(row.local, std::regex("20[0-9]{2}-[01][0-9]-[0-3][0-9] [0-2][0-9]:[0-5][0-9]:[0-5][0-9]")))
+            << row.local;
         if (row.number.empty()) {
             EXPECT_FALSE(row.note.empty()) << "a gap row without its reason at " << row.utc;
             continue;
@@ -298,10 +257,10 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
                                      L"\u0432\u043e\u0437\u043e\u0431\u043d\u043e\u0432\u043b\u0435\u043d\u043e";
     EXPECT_NE(WideText(Gadget(LogEditor)).find(resumedLine), std::wstring::npos);
     ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
-    const std::vector<Row> after = Rows(resumed, separator);
-    ExpectEverySlot(after);
+    const std::vector<RecordRow> after = Rows(resumed, separator);
+    EXPECT_EQ(FirstBreakInGrid(after), after.size()) << "a slot without its row, or one there twice";
     std::size_t notRunning = 0;
-    for (const Row& row : after)
+    for (const RecordRow& row : after)
         notRunning += row.note == NotRunning ? 1 : 0;
     EXPECT_GE(notRunning, 2u) << "no gap rows for the time between";
     std::ifstream in(resumed, std::ios::binary);

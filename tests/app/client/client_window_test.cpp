@@ -19,7 +19,7 @@
 #include "app/client/watch_file.h"
 #include "app/client/watch_resume.h"
 #include "app/logger/start_arguments.h"
-#include "app/logger/watch_record.h"
+#include "tests/support/record_rows.h"
 
 #include "gadget/gadget.h"
 #include "tests/support/simulated_logger.h"
@@ -700,159 +700,12 @@ std::wstring PathAfter(const std::wstring& log, const std::wstring& start)
     return log.substr(from, log.find_first_of(L"\r\n", from) - from);
 }
 
-struct RecordRow {
-    std::int64_t utc;
-    std::string number, note;
-};
-
-// The record's rows after its header; the replies here hold no separator.
-std::vector<RecordRow> RecordRows(const std::wstring& path)
+// The record's rows, in the user's list separator.
+std::vector<RecordRow> RowsOf(const std::wstring& path)
 {
     char separator[8] = {};
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, separator, sizeof separator);
-    const std::string bytes = FileBytes(path.c_str());
-    std::vector<RecordRow> rows;
-    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos && at + 2 < bytes.size();) {
-        const std::size_t end = bytes.find("\r\n", at + 2);
-        const std::string line = bytes.substr(at + 2, end - at - 2);
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            const std::size_t next = line.find(separator, from);
-            fields.push_back(line.substr(from, next - from));
-            if (next == std::string::npos)
-                break;
-            from = next + std::strlen(separator);
-        }
-        if (fields.size() != 5 || end == std::string::npos) {
-            ADD_FAILURE() << "not a whole row: " << line;
-            break;
-        }
-        WatchClock utc{};
-        std::sscanf(fields[3].c_str(), "%d-%d-%d %d:%d:%d", &utc.year, &utc.month, &utc.day, &utc.hour, &utc.minute,
-                    &utc.second);
-        rows.push_back({WatchSecondsFromClock(utc), fields[1], fields[4]});
-        at = end;
-    }
-    return rows;
-}
-
-// Every row one second after the one before: every slot, none twice.
-void ExpectOneRowPerSecond(const std::vector<RecordRow>& rows)
-{
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        if (rows[i].utc != rows[i - 1].utc + 1) {
-            ADD_FAILURE() << "row " << i << " is " << rows[i].utc - rows[i - 1].utc << " s after the one before";
-            return;
-        }
-}
-
-const std::wstring WatchStarted = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
-                                  L"\u043d\u0430\u0447\u0430\u0442\u043e, \u0444\u0430\u0439\u043b: ";
-const std::wstring WatchEnded = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
-                                L"\u043e\u043a\u043e\u043d\u0447\u0435\u043d\u043e, "
-                                L"\u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0439: ";
-
-class WatchWindow : public ClientWindow {
-protected:
-    // The loop until the condition holds, for at most `milliseconds`.
-    template <typename Condition>
-    static bool PumpUntil(Condition condition, ULONGLONG milliseconds)
-    {
-        for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end; Sleep(5)) {
-            HandleWaitingEvents();
-            if (condition())
-                return true;
-        }
-        return false;
-    }
-
-    // A watch at one reading a second on COM3, its file's path once open.
-    static std::wstring StartWatch()
-    {
-        OpenCom3();
-        SendMessageW(GadgetHandle(WatchIntervalList), CB_SETCURSEL, 0, 0);
-        EXPECT_TRUE(HandleEvent(EV_GADGET, WatchIntervalList, CBN_SELCHANGE));
-        EXPECT_TRUE(HandleEvent(EV_GADGET, WatchButton, BN_CLICKED));
-        EXPECT_TRUE(PumpUntil([] { return !PathAfter(LogText(), WatchStarted).empty(); }, 10000));
-        return PathAfter(LogText(), WatchStarted);
-    }
-
-    static void StopWatch()
-    {
-        EXPECT_TRUE(HandleEvent(EV_GADGET, WatchButton, BN_CLICKED));
-        EXPECT_TRUE(PumpUntil([] { return LogText().rfind(WatchEnded, 0) == 0; }, 10000)) << "no end line";
-    }
-
-    void TearDown() override
-    {
-        WatchFileWriter = WriteFile;
-        GadgetClearItems(LogEditor);
-        CloseCurrentPort();
-        ClientWindow::TearDown();
-    }
-};
-
-TEST_F(WatchWindow, AFailingOrStalledDiskNeverStopsTheWatchNorHoldsTheWindowAndEverySlotReachesTheFile)
-{
-    SimulatedLogger logger("COM3", "reply T \"+20.5\"\n");
-    ASSERT_TRUE(logger.ready()) << logger.failure();
-    WatchFileWriter = MoodyWrite;
-    Mood = DiskWrites;
-    RequesterSeen.clear();
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
-    const std::wstring path = StartWatch();
-    ASSERT_NE(path.find(L"korvane-watch-"), std::wstring::npos) << LogText();
-    ASSERT_TRUE(PumpUntil([&] { return RecordRows(path).size() >= 2; }, 10000));
-
-    // The share goes: the watch goes on, and the log says so once, why too.
-    InterlockedExchange(&Mood, DiskFails);
-    EXPECT_TRUE(PumpUntil([] { return false; }, 2500) || WatchRunning());
-    const std::wstring behind = L"\u0424\u0430\u0439\u043b \u043d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u044f "
-                                L"\u043e\u0442\u0441\u0442\u0430\u0451\u0442"; // Файл наблюдения отстаёт
-    EXPECT_EQ(Count(LogText(), behind.c_str()), 1u) << LogText();
-    wchar_t reason[256] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_NETNAME_DELETED, 0, reason,
-                   256, nullptr);
-    EXPECT_NE(LogText().find(std::wstring(reason).substr(0, 10)), std::wstring::npos) << "no reason given";
-
-    // A disk that takes 5 s a write: every event is handled at once, and the
-    // readings go on.
-    InterlockedExchange(&Mood, DiskStalls);
-    const std::size_t readingsBefore = static_cast<std::size_t>(WatchKeptReadings().count);
-    ULONGLONG longest = 0;
-    for (const ULONGLONG end = GetTickCount64() + 6000; GetTickCount64() < end; Sleep(5)) {
-        const ULONGLONG start = GetTickCount64();
-        HandleWaitingEvents();
-        longest = std::max(longest, GetTickCount64() - start);
-    }
-    EXPECT_LT(longest, 100u) << "the window waited on the disk";
-    // As "name value" lines, which the benchmarks' report reads.
-    std::printf("watch_stalled_write_ms %lu\nwatch_stalled_longest_wait_ms %llu\n", StallMilliseconds,
-                static_cast<unsigned long long>(longest));
-    EXPECT_GE(static_cast<std::size_t>(WatchKeptReadings().count), readingsBefore + 4);
-
-    // Back: it catches up, says so, and every slot is in the file once.
-    InterlockedExchange(&Mood, DiskWrites);
-    const std::wstring caughtUp = L"\u0441\u043d\u043e\u0432\u0430 \u0437\u0430\u043f\u0438\u0441\u044b\u0432\u0430"
-                                  L"\u0435\u0442\u0441\u044f"; // снова записывается
-    EXPECT_TRUE(PumpUntil([&] { return LogText().find(caughtUp) != std::wstring::npos; }, 20000)) << LogText();
-    StopWatch();
-    KillTimer(nullptr, timer);
-    EXPECT_TRUE(RequesterSeen.empty()) << "a requester: " << ::testing::PrintToString(RequesterSeen);
-    const std::vector<RecordRow> rows = RecordRows(path);
-    ExpectOneRowPerSecond(rows);
-    EXPECT_GE(rows.size(), 8u);
-    // "показаний: N, пропусков: G" counts the rows on the disk.
-    std::size_t readings = 0;
-    for (const RecordRow& row : rows)
-        readings += row.number == "20.5" ? 1 : 0;
-    EXPECT_EQ(LogText().rfind(WatchEnded + std::to_wstring(readings) + L", \u043f\u0440\u043e\u043f\u0443\u0441\u043a"
-                                                                         L"\u043e\u0432: " +
-                                  std::to_wstring(rows.size() - readings),
-                              0),
-              0u)
-        << LogText();
-    DeleteFileW(path.c_str());
+    return RecordRows(FileBytes(path.c_str()), separator);
 }
 
 bool RunValueThere()
@@ -864,17 +717,78 @@ bool RunValueThere()
            std::wstring(command).find(L"\" COM3") != std::wstring::npos;
 }
 
-TEST_F(WatchWindow, AWatchTheSessionsEndStoppedResumesAtTheNextStartOnItsFileWithGapRows)
+const std::wstring WatchEnded = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
+                                L"\u043e\u043a\u043e\u043d\u0447\u0435\u043d\u043e, "
+                                L"\u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0439: ";
+
+// A week's night in a minute: the disk fails, then stalls, then comes back;
+// the session ends, and the next start resumes the watch on its file.
+TEST_F(ClientWindow, AWatchGoesOnThroughAFailingAndAStalledDiskAndTheSessionsEndIntoTheSameFile)
 {
+    // The loop until the condition holds, for at most `milliseconds`.
+    auto PumpUntil = [](auto condition, ULONGLONG milliseconds) {
+        for (const ULONGLONG end = GetTickCount64() + milliseconds; GetTickCount64() < end; Sleep(5)) {
+            HandleWaitingEvents();
+            if (condition())
+                return true;
+        }
+        return false;
+    };
     SimulatedLogger logger("COM3", "reply T \"+20.5\"\n");
     ASSERT_TRUE(logger.ready()) << logger.failure();
-    const std::wstring path = StartWatch();
-    ASSERT_TRUE(PumpUntil([&] { return RecordRows(path).size() >= 2; }, 10000));
+    WatchFileWriter = MoodyWrite;
+    Mood = DiskWrites;
+    RequesterSeen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
+    OpenCom3();
+    SendMessageW(GadgetHandle(WatchIntervalList), CB_SETCURSEL, 0, 0);
+    EXPECT_TRUE(HandleEvent(EV_GADGET, WatchIntervalList, CBN_SELCHANGE));
+    EXPECT_TRUE(HandleEvent(EV_GADGET, WatchButton, BN_CLICKED));
+    const std::wstring started = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
+                                 L"\u043d\u0430\u0447\u0430\u0442\u043e, \u0444\u0430\u0439\u043b: ";
+    ASSERT_TRUE(PumpUntil([&] { return !PathAfter(LogText(), started).empty(); }, 10000));
+    const std::wstring path = PathAfter(LogText(), started);
+    ASSERT_NE(path.find(L"korvane-watch-"), std::wstring::npos) << LogText();
+    ASSERT_TRUE(PumpUntil([&] { return RowsOf(path).size() >= 2; }, 10000));
     EXPECT_TRUE(RunValueThere()) << "no start at the next log-on";
 
+    // The share goes: the watch goes on, and the log says so once, why too.
+    InterlockedExchange(&Mood, DiskFails);
+    PumpUntil([] { return false; }, 2500);
+    EXPECT_TRUE(WatchRunning());
+    const std::wstring behind = L"\u0424\u0430\u0439\u043b \u043d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u044f "
+                                L"\u043e\u0442\u0441\u0442\u0430\u0451\u0442"; // Файл наблюдения отстаёт
+    EXPECT_EQ(Count(LogText(), behind.c_str()), 1u) << LogText();
+    wchar_t reason[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_NETNAME_DELETED, 0, reason,
+                   256, nullptr);
+    EXPECT_NE(LogText().find(std::wstring(reason).substr(0, 10)), std::wstring::npos) << "no reason given";
+
+    // Each write takes 5 s: every event is still handled at once, and the
+    // readings go on.
+    InterlockedExchange(&Mood, DiskStalls);
+    const std::int32_t readingsBefore = WatchKeptReadings().count;
+    ULONGLONG longest = 0;
+    for (const ULONGLONG end = GetTickCount64() + 6000; GetTickCount64() < end; Sleep(5)) {
+        const ULONGLONG start = GetTickCount64();
+        HandleWaitingEvents();
+        longest = std::max(longest, GetTickCount64() - start);
+    }
+    EXPECT_LT(longest, 100u) << "the window waited on the disk";
+    // As "name value" lines, which the benchmarks' report reads.
+    std::printf("watch_stalled_write_ms %lu\nwatch_stalled_longest_wait_ms %llu\n", StallMilliseconds,
+                static_cast<unsigned long long>(longest));
+    EXPECT_GE(WatchKeptReadings().count, readingsBefore + 4);
+
+    // Back: it catches up and says so.
+    InterlockedExchange(&Mood, DiskWrites);
+    const std::wstring caughtUp = L"\u0441\u043d\u043e\u0432\u0430 \u0437\u0430\u043f\u0438\u0441\u044b\u0432\u0430"
+                                  L"\u0435\u0442\u0441\u044f"; // снова записывается
+    EXPECT_TRUE(PumpUntil([&] { return LogText().find(caughtUp) != std::wstring::npos; }, 20000)) << LogText();
+
     // The session ends as the system ends it. (Wine's wineboot --end-session
-    // would then end this process too: the end-to-end test has it end the
-    // program.)
+    // sends the same, but then ends every process with a window, this test's
+    // own; the end-to-end test ends the program as a power cut does.)
     HWND window = WindowHandle(MainWindow);
     EXPECT_EQ(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     EXPECT_TRUE(WatchRunning()) << "asked, the watch must go on until the session really ends";
@@ -884,8 +798,7 @@ TEST_F(WatchWindow, AWatchTheSessionsEndStoppedResumesAtTheNextStartOnItsFileWit
     ASSERT_TRUE(ReadWatchResume("COM3", resume)) << "the watch was not kept to resume";
     EXPECT_EQ(std::wstring(resume.file), path);
     EXPECT_EQ(resume.seconds, 1u);
-    const std::vector<RecordRow> flushed = RecordRows(path);
-    ExpectOneRowPerSecond(flushed);
+    const std::size_t flushed = RowsOf(path).size();
 
     // The next start, two seconds on: the same file goes on, the slots the
     // program was not running as gap rows.
@@ -894,26 +807,43 @@ TEST_F(WatchWindow, AWatchTheSessionsEndStoppedResumesAtTheNextStartOnItsFileWit
     std::strcpy(arguments.port, "COM3");
     EXPECT_TRUE(WatchStartsAtLaunch(arguments));
     StartWatchAtLaunch(arguments);
-    EXPECT_TRUE(WatchRunning());
     const std::wstring resumed = L"\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435 "
                                  L"\u0432\u043e\u0437\u043e\u0431\u043d\u043e\u0432\u043b\u0435\u043d\u043e, "
                                  L"\u0444\u0430\u0439\u043b: ";
     EXPECT_TRUE(PumpUntil([&] { return PathAfter(LogText(), resumed) == path; }, 10000)) << LogText();
-    EXPECT_TRUE(PumpUntil([&] { return RecordRows(path).size() >= flushed.size() + 4; }, 10000));
-    StopWatch();
-    const std::vector<RecordRow> rows = RecordRows(path);
-    ExpectOneRowPerSecond(rows);
+    EXPECT_TRUE(PumpUntil([&] { return RowsOf(path).size() >= flushed + 4; }, 10000));
+    EXPECT_TRUE(HandleEvent(EV_GADGET, WatchButton, BN_CLICKED));
+    EXPECT_TRUE(PumpUntil([] { return LogText().rfind(WatchEnded, 0) == 0; }, 10000)) << "no end line";
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(RequesterSeen.empty()) << "a requester: " << ::testing::PrintToString(RequesterSeen);
+
+    // Every slot in the file once, the end line counting what reached it.
+    const std::vector<RecordRow> rows = RowsOf(path);
+    EXPECT_EQ(FirstBreakInGrid(rows), rows.size());
     std::size_t notRunning = 0;
-    for (const RecordRow& row : rows)
-        notRunning += row.note == "\xd0\xbf\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0\xbc\xd0\xb0 "
-                                  "\xd0\xbd\xd0\xb5 \xd1\x80\xd0\xb0\xd0\xb1\xd0\xbe\xd1\x82\xd0\xb0\xd0\xbb\xd0\xb0"
+    std::size_t readingsResumed = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        notRunning += rows[i].note == "\xd0\xbf\xd1\x80\xd0\xbe\xd0\xb3\xd1\x80\xd0\xb0\xd0\xbc\xd0\xbc\xd0\xb0 "
+                                     "\xd0\xbd\xd0\xb5 \xd1\x80\xd0\xb0\xd0\xb1\xd0\xbe\xd1\x82\xd0\xb0\xd0\xbb\xd0\xb0"
                           ? 1
                           : 0;
+        readingsResumed += i >= flushed && rows[i].number == "20.5" ? 1 : 0;
+    }
     EXPECT_GE(notRunning, 2u) << "no gap rows for the time the program was not running";
+    // "показаний: N, пропусков: G" of the resumed watch.
+    const std::wstring gaps = L", \u043f\u0440\u043e\u043f\u0443\u0441\u043a\u043e\u0432: ";
+    EXPECT_EQ(LogText().rfind(WatchEnded + std::to_wstring(readingsResumed) + gaps +
+                                  std::to_wstring(rows.size() - flushed - readingsResumed),
+                              0),
+              0u)
+        << ::testing::PrintToString(LogText().substr(0, 80));
     // Stopped by the user, it resumes no more.
     EXPECT_FALSE(ReadWatchResume("COM3", resume));
     EXPECT_FALSE(RunValueThere());
+    WatchFileWriter = WriteFile;
     DeleteFileW(path.c_str());
+    GadgetClearItems(LogEditor);
+    CloseCurrentPort();
 }
 
 // The next EV_MENU among the events that come within a while, or 0.

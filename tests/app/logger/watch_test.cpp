@@ -7,6 +7,7 @@
 #include "app/logger/watch_rows.h"
 #include "app/logger/watch_writer.h"
 #include "logger_heaps.h"
+#include "tests/support/record_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -358,38 +359,6 @@ WatchClock EuropeanTime(std::int64_t utc)
     return WatchClockFromSeconds(utc + (utc >= spring && utc < autumn ? 2 : 1) * Hour);
 }
 
-struct FileRow {
-    std::int64_t utc;
-    std::string local, number, note;
-};
-
-std::vector<FileRow> ParseRows(const std::string& bytes)
-{
-    std::vector<FileRow> rows;
-    std::size_t at = bytes.find("\r\n") + 2;
-    while (at < bytes.size()) {
-        const std::size_t end = bytes.find("\r\n", at);
-        const std::string line = bytes.substr(at, end - at);
-        std::vector<std::string> fields;
-        for (std::size_t from = 0;;) {
-            const std::size_t next = line.find(';', from);
-            fields.push_back(line.substr(from, next - from));
-            if (next == std::string::npos)
-                break;
-            from = next + 1;
-        }
-        EXPECT_EQ(fields.size(), 5u) << line;
-        if (fields.size() != 5)
-            break;
-        WatchClock utc{};
-        std::sscanf(fields[3].c_str(), "%d-%d-%d %d:%d:%d", &utc.year, &utc.month, &utc.day, &utc.hour, &utc.minute,
-                    &utc.second);
-        rows.push_back({WatchSecondsFromClock(utc), fields[0], fields[1], fields[4]});
-        at = end + 2;
-    }
-    return rows;
-}
-
 std::string LocalText(const WatchClock& c)
 {
     char text[32];
@@ -510,20 +479,25 @@ TEST(WatchWeek, EverySlotOfAWeekAtOneSecondIsOneRowThroughSleepRestartClockChang
     EXPECT_GT(watch.mostWaiting, 60u);
     EXPECT_LE(watch.bytesWaiting / watch.mostWaiting, 128u);
 
-    const std::vector<FileRow> rows = ParseRows(watch.file.bytes);
+    bool whole = false;
+    const std::vector<RecordRow> rows = RecordRows(watch.file.bytes, ";", &whole);
+    EXPECT_TRUE(whole);
     ASSERT_EQ(rows.size(), 604'800u) << "a slot of the week without its row, or one written twice";
+    EXPECT_EQ(FirstBreakInGrid(rows), rows.size());
     EXPECT_EQ(watch.handed, rows.size());
     EXPECT_EQ(watch.writer->readingsWritten + watch.writer->gapsWritten, rows.size());
+    const std::int64_t unixEpoch = WatchSecondsFromClock({1970, 1, 1, 0, 0, 0});
+    EXPECT_EQ(rows.front().seconds + unixEpoch, SpringDay - 12 * Hour);
     std::map<std::string, std::uint64_t> notes;
     std::uint64_t withNumber = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(rows[i].utc, SpringDay - 12 * Hour + static_cast<std::int64_t>(i)) << i;
-        EXPECT_EQ(rows[i].local, LocalText(EuropeanTime(rows[i].utc))) << i;
-        EXPECT_EQ(rows[i].number.empty(), !rows[i].note.empty()) << i;
-        withNumber += rows[i].number == "20,5" ? 1 : 0;
-        ++notes[rows[i].note];
-        if (rows[i].utc != rows[0].utc + static_cast<std::int64_t>(i))
+    for (const RecordRow& row : rows) {
+        if (row.local != LocalText(EuropeanTime(row.seconds + unixEpoch))) {
+            ADD_FAILURE() << "local time " << row.local << " at " << row.utc;
             break;
+        }
+        EXPECT_EQ(row.number.empty(), !row.note.empty()) << row.utc;
+        withNumber += row.number == "20,5" ? 1 : 0;
+        ++notes[row.note];
     }
     EXPECT_EQ(withNumber, watch.readings);
     EXPECT_EQ(watch.writer->readingsWritten, watch.readings);
