@@ -17,7 +17,6 @@
 #include "app/logger/logger_state.h"
 #include "app/logger/watch_reply.h"
 #include "app/logger/watch_schedule.h"
-#include "app/logger/log_file_format.h"
 #include "app/logger/start_arguments.h"
 
 #include "base/strings.h"
@@ -161,8 +160,7 @@ void EndReading()
     Reading = false;
 }
 
-// A log line of 1251 text, then wide text (a path, the system's reason)
-// and a number when there is one.
+// A log line of 1251 text, then wide text (a path) when there is one.
 void LogLine(const char* text, const wchar_t* tail = L"")
 {
     wchar_t line[MAX_PATH + 512];

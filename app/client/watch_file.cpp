@@ -382,6 +382,7 @@ bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, co
     if (!Running)
         return false;
     bool added = false;
+    bool filled = false;
     {
         Locked locked(*Running);
         const bool full = Running->incoming.bytes + Running->writerBytes >= WatchRowsRoom;
@@ -390,11 +391,16 @@ bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, co
             rows.missedGap = rows.gap = WatchGap::NoRoom;
             rows.reply = nullptr;
             rows.replyLength = 0;
+            filled = !Running->news.full;
             Running->news.full = true;
         }
         added = WatchRowsAddSlot(Running->incoming, timeline, intervalSeconds, rows, utc);
     }
     SetEvent(Running->wake);
+    // The writer tells of a failing file only when that changes: the room
+    // filling up is told from here.
+    if (filled)
+        PostMessageW(Running->window, WatchFileNewsMessage, 0, 0);
     return added;
 }
 

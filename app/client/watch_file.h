@@ -49,8 +49,8 @@ struct WatchFileNews {
     DWORD error;              // why
     bool stuck;               // unwritable for 5 minutes
     bool full;                // the rows waiting filled their room
-    std::uint64_t readings;   // rows that reached the disk
-    std::uint64_t gaps;
+    std::uint64_t readings;   // rows of readings that reached the disk
+    std::uint64_t gaps;       // and of slots without one
     bool ended;               // the writer has closed the file and ended
     std::uint64_t lost;       // rows it could not write before it ended
 };
