@@ -1,6 +1,7 @@
 #include "gadget/brush_cache.h"
 
 #include "base/block_list.h"
+#include "window/section_lock.h"
 
 namespace {
 
@@ -12,14 +13,6 @@ struct BrushEntry {
 
 CRITICAL_SECTION BrushCacheLock;
 ListBlock* BrushCacheHead = nullptr; // newest entry first
-
-class BrushCacheGuard {
-public:
-    BrushCacheGuard() { EnterCriticalSection(&BrushCacheLock); }
-    ~BrushCacheGuard() { LeaveCriticalSection(&BrushCacheLock); }
-    BrushCacheGuard(const BrushCacheGuard&) = delete;
-    BrushCacheGuard& operator=(const BrushCacheGuard&) = delete;
-};
 
 template <typename Match>
 BrushEntry* FindEntry(Match match)
@@ -38,7 +31,7 @@ void BrushCacheStart() { InitializeCriticalSection(&BrushCacheLock); }
 
 HBRUSH AcquireBrush(std::int32_t colour)
 {
-    BrushCacheGuard guard;
+    const SectionLock guard(BrushCacheLock);
     if (BrushEntry* entry = FindEntry([colour](const BrushEntry& e) { return e.colour == colour; })) {
         ++entry->references;
         return entry->brush;
@@ -60,7 +53,7 @@ void ReleaseBrush(HBRUSH brush)
 {
     if (!brush)
         return;
-    BrushCacheGuard guard;
+    const SectionLock guard(BrushCacheLock);
     BrushEntry* entry = FindEntry([brush](const BrushEntry& e) { return e.brush == brush; });
     if (!entry || --entry->references > 0)
         return;

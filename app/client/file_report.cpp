@@ -12,6 +12,24 @@ DWORD LastErrorOr(DWORD fallback)
     return error ? error : fallback;
 }
 
+void AppendSystemReason(WideBuilder& text, DWORD error)
+{
+    wchar_t* reason = nullptr;
+    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr) &&
+        reason) {
+        // The system's text ends with a line break, which is no part of it.
+        for (wchar_t* end = reason + lstrlenW(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');)
+            *--end = L'\0';
+        text.Append(reason);
+        LocalFree(reason);
+    } else {
+        wchar_t code[16];
+        wsprintfW(code, L"%lu", error);
+        text.Append(code);
+    }
+}
+
 void ReportFileFailure(const char* what, const wchar_t* file, DWORD error)
 {
     wchar_t text[MAX_PATH * 4 + 512];
@@ -20,20 +38,7 @@ void ReportFileFailure(const char* what, const wchar_t* file, DWORD error)
     message.Append(L"\n");
     message.Append(file);
     message.Append(L"\n");
-    wchar_t* reason = nullptr;
-    if (FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr) &&
-        reason) {
-        // The system's text ends with a line break the box need not show.
-        for (wchar_t* end = reason + lstrlenW(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');)
-            *--end = L'\0';
-        message.Append(reason);
-        LocalFree(reason);
-    } else {
-        wchar_t code[16];
-        wsprintfW(code, L"%lu", error);
-        message.Append(code);
-    }
+    AppendSystemReason(message, error);
     wchar_t title[32];
     WideBuilder(title, std::size(title)).AppendFrom1251(TextErrorTitle);
     MessageDialogWide(title, text, ErrorRequesterFlags);

@@ -50,6 +50,9 @@ private:
 // set none.
 DWORD LastErrorOr(DWORD fallback);
 
+// The system's own words for an error (its number when it has none).
+void AppendSystemReason(WideBuilder& text, DWORD error);
+
 // The error requester: the 1251 text, the file's name on the next line and
 // the system's reason for the error below it.
 void ReportFileFailure(const char* what, const wchar_t* file, DWORD error);

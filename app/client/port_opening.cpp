@@ -1,13 +1,12 @@
 #include "app/client/port_opening.h"
 
 #include "app/client/main_window.h"
+#include "app/client/thread_events.h"
 #include "app/client/port_selection.h"
 
-#include "window/event.h"
 #include "window/window.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <array>
 #include <cstring>
@@ -18,10 +17,6 @@ PortHandle OpenWithoutHandshake(const char* settings)
 {
     return PortOpen(settings, HandshakeNone, PortQueueSize, PortQueueSize);
 }
-
-// Tells the window's thread that an open is done.
-constexpr UINT PortOpenDoneMessage = WM_APP + 0x100;
-constexpr UINT_PTR OpenSubclass = 2;
 
 // An open done this soon is taken at once: the controls do not flicker, and
 // a click meanwhile finds the port open.
@@ -57,7 +52,7 @@ DWORD WINAPI RunOpen(void* parameter)
     HWND window = job->window;
     job->handle = PortOpener(job->settings);
     InterlockedExchange(&job->state, Finished);
-    PostMessageA(window, PortOpenDoneMessage, 0, 0);
+    PostThreadEvent(window, PortOpenedEvent);
     return 0;
 }
 
@@ -100,19 +95,6 @@ void GiveUpWanted()
     ForgetEndedUnwanted();
 }
 
-// The worker's message becomes an event of the loop; a requester's or a
-// menu's own loop only queues it.
-LRESULT CALLBACK WatchOpenDone(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
-{
-    if (message == PortOpenDoneMessage) {
-        EventPost(PortOpenedEvent, 0, MainWindow, 0);
-        return 0;
-    }
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, WatchOpenDone, OpenSubclass);
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
 // An open given up earlier that is still blocked in the driver holds the
 // port: it is taken up again rather than tried against.
 OpenJob* TakeUpGivenUp(const char* settings)
@@ -135,7 +117,7 @@ OpenJob* StartJob(const char* settings, OpenPurpose purpose)
     HWND window = WindowHandle(MainWindow);
     if (!free || !window || std::strlen(settings) >= MAX_PATH)
         return nullptr;
-    SetWindowSubclass(window, WatchOpenDone, OpenSubclass, 0);
+    AcceptThreadEvents(window);
     auto* job = static_cast<OpenJob*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OpenJob)));
     if (!job)
         return nullptr;

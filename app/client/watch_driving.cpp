@@ -172,29 +172,9 @@ void LogLine(const char* text, const wchar_t* tail = L"")
 
 void AppendCount(WideBuilder& builder, std::uint64_t count)
 {
-    wchar_t digits[24];
-    int length = 0;
-    do {
-        digits[length++] = static_cast<wchar_t>(L'0' + count % 10);
-        count /= 10;
-    } while (count > 0);
-    wchar_t ordered[24];
-    for (int i = 0; i < length; ++i)
-        ordered[i] = digits[length - 1 - i];
-    ordered[length] = L'\0';
-    builder.Append(ordered);
-}
-
-// The system's words for an error, on one line.
-void AppendReason(WideBuilder& builder, DWORD error)
-{
-    wchar_t reason[256] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, reason, 256,
-                   nullptr);
-    for (wchar_t* at = reason; *at; ++at)
-        if (*at == L'\r' || *at == L'\n')
-            *at = L' ';
-    builder.Append(reason);
+    char digits[LongestDecimal + 1];
+    digits[DecimalText(static_cast<std::int64_t>(count), digits)] = '\0';
+    builder.AppendFrom1251(digits);
 }
 
 void LogEnd(const WatchFileNews& news)
@@ -548,7 +528,7 @@ void TellNews(const WatchFileNews& news)
         wchar_t line[512];
         WideBuilder builder(line, std::size(line));
         builder.AppendFrom1251(TextWatchFileBehind);
-        AppendReason(builder, news.error);
+        AppendSystemReason(builder, news.error);
         AddToLogWide(line);
     }
     if (!news.behind && Told.behind && news.open)
@@ -577,7 +557,6 @@ void InstallWatch()
     if (button && reinterpret_cast<WNDPROC>(GetWindowLongPtrW(button, GWLP_WNDPROC)) != OnePressPerClick)
         WatchButtonProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OnePressPerClick)));
-    InstallWatchFileNews();
 }
 
 void HandleWatchButton()

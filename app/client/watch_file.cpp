@@ -2,14 +2,14 @@
 
 #include "app/client/file_report.h"
 #include "app/client/main_window.h"
+#include "app/client/thread_events.h"
 #include "app/logger/watch_writer.h"
 
 #include "base/system_dll.h"
-#include "window/event.h"
+#include "window/section_lock.h"
 #include "window/window.h"
 
 #include <windows.h>
-#include <commctrl.h>
 #include <knownfolders.h>
 #include <shlobj.h>
 
@@ -18,9 +18,6 @@
 BOOL(WINAPI* WatchFileWriter)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) = WriteFile;
 
 namespace {
-
-constexpr UINT WatchFileNewsMessage = WM_APP + 0x101;
-constexpr UINT_PTR NewsSubclass = 4;
 
 // A failing file is tried again this often while no rows come, and said to
 // be stuck after this long.
@@ -59,17 +56,6 @@ struct FileWriter {
 
 FileWriter* Running = nullptr;
 FileWriter* Ending = nullptr;
-
-class Locked {
-public:
-    explicit Locked(FileWriter& writer) : lock_(writer.lock) { EnterCriticalSection(&lock_); }
-    ~Locked() { LeaveCriticalSection(&lock_); }
-    Locked(const Locked&) = delete;
-    Locked& operator=(const Locked&) = delete;
-
-private:
-    CRITICAL_SECTION& lock_;
-};
 
 void Release(FileWriter* writer)
 {
@@ -114,11 +100,10 @@ bool NameAttempt(const wchar_t* folder, const WatchClock& start, std::int32_t at
     const int folderLength = lstrlenW(folder);
     if (folderLength + 1 + static_cast<int>(length) >= MAX_PATH)
         return false;
-    lstrcpyW(path, folder);
-    path[folderLength] = L'\\';
-    // The name is ASCII.
-    for (std::size_t i = 0; i <= length; ++i)
-        path[folderLength + 1 + static_cast<int>(i)] = static_cast<unsigned char>(name[i]);
+    WideBuilder text(path, MAX_PATH);
+    text.Append(folder);
+    text.Append(L"\\");
+    text.AppendFrom1251(name);
     return true;
 }
 
@@ -258,7 +243,7 @@ bool OpenFile(FileWriter& writer)
 {
     wchar_t path[MAX_PATH] = {};
     const bool open = writer.plan.path[0] ? OpenNamed(writer, path) : CreateInFolder(writer, path);
-    Locked locked(writer);
+    SectionLock locked(writer.lock);
     lstrcpynW(writer.news.path, path, MAX_PATH);
     writer.news.open = open;
     return open;
@@ -282,7 +267,7 @@ void Publish(FileWriter& writer, bool written)
         writer.failingSince = now;
     bool changed = false;
     {
-        Locked locked(writer);
+        SectionLock locked(writer.lock);
         WatchFileNews& news = writer.news;
         const bool stuck = !written && now - writer.failingSince >= StuckMilliseconds;
         changed = news.behind != !written || news.stuck != stuck || (!written && news.error != writer.error) ||
@@ -296,7 +281,7 @@ void Publish(FileWriter& writer, bool written)
         writer.writerBytes = writer.writer.rows.bytes;
     }
     if (changed)
-        PostMessageW(writer.window, WatchFileNewsMessage, 0, 0);
+        PostThreadEvent(writer.window, WatchFileNewsEvent);
 }
 
 void Close(FileWriter& writer)
@@ -304,7 +289,7 @@ void Close(FileWriter& writer)
     if (writer.file != INVALID_HANDLE_VALUE)
         CloseHandle(writer.file);
     writer.file = INVALID_HANDLE_VALUE;
-    Locked locked(writer);
+    SectionLock locked(writer.lock);
     writer.news.ended = true;
     writer.news.lost = writer.writer.rows.rows + writer.incoming.rows;
 }
@@ -317,7 +302,7 @@ DWORD WINAPI RunWriter(void* parameter)
         WaitForSingleObject(writer.wake, writer.failingSince ? RetryMilliseconds : INFINITE);
         bool ending = false;
         {
-            Locked locked(writer);
+            SectionLock locked(writer.lock);
             WatchRowsMove(writer.incoming, writer.writer.rows);
             ending = writer.ending;
         }
@@ -329,20 +314,9 @@ DWORD WINAPI RunWriter(void* parameter)
             break;
     }
     Close(writer);
-    PostMessageW(writer.window, WatchFileNewsMessage, 0, 0);
+    PostThreadEvent(writer.window, WatchFileNewsEvent);
     Release(&writer);
     return 0;
-}
-
-LRESULT CALLBACK PassNews(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
-{
-    if (message == WatchFileNewsMessage) {
-        EventPost(WatchFileNewsEvent, 0, MainWindow, 0);
-        return 0;
-    }
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, PassNews, NewsSubclass);
-    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -358,6 +332,7 @@ bool WatchFileBegin(const WatchFilePlan& plan)
     InitializeCriticalSection(&writer->lock);
     writer->owners = 2;
     writer->window = WindowHandle(MainWindow);
+    AcceptThreadEvents(writer->window);
     writer->plan = plan;
     std::memcpy(writer->writer.list, plan.list, sizeof plan.list);
     std::memcpy(writer->writer.decimal, plan.decimal, sizeof plan.decimal);
@@ -384,7 +359,7 @@ bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, co
     bool added = false;
     bool filled = false;
     {
-        Locked locked(*Running);
+        SectionLock locked(Running->lock);
         const bool full = Running->incoming.bytes + Running->writerBytes >= WatchRowsRoom;
         WatchSlotRows rows = slot;
         if (full) {
@@ -400,7 +375,7 @@ bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, co
     // The writer tells of a failing file only when that changes: the room
     // filling up is told from here.
     if (filled)
-        PostMessageW(Running->window, WatchFileNewsMessage, 0, 0);
+        PostThreadEvent(Running->window, WatchFileNewsEvent);
     return added;
 }
 
@@ -410,7 +385,7 @@ bool WatchFileAddRows(const WatchRowsEntry& entry)
         return false;
     bool added = false;
     {
-        Locked locked(*Running);
+        SectionLock locked(Running->lock);
         added = WatchRowsAdd(Running->incoming, entry);
     }
     SetEvent(Running->wake);
@@ -423,7 +398,7 @@ bool WatchFileTakeNews(WatchFileNews& news)
     if (!writer)
         return false;
     {
-        Locked locked(*writer);
+        SectionLock locked(writer->lock);
         news = writer->news;
     }
     if (writer == Ending && news.ended) {
@@ -438,7 +413,7 @@ void WatchFileEnd()
     if (!Running)
         return;
     {
-        Locked locked(*Running);
+        SectionLock locked(Running->lock);
         Running->ending = true;
     }
     SetEvent(Running->wake);
@@ -451,10 +426,4 @@ bool WatchFileWaitEnded(DWORD milliseconds)
 {
     FileWriter* writer = Running ? Running : Ending;
     return !writer || WaitForSingleObject(writer->thread, milliseconds) == WAIT_OBJECT_0;
-}
-
-void InstallWatchFileNews()
-{
-    if (HWND window = WindowHandle(MainWindow))
-        SetWindowSubclass(window, PassNews, NewsSubclass, 0);
 }

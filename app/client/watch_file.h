@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-// PostMessage from the writer's thread becomes this event on the window's.
+// The writer's news reaches the loop as this event (thread_events.h).
 constexpr std::int32_t WatchFileNewsEvent = 0x7A03;
 
 struct WatchFilePlan {
@@ -66,9 +66,6 @@ void WatchFileEnd();
 // Waits at most `milliseconds` for the writer that is ending; true when it
 // has ended (or none runs). For the program's end.
 bool WatchFileWaitEnded(DWORD milliseconds);
-
-// Once the main window exists: the writer's news reaches the event loop.
-void InstallWatchFileNews();
 
 // What writes to the file; a test puts a failing or a slow one in its place.
 extern BOOL(WINAPI* WatchFileWriter)(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED);

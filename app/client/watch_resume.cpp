@@ -1,8 +1,10 @@
 #include "app/client/watch_resume.h"
 
+#include "app/client/file_report.h"
 #include "app/client/port_list.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -26,12 +28,9 @@ bool PortKey(const char* port, char (&key)[128])
 // "Korvane COM3": one Run value per port.
 void RunValueName(const char* port, wchar_t (&name)[96])
 {
-    lstrcpyW(name, L"Korvane ");
-    const int start = lstrlenW(name);
-    int i = 0;
-    for (; port[i] && start + i < 95; ++i)
-        name[start + i] = static_cast<unsigned char>(port[i]);
-    name[start + i] = L'\0';
+    WideBuilder text(name, std::size(name));
+    text.Append(L"Korvane ");
+    text.AppendFrom1251(port);
 }
 
 bool ReadBytes(HKEY key, const char* value, char* bytes, DWORD size)
@@ -45,19 +44,20 @@ bool ReadBytes(HKEY key, const char* value, char* bytes, DWORD size)
 
 void RegisterStarts(const char* port)
 {
-    wchar_t argument[96] = {};
-    for (int i = 0; port[i] && i < 95; ++i)
-        argument[i] = static_cast<unsigned char>(port[i]);
+    wchar_t argument[96];
+    WideBuilder(argument, std::size(argument)).AppendFrom1251(port);
     RegisterApplicationRestart(argument, 0);
 
     wchar_t program[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    wchar_t command[MAX_PATH + 100] = L"\"";
-    lstrcatW(command, program);
-    lstrcatW(command, L"\" ");
-    lstrcatW(command, argument);
+    wchar_t command[MAX_PATH + 100];
+    WideBuilder text(command, std::size(command));
+    text.Append(L"\"");
+    text.Append(program);
+    text.Append(L"\" ");
+    text.Append(argument);
     wchar_t name[96];
     RunValueName(port, name);
     HKEY key = nullptr;

@@ -41,13 +41,14 @@ bool Flush(WatchWriter& writer, const WatchSink& sink, Unflushed& unflushed, con
     return true;
 }
 
-void AddRows(const WatchWriter& writer, const WatchSink& sink, const WatchRowsEntry& entry, std::uint32_t first,
-             Piece& piece)
+// The entry's row `index` (0 for its first), at the piece's end.
+void AddRow(const WatchWriter& writer, const WatchSink& sink, const WatchRowsEntry& entry, std::uint32_t index,
+            Piece& piece)
 {
     char reply[WatchRowReplyLongest + 1];
     std::memcpy(reply, entry.reply, entry.replyLength);
     reply[entry.replyLength] = 0;
-    const std::int64_t utc = entry.utc + static_cast<std::int64_t>(first) * entry.interval;
+    const std::int64_t utc = entry.utc + static_cast<std::int64_t>(index) * entry.interval;
     const WatchRow row{sink.localTime(utc), WatchClockFromSeconds(utc), entry.gap == WatchGap::None ? reply : nullptr,
                        WatchGapNote(entry.gap)};
     piece.length += WatchRowText(row, WatchSeparators{writer.list, writer.decimal}, piece.bytes + piece.length);
@@ -83,24 +84,20 @@ bool WatchWriterRun(WatchWriter& writer, const WatchSink& sink)
     Piece piece{writer.piece, 0};
     Unflushed unflushed{};
     WatchRowsEntry entry{};
-    bool any = false;
     for (WatchRowsCursor next{}; WatchRowsNext(writer.rows, next, entry);) {
-        any = true;
         for (std::uint32_t i = 0; i < entry.count; ++i) {
             if (WatchWriterPiece - piece.length < WatchRowLongest && !Send(sink, piece, unflushed))
                 return Failed(writer);
-            AddRows(writer, sink, entry, i, piece);
+            AddRow(writer, sink, entry, i, piece);
         }
         (entry.gap == WatchGap::None ? unflushed.readings : unflushed.gaps) += entry.count;
         if (unflushed.bytes + piece.length >= FlushBytes &&
             !(Send(sink, piece, unflushed) && Flush(writer, sink, unflushed, next)))
             return Failed(writer);
     }
-    if (!any)
-        return true;
     if (!Send(sink, piece, unflushed))
         return Failed(writer);
-    // Nothing new since the last flush leaves nothing to flush.
+    // No rows, or none since the last flush, leave nothing to flush.
     if (unflushed.bytes == 0 && unflushed.readings == 0 && unflushed.gaps == 0)
         return true;
     WatchRowsCursor end{};
