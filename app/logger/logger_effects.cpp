@@ -116,3 +116,21 @@ void WaitForReply(std::int32_t milliseconds)
     else
         SleepMilliseconds(milliseconds);
 }
+
+void DumpBegan()
+{
+    if (installed.dumpBegan)
+        installed.dumpBegan();
+}
+
+void DumpArrived(const char* bytes, std::int32_t length)
+{
+    if (installed.dumpArrived && length > 0)
+        installed.dumpArrived(bytes, length);
+}
+
+void DumpEnded(DumpEnd end)
+{
+    if (installed.dumpEnded)
+        installed.dumpEnded(end);
+}

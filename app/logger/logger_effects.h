@@ -5,6 +5,13 @@
 
 #include <cstdint>
 
+// How a dump's text ended.
+enum class DumpEnd {
+    Whole,   // the logger's zero byte, then a quiet line
+    Stopped, // the user stopped it
+    Cut,     // cut short: the logger fell silent, the port went, the program ended
+};
+
 struct LoggerEffects {
     // Texts are never null; an empty string variable arrives as "".
     void (*showReading)(const char* text);  // the reading field, gadget 9
@@ -54,6 +61,12 @@ struct LoggerEffects {
     // that many milliseconds, spent as the caller likes. Without the slot, a
     // plain sleep.
     void (*waitForReply)(std::int32_t milliseconds);
+    // A dump's text for keeping, apart from the log: its beginning once "D"
+    // has gone out, each part of it as it is appended (never a zero byte),
+    // and its end, before any report of it.
+    void (*dumpBegan)();
+    void (*dumpArrived)(const char* bytes, std::int32_t length);
+    void (*dumpEnded)(DumpEnd end);
 };
 
 // Installs the effects that every later sequence raises; the record is copied.
@@ -80,3 +93,6 @@ bool ConfirmFormat(); // false without the effect: nothing is erased unasked
 bool AwaitPortReturn();
 void ReportPortLost();
 void WaitForReply(std::int32_t milliseconds);
+void DumpBegan();
+void DumpArrived(const char* bytes, std::int32_t length);
+void DumpEnded(DumpEnd end);

@@ -32,6 +32,16 @@ std::int32_t CollectedLength = 0;
 std::int32_t CollectedCapacity = 0;
 // The text's bytes the log shows already.
 std::int32_t CollectedShown = 0;
+// The text is being handed on for keeping (DumpArrived) until its end is
+// told: once, however the dump ends.
+bool Keeping = false;
+
+void EndKeeping(DumpEnd end)
+{
+    if (Keeping)
+        DumpEnded(end);
+    Keeping = false;
+}
 
 void ReleaseCollected()
 {
@@ -104,6 +114,8 @@ Chunk TakeChunk(std::int32_t waiting, Keep keep = Keep::Text)
                            std::all_of(tail, tail + delivered, [](char byte) { return byte == 0; });
     const std::int32_t kept = keep == Keep::Text ? text : 0;
     std::memset(tail + kept, 0, static_cast<std::size_t>(delivered - kept));
+    if (Keeping)
+        DumpArrived(tail, kept);
     CollectedLength += kept;
     const bool endBefore = EndSeen != 0;
     if (text < delivered)
@@ -197,6 +209,7 @@ void ReportLineErrors()
 std::int32_t FinishDump()
 {
     const bool silent = SilentPolls >= DumpSilentPollLimit;
+    EndKeeping(silent ? DumpEnd::Cut : DumpEnd::Whole);
     Phase = DumpPhase::Idle;
     LogCollected();
     ShowProgress(0);
@@ -213,6 +226,7 @@ std::int32_t FinishDump()
 // lost the rest of a text cut short: that is said as for a silent logger.
 std::int32_t LosePort()
 {
+    EndKeeping(EndSeen ? DumpEnd::Whole : DumpEnd::Cut);
     Phase = DumpPhase::Idle;
     LogCollected();
     ShowProgress(0);
@@ -283,6 +297,8 @@ std::int32_t DumpStart()
     PollsUnshown = 0;
     EntryOpen = false;
     Phase = DumpPhase::Collecting;
+    Keeping = true;
+    DumpBegan();
     return WaitAfterDump;
 }
 
@@ -308,6 +324,7 @@ std::int32_t DumpStop(const char* marker)
     LineErrors |= errors;
     if (waiting > 0)
         TakeChunk(waiting);
+    EndKeeping(DumpEnd::Stopped);
     LogCollected();
     AddToLog(marker);
     ShowProgress(0);
@@ -327,6 +344,7 @@ void DumpEndNow()
 
 void DumpAbandon()
 {
+    EndKeeping(DumpEnd::Cut);
     EndEntry();
     LineErrors = 0;
     ReleaseCollected();

@@ -22,6 +22,15 @@ constexpr const char* HeaderFields[] = {
     "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xbc\xd0\xb5\xd1\x87\xd0\xb0\xd0\xbd\xd0\xb8\xd0\xb5",
 };
 
+// "№", "Время (оценка)", "Температура", "Строка", "Время UTC (оценка)"
+constexpr const char* DumpHeaderFields[] = {
+    "\xe2\x84\x96",
+    "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f (\xd0\xbe\xd1\x86\xd0\xb5\xd0\xbd\xd0\xba\xd0\xb0)",
+    "\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb0\xd1\x82\xd1\x83\xd1\x80\xd0\xb0",
+    "\xd0\xa1\xd1\x82\xd1\x80\xd0\xbe\xd0\xba\xd0\xb0",
+    "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f UTC (\xd0\xbe\xd1\x86\xd0\xb5\xd0\xbd\xd0\xba\xd0\xb0)",
+};
+
 // More fraction digits than this add nothing a double can hold, and this
 // many still fit in 64 bits.
 constexpr std::size_t ValuedFractionDigits = 18;
@@ -208,6 +217,24 @@ const char* LastFieldStart(const char* begin, const char* end, const char* list)
     return begin;
 }
 
+// The number's value from its digits. A long run of integer digits
+// overflows to infinity, which is defined for a double; the fraction adds
+// its first digits as one exact integer.
+void SetValue(ReplyNumber& number)
+{
+    double value = 0;
+    for (std::size_t i = 0; i < number.integerLength; ++i)
+        value = value * 10 + (number.integer[i] - '0');
+    std::uint64_t fraction = 0;
+    double scale = 1;
+    for (std::size_t i = 0; i < number.fractionLength && i < ValuedFractionDigits; ++i) {
+        fraction = fraction * 10 + static_cast<std::uint64_t>(number.fraction[i] - '0');
+        scale *= 10;
+    }
+    value += static_cast<double>(fraction) / scale;
+    number.value = number.negative ? -value : value;
+}
+
 } // namespace
 
 ReplyNumber FindReplyNumber(const char* reply)
@@ -234,20 +261,45 @@ ReplyNumber FindReplyNumber(const char* reply)
             ++at;
         number.fractionLength = static_cast<std::size_t>(at - number.fraction);
     }
-    // A long run of integer digits overflows to infinity, which is defined
-    // for a double; the fraction adds its first digits as one exact integer.
-    double value = 0;
-    for (std::size_t i = 0; i < number.integerLength; ++i)
-        value = value * 10 + (number.integer[i] - '0');
-    std::uint64_t fraction = 0;
-    double scale = 1;
-    for (std::size_t i = 0; i < number.fractionLength && i < ValuedFractionDigits; ++i) {
-        fraction = fraction * 10 + static_cast<std::uint64_t>(number.fraction[i] - '0');
-        scale *= 10;
-    }
-    value += static_cast<double>(fraction) / scale;
-    number.value = number.negative ? -value : value;
+    SetValue(number);
     return number;
+}
+
+ReplyNumber FindLineNumber(const char* line, std::size_t length)
+{
+    ReplyNumber last{};
+    std::size_t at = 0;
+    while (at < length) {
+        const bool starts = IsDigit(line[at]) || (IsSeparator(line[at]) && at + 1 < length && IsDigit(line[at + 1]));
+        if (!starts) {
+            ++at;
+            continue;
+        }
+        ReplyNumber number{};
+        number.found = true;
+        // "2024-01-05" is a date, not 2024 and two negative numbers.
+        number.negative = at > 0 && line[at - 1] == '-' && !(at > 1 && IsDigit(line[at - 2]));
+        while (at < length && line[at] == '0')
+            ++at;
+        number.integer = line + at;
+        while (at < length && IsDigit(line[at]))
+            ++at;
+        number.integerLength = static_cast<std::size_t>(line + at - number.integer);
+        if (at + 1 < length && IsSeparator(line[at]) && IsDigit(line[at + 1])) {
+            number.fraction = line + ++at;
+            while (at < length && IsDigit(line[at]))
+                ++at;
+            number.fractionLength = static_cast<std::size_t>(line + at - number.fraction);
+        }
+        // What runs on of digits and separators is no number of its own:
+        // "1.2.3" is 1.2, as a reply reads it.
+        while (at < length && (IsDigit(line[at]) || IsSeparator(line[at])))
+            ++at;
+        last = number;
+    }
+    if (last.found)
+        SetValue(last);
+    return last;
 }
 
 std::size_t ReplyNumberText(const ReplyNumber& number, const char* decimalSeparator, char* out)
@@ -338,10 +390,17 @@ std::size_t WatchHeaderText(const WatchSeparators& separators, char* out)
     return text.length;
 }
 
-std::size_t WatchFileName(const WatchClock& start, std::int32_t attempt, char (&name)[64])
+namespace {
+
+// korvane-<kind>-YYYYMMDD-HHMMSS, "-2", "-3" ... for the later attempts,
+// and the extension.
+std::size_t RecordFileName(const char* kind, const WatchClock& start, std::int32_t attempt, const char* extension,
+                           char (&name)[64])
 {
     Out text{name, 0};
-    text.Put("korvane-watch-");
+    text.Put("korvane-");
+    text.Put(kind);
+    text.Put("-");
     PutClock(text, start, "", "-", "");
     if (attempt >= 2) {
         char digits[12];
@@ -352,8 +411,65 @@ std::size_t WatchFileName(const WatchClock& start, std::int32_t attempt, char (&
         while (count > 0)
             text.Put(&digits[--count], 1);
     }
-    text.Put(".csv");
+    text.Put(extension);
     name[text.length] = 0;
+    return text.length;
+}
+
+} // namespace
+
+std::size_t WatchFileName(const WatchClock& start, std::int32_t attempt, char (&name)[64])
+{
+    return RecordFileName("watch", start, attempt, ".csv", name);
+}
+
+std::size_t DumpFileName(const WatchClock& start, std::int32_t attempt, const char* extension, char (&name)[64])
+{
+    return RecordFileName("dump", start, attempt, extension, name);
+}
+
+std::size_t DumpHeaderText(const WatchSeparators& separators, char* out)
+{
+    Out text{out, 0};
+    const Separator list = CutSeparator(ListSeparator(separators.list));
+    for (std::size_t i = 0; i < std::size(DumpHeaderFields); ++i) {
+        if (i > 0)
+            text.Put(list.text);
+        PutField(text, DumpHeaderFields[i], std::strlen(DumpHeaderFields[i]), list.text[0]);
+    }
+    text.Put(RowEnd);
+    return text.length;
+}
+
+std::size_t DumpRowText(const DumpRow& row, const WatchSeparators& separators, char* out)
+{
+    Out text{out, 0};
+    const Separator list = CutSeparator(ListSeparator(separators.list));
+    const char start = list.text[0];
+    char field[WatchRowReplyLongest * 3];
+    std::size_t count = 0;
+    for (std::uint64_t value = row.number; value > 0 || count == 0; value /= 10)
+        field[count++] = static_cast<char>('0' + value % 10);
+    for (std::size_t i = 0; i < count / 2; ++i) {
+        const char digit = field[i];
+        field[i] = field[count - 1 - i];
+        field[count - 1 - i] = digit;
+    }
+    text.Put(field, count);
+    text.Put(list.text);
+    if (row.timed)
+        PutClockField(text, row.local, start);
+    text.Put(list.text);
+    PutField(text, field, ReplyNumberText(row.value, separators.decimal, field), start);
+    text.Put(list.text);
+    std::size_t length = row.lineLength < WatchRowReplyLongest ? row.lineLength : WatchRowReplyLongest;
+    while (length > 0 && IsLineEnd(row.line[length - 1]))
+        --length;
+    PutField(text, field, Utf8From1251(row.line, length, field), start);
+    text.Put(list.text);
+    if (row.timed)
+        PutClockField(text, row.utc, start);
+    text.Put(RowEnd);
     return text.length;
 }
 

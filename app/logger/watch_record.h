@@ -1,7 +1,7 @@
 #pragma once
-// The texts of a watch's record file: the number taken from each reply, the
-// rows, the header and the file's name, and what a resume reads back from a
-// file. Rows are built as the file's UTF-8 in a caller's buffer, with no
+// The texts of the record files: a watch's, with the number taken from each
+// reply, its rows, header and name, and what a resume reads back from one;
+// and a dump's table, with the number taken from each of its lines. Rows are built as the file's UTF-8 in a caller's buffer, with no
 // memory of their own, so the thread that writes the file can build them.
 
 #include <cstddef>
@@ -30,6 +30,14 @@ struct ReplyNumber {
 // The number in the reply (null reads as empty); found is false when the
 // reply holds none.
 ReplyNumber FindReplyNumber(const char* reply);
+
+// The last decimal number on a line of a dump: a stored line leads with its
+// index or its time ("0001 +20.5", "12:30 20.5"), where a reply is one value.
+// Numbers are read as in a reply, with two differences: a '-' right after a
+// digit joins a date or a range and is no sign ("2024-01-05" holds no
+// negative number), and digits and separators that run on after a number
+// ("1.2.3") belong to it rather than start the next one.
+ReplyNumber FindLineNumber(const char* line, std::size_t length);
 
 // Room enough for any text the functions below write.
 inline constexpr std::size_t WatchRowLongest = 4096;
@@ -92,6 +100,31 @@ std::size_t WatchHeaderText(const WatchSeparators& separators, char* out);
 // for the first try, with "-2", "-3" ... before ".csv" for the later tries,
 // terminated; returns its length.
 std::size_t WatchFileName(const WatchClock& start, std::int32_t attempt, char (&name)[64]);
+
+// A dump's files: korvane-dump-YYYYMMDD-HHMMSS and the extension given
+// (".txt", ".csv"), with the attempts as above.
+std::size_t DumpFileName(const WatchClock& start, std::int32_t attempt, const char* extension, char (&name)[64]);
+
+// A row of a dump's table: the reading's place in the dump (from 1), its
+// estimated local and UTC times when `timed`, its number and the line it
+// was read from (1251 bytes as the logger sent them).
+struct DumpRow {
+    std::uint64_t number;
+    bool timed;
+    WatchClock local;
+    WatchClock utc;
+    ReplyNumber value;
+    const char* line;
+    std::size_t lineLength;
+};
+
+// The row as the file's UTF-8: "№", "Время (оценка)", "Температура",
+// "Строка" (at most WatchRowReplyLongest bytes of the line, without its line
+// end) and "Время UTC (оценка)", the times empty when not timed, joined and
+// quoted as a watch's rows are. At most WatchRowLongest bytes.
+std::size_t DumpRowText(const DumpRow& row, const WatchSeparators& separators, char* out);
+// Its header, which tells a dump's table from a watch's record.
+std::size_t DumpHeaderText(const WatchSeparators& separators, char* out);
 
 // The list separator of a record file's header, read from the file's first
 // bytes (its byte-order mark, "Время", the separator, "Температура"). False

@@ -85,6 +85,9 @@ void RecordEffects()
         .confirmFormat = [] { return true; },
         .awaitPortReturn = nullptr,
         .waitForReply = nullptr,
+        .dumpBegan = nullptr,
+        .dumpArrived = nullptr,
+        .dumpEnded = nullptr,
     });
 }
 

@@ -63,6 +63,11 @@ void RecordEffects(std::int64_t (*clock)())
         .confirmFormat = [] { return true; },
         .awaitPortReturn = nullptr,
         .waitForReply = nullptr,
+        .dumpBegan = [] { Record(Effect::DumpBegan, nullptr); },
+        .dumpArrived = [](const char* bytes, std::int32_t length) {
+            Record(Effect::DumpKept, std::string(bytes, static_cast<std::size_t>(length)).c_str());
+        },
+        .dumpEnded = [](DumpEnd end) { Record(Effect::DumpEnded, nullptr, static_cast<std::int32_t>(end)); },
     });
 }
 

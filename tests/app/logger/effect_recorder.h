@@ -13,10 +13,11 @@
 // extended it included); LogGrows: a part that extended the newest entry.
 // Reopen: the lost port was looked for again (and not found); PortLost: the
 // user was told it could not be opened; LineError: the user was told that a
-// dump's text may be damaged.
+// dump's text may be damaged. DumpKept: a part of a dump's text handed on
+// for keeping; DumpEnded: how the dump ended (its DumpEnd as the position).
 enum class Effect {
     Reading, Memory, Interval, Log, LogGrows, Progress, ProgressHold, NoPort, NoAnswer, LineError, NoMemory, Reopen,
-    PortLost
+    PortLost, DumpBegan, DumpKept, DumpEnded
 };
 
 struct RecordedEffect {

@@ -1,3 +1,4 @@
+#include "app/logger/logger_effects.h"
 #include "app/logger/logger_protocol.h"
 #include "app/logger/memory_dump.h"
 #include "base/delay.h"
@@ -37,6 +38,28 @@ std::vector<std::int32_t> Joined(std::vector<std::vector<std::int32_t>> parts)
 
 const RecordedEffect& LastEffect() { return RecordedEffects().back(); }
 
+// What was handed on for keeping, and how its end was told: once, and
+// before anything else was said of the dump.
+std::string KeptText()
+{
+    std::string kept;
+    for (const std::string& part : TextsOf(Effect::DumpKept))
+        kept += part;
+    return kept;
+}
+
+void ExpectKeptEnd(DumpEnd end, Effect before)
+{
+    const std::vector<RecordedEffect>& effects = RecordedEffects();
+    const auto ended = std::find_if(effects.begin(), effects.end(),
+                                    [](const RecordedEffect& r) { return r.effect == Effect::DumpEnded; });
+    ASSERT_EQ(CountOf(Effect::DumpEnded), 1);
+    EXPECT_EQ(ended->position, static_cast<std::int32_t>(end));
+    EXPECT_LT(ended - effects.begin(),
+              std::find_if(effects.begin(), effects.end(), [&](const RecordedEffect& r) { return r.effect == before; }) -
+                  effects.begin());
+}
+
 TEST_F(DumpTest, WithoutAPortReportsOnceAndSendsNothing)
 {
     CurrentPort = 0;
@@ -61,11 +84,16 @@ TEST_F(DumpTest, TwoLinesInOnePollGoToTheLogAsOneEntry)
     EXPECT_EQ(LastEffect().effect, Effect::Progress);
     // The bar may skip positions only if the chunk's last one is held.
     const std::vector<RecordedEffect>& effects = RecordedEffects();
-    ASSERT_GE(effects.size(), 4u);
-    EXPECT_EQ(effects[effects.size() - 4].position, 13);
-    EXPECT_EQ(effects[effects.size() - 3].effect, Effect::ProgressHold);
+    // After them: the text handed on for keeping, its end, the log's entry
+    // and the bar back at 0.
+    ASSERT_GE(effects.size(), 6u);
+    EXPECT_EQ(effects[effects.size() - 6].position, 13);
+    EXPECT_EQ(effects[effects.size() - 5].effect, Effect::ProgressHold);
     EXPECT_STREQ(DumpText, "line 1\r\nline 2");
     EXPECT_EQ(EndSeen, 1);
+    EXPECT_EQ(CountOf(Effect::DumpBegan), 1);
+    EXPECT_EQ(KeptText(), DumpText);
+    ExpectKeptEnd(DumpEnd::Whole, Effect::Log);
 }
 
 TEST_F(DumpTest, ChunksAreCollectedPollByPoll)
@@ -168,6 +196,7 @@ TEST_F(DumpTest, LoggerThatNeverAnswersEndsAfterTheSilentPollLimit)
     EXPECT_EQ(ProgressPositions(), std::vector<std::int32_t>{0});
     EXPECT_EQ(LastEffect().at, Poll(DumpSilentPollLimit));
     EXPECT_EQ(EndSeen, 0);
+    ExpectKeptEnd(DumpEnd::Cut, Effect::NoAnswer);
 }
 
 TEST_F(DumpTest, LoggerUnpluggedMidDumpKeepsWhatArrived)
@@ -239,6 +268,8 @@ TEST_F(DumpTest, APortGoneInTheMiddleKeepsWhatCameAndIsReportedOnce)
     RunDump();
     EXPECT_EQ(TextsOf(Effect::Log), std::vector<std::string>{"abc"});
     ExpectPortLostOnce();
+    EXPECT_EQ(KeptText(), "abc");
+    ExpectKeptEnd(DumpEnd::Cut, Effect::PortLost);
 }
 
 // A port that went away fails the next count; a failed read alone brings
@@ -281,6 +312,7 @@ TEST_F(DumpTest, StopLogsTheTextSoFarUnderTheMarkerAndDrainsTheRest)
     EXPECT_EQ(DumpStop("stopped"), DumpPollInterval);
     EXPECT_EQ(TextsOf(Effect::Log), (std::vector<std::string>{"first second", "stopped"}));
     EXPECT_EQ(DumpCurrentPhase(), DumpPhase::Draining);
+    ExpectKeptEnd(DumpEnd::Stopped, Effect::Log);
     std::int32_t wait = DumpPollInterval;
     for (; wait > 0; wait = DumpStep())
         SleepMilliseconds(wait);
@@ -289,6 +321,8 @@ TEST_F(DumpTest, StopLogsTheTextSoFarUnderTheMarkerAndDrainsTheRest)
     EXPECT_EQ(LineWaiting(), 0);
     EXPECT_EQ(TextsOf(Effect::Log).size(), 2u);
     EXPECT_EQ(LineWrittenText(), "D");
+    EXPECT_EQ(KeptText(), "first second") << "what is drained is not kept";
+    EXPECT_EQ(CountOf(Effect::DumpEnded), 1);
 }
 
 TEST_F(DumpTest, TheDrainLastsUntilTheTextHasPassed)

@@ -87,26 +87,36 @@ TEST(WatchSchedule, SlotsStayOnTheGridSkippedOnesAreNotMadeUpAndANewIntervalStar
     EXPECT_EQ(schedule.nextSlot, UINT64_MAX);
 }
 
-TEST(WatchRecord, TheNumberIsTheReplysFirstDecimalNumber)
+// A reply's rule takes the first number, a dump line's the last, with a
+// date's dashes no signs; side by side, so that where they differ shows.
+TEST(WatchRecord, AReplyGivesItsFirstNumberAndADumpLineItsLast)
 {
     const struct {
         const char* reply;
         std::string text; // with "," as the decimal separator
         double value;
+        std::string lineText; // the same as a dump's line
     } rows[] = {
-        {"T=+21.5C\r\n", "21,5", 21.5},
-        {"-0,5", "-0,5", -0.5},
-        {"12.", "12", 12},
-        {".5", "0,5", 0.5},
-        {"t -.25", "-0,25", -0.25},
-        {"--3", "-3", -3},
-        {"- 3", "3", 3},
-        {"1.2.3", "1,2", 1.2},
-        {"007.50", "7,50", 7.5},
-        {"\xd2\xe5\xec\xef. 19,0 \xb0\x43", "19,0", 19}, // "Темп. 19,0 °C"
-        {"", "", 0},
-        {"-", "", 0},
-        {"\xc5\xd0\xd0. \r\n", "", 0},
+        {"T=+21.5C\r\n", "21,5", 21.5, "21,5"},
+        {"-0,5", "-0,5", -0.5, "-0,5"},
+        {"12.", "12", 12, "12"},
+        {".5", "0,5", 0.5, "0,5"},
+        {"t -.25", "-0,25", -0.25, "-0,25"},
+        {"--3", "-3", -3, "-3"},
+        {"- 3", "3", 3, "3"},
+        {"1.2.3", "1,2", 1.2, "1,2"},
+        {"007.50", "7,50", 7.5, "7,50"},
+        {"\xd2\xe5\xec\xef. 19,0 \xb0\x43", "19,0", 19, "19,0"}, // "Темп. 19,0 °C"
+        {"", "", 0, ""},
+        {"-", "", 0, ""},
+        {"\xc5\xd0\xd0. \r\n", "", 0, ""},
+        {"0001 +20.5", "1", 1, "20,5"},
+        {"12:30 20.5", "12", 12, "20,5"},
+        {"T=20,5 C", "20,5", 20.5, "20,5"},
+        {"0042 -7", "42", 42, "-7"},
+        {"2024-01-05 12:30:00 -3.5", "2024", 2024, "-3,5"},
+        {"2024-01-05", "2024", 2024, "5"},
+        {"0007;20,5;-1.25", "7", 7, "-1,25"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.reply);
@@ -114,7 +124,14 @@ TEST(WatchRecord, TheNumberIsTheReplysFirstDecimalNumber)
         EXPECT_EQ(number.found, !row.text.empty());
         EXPECT_DOUBLE_EQ(number.value, row.value);
         EXPECT_EQ(Written([&](char* out) { return ReplyNumberText(number, ",", out); }), row.text);
+        const ReplyNumber last = FindLineNumber(row.reply, std::strlen(row.reply));
+        EXPECT_EQ(Written([&](char* out) { return ReplyNumberText(last, ",", out); }), row.lineText);
+        std::string point = row.lineText;
+        std::replace(point.begin(), point.end(), ',', '.');
+        EXPECT_DOUBLE_EQ(last.value, point.empty() ? 0 : std::stod(point));
     }
+    // A line is not read past its length.
+    EXPECT_EQ(Written([](char* out) { return ReplyNumberText(FindLineNumber("0001 20.5", 6), ".", out); }), "2");
     EXPECT_FALSE(FindReplyNumber(nullptr).found);
     const std::string digits(400, '9');
     const std::string longReply = "x" + digits + ".5";
@@ -189,6 +206,31 @@ TEST(WatchRecord, TheFileNameCarriesTheStartAndTheTry)
         EXPECT_EQ(WatchFileName(start, attempt, text), name.size());
         EXPECT_EQ(text, name);
     }
+    char text[64];
+    DumpFileName(start, 1, ".txt", text);
+    EXPECT_STREQ(text, "korvane-dump-20260131-230509.txt");
+    DumpFileName(start, 3, ".csv", text);
+    EXPECT_STREQ(text, "korvane-dump-20260131-230509-3.csv");
+}
+
+// A dump's table: its own header, the reading's place, the times when the
+// interval gave them and empty fields when not, the line as sent.
+TEST(WatchRecord, ADumpsRowsNumberTheReadingsAndKeepTheirLines)
+{
+    const WatchSeparators separators{";", ","};
+    EXPECT_EQ(Written([&](char* out) { return DumpHeaderText(separators, out); }),
+              "\xe2\x84\x96;\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f (\xd0\xbe\xd1\x86\xd0\xb5\xd0\xbd\xd0\xba\xd0\xb0);"
+              "\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb0\xd1\x82\xd1\x83\xd1\x80\xd0\xb0;"
+              "\xd0\xa1\xd1\x82\xd1\x80\xd0\xbe\xd0\xba\xd0\xb0;"
+              "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f UTC (\xd0\xbe\xd1\x86\xd0\xb5\xd0\xbd\xd0\xba\xd0\xb0)\r\n");
+    const char line[] = "0012;+20.5 \xb0\x43\r\n"; // "°C"
+    DumpRow row{12, true, {2026, 3, 29, 3, 1, 0}, {2026, 3, 29, 0, 1, 0}, FindLineNumber(line, sizeof line - 1), line, sizeof line - 1};
+    EXPECT_EQ(Written([&](char* out) { return DumpRowText(row, separators, out); }),
+              "12;2026-03-29 03:01:00;20,5;\"0012;+20.5 \xc2\xb0\x43\";2026-03-29 00:01:00\r\n");
+    row.timed = false;
+    row.number = 1;
+    EXPECT_EQ(Written([&](char* out) { return DumpRowText(row, separators, out); }),
+              "1;;20,5;\"0012;+20.5 \xc2\xb0\x43\";\r\n");
 }
 
 TEST(WatchReadings, TheLatestReadingsStayInOrderWithTheirGaps)
