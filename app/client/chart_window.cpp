@@ -1,6 +1,7 @@
 #include "app/client/chart_window.h"
 
 #include "app/client/client_gadgets.h"
+#include "app/client/dump_keeping.h"
 #include "app/client/file_report.h"
 #include "app/client/messages.h"
 #include "app/client/watch_driving.h"
@@ -13,6 +14,7 @@
 #include "window/wide_text.h"
 #include "window/window.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -43,9 +45,34 @@ constexpr COLORREF FrameColour = RGB(160, 160, 160);
 constexpr COLORREF GapColour = RGB(255, 228, 228);
 constexpr COLORREF GapMarkColour = RGB(220, 60, 60);
 
-HWND Chart = nullptr;
+enum class ChartKind { Watch, Dump };
+
+// A chart window of each kind, and its readings' summary.
+struct ChartPlace {
+    HWND window;
+    ChartSummary summary;
+};
+std::array<ChartPlace, 2> Places{};
 HHOOK CloseWatch = nullptr;
-ChartSummary Summary{};
+
+ChartPlace& PlaceOf(ChartKind kind) { return Places[static_cast<std::size_t>(kind)]; }
+
+bool IsChart(HWND window)
+{
+    return window && (window == PlaceOf(ChartKind::Watch).window || window == PlaceOf(ChartKind::Dump).window);
+}
+
+ChartKind KindOf(HWND window) { return window == PlaceOf(ChartKind::Dump).window ? ChartKind::Dump : ChartKind::Watch; }
+
+const WatchReadings& ReadingsOf(ChartKind kind)
+{
+    return kind == ChartKind::Dump ? LastDump().readings : WatchKeptReadings();
+}
+
+// A dump's readings without times stand 1000 apart, one a second: numbers
+// on the axis, and the shortest view 60 of them.
+bool AxisCountsReadings(ChartKind kind) { return kind == ChartKind::Dump && !LastDump().timed; }
+constexpr std::uint64_t ReadingSpacing = 1000;
 
 // The program's loop takes the number of any message it dispatches for a
 // window of no toolkit as its event code, and WM_CLOSE is EV_CLOSE, the end
@@ -54,7 +81,7 @@ ChartSummary Summary{};
 LRESULT CALLBACK WatchPostedClose(int code, WPARAM removal, LPARAM lParam)
 {
     auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code == HC_ACTION && (removal & PM_REMOVE) && Chart && message->hwnd == Chart &&
+    if (code == HC_ACTION && (removal & PM_REMOVE) && IsChart(message->hwnd) &&
         message->message == WM_CLOSE) {
         message->message = WM_SYSCOMMAND;
         message->wParam = SC_CLOSE;
@@ -151,9 +178,131 @@ void Fill(HDC dc, const RECT& plot, std::int32_t from, std::int32_t to, LONG top
         FillRect(dc, &area, static_cast<HBRUSH>(brush));
 }
 
+// Above a watch's plot: the last value as its reply wrote it, and the
+// minimum and maximum of what is shown.
+void DrawWatchHeader(HDC dc, const RECT& area, const ChartView& view, std::int32_t decimals, const wchar_t* separator)
+{
+    wchar_t top[256];
+    WideBuilder text(top, std::size(top));
+    text.AppendFrom1251(TextChartLast);
+    if (*WatchLastNumberText())
+        text.Append(WatchLastNumberText());
+    else
+        AppendValue(text, view.last, decimals, separator);
+    text.Append(L"     ");
+    text.AppendFrom1251(TextChartLow);
+    AppendValue(text, view.low, decimals, separator);
+    text.Append(L"     ");
+    text.AppendFrom1251(TextChartHigh);
+    AppendValue(text, view.high, decimals, separator);
+    if (!WatchRunning()) {
+        text.Append(L"     ");
+        text.AppendFrom1251(TextChartStopped);
+    }
+    DrawWide(dc, top, area, DT_LEFT | DT_BOTTOM);
+}
+
+void AppendLabelled(WideBuilder& text, const char* label, double value, const wchar_t* separator)
+{
+    text.AppendFrom1251(label);
+    AppendValue(text, value, 2, separator);
+    text.Append(L"     ");
+}
+
+// A file's name without its folder, and that it could not be written.
+void AppendFileName(WideBuilder& text, const wchar_t* path, bool failed)
+{
+    const wchar_t* name = path;
+    for (const wchar_t* at = path; *at; ++at)
+        if (*at == L'\\')
+            name = at + 1;
+    text.Append(name);
+    if (failed) {
+        text.Append(L" (");
+        text.AppendFrom1251(TextDumpNoFile);
+        text.Append(L")");
+    }
+}
+
+// Above a dump's plot, in three lines: its summary, what the axis counts,
+// and its two files.
+void DrawDumpHeader(HDC dc, const RECT& area, std::int32_t line, const wchar_t* separator)
+{
+    const KeptDump& dump = LastDump();
+    const DumpSummary& summary = dump.summary;
+    wchar_t lines[3][2 * MAX_PATH + 128];
+    WideBuilder first(lines[0], std::size(lines[0]));
+    first.AppendFrom1251(TextDumpReadings);
+    AppendCount(first, summary.readings);
+    first.Append(L"     ");
+    AppendLabelled(first, TextChartLow, summary.low, separator);
+    AppendLabelled(first, TextChartHigh, summary.high, separator);
+    AppendLabelled(first, TextDumpMean, DumpSummaryMean(summary), separator);
+    WideBuilder second(lines[1], std::size(lines[1]));
+    double kinetic = 0;
+    if (DumpMeanKinetic(summary, kinetic))
+        AppendLabelled(second, TextDumpKinetic, kinetic, separator);
+    second.AppendFrom1251(TextDumpWithout);
+    AppendCount(second, summary.withoutNumber);
+    second.Append(L"     ");
+    second.AppendFrom1251(dump.timed ? TextDumpTimesEstimated : TextDumpAxisNumbers);
+    WideBuilder third(lines[2], std::size(lines[2]));
+    third.AppendFrom1251(TextDumpFiles);
+    AppendFileName(third, dump.text, dump.textFailed);
+    third.Append(L", ");
+    AppendFileName(third, dump.table, dump.tableFailed);
+    for (std::int32_t i = 0; i < 3; ++i) {
+        const RECT row{area.left, area.bottom - (3 - i) * line, area.right, area.bottom - (2 - i) * line};
+        DrawWide(dc, lines[i], row, DT_LEFT | DT_BOTTOM);
+    }
+}
+
+// The readings' numbers under the plot, at round steps.
+void DrawNumberAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uint64_t from, std::uint64_t to,
+                    std::int32_t dpi, std::int32_t height)
+{
+    const double first = static_cast<double>(from) / ReadingSpacing;
+    const double last = static_cast<double>(to) / ReadingSpacing;
+    const ChartValueStep step = ChartValueStepFor(last - first, (plot.right - plot.left) / ScaleToDpi(80, dpi) + 1);
+    const double every = step.step < 1 ? 1 : step.step;
+    for (double tick = std::ceil(first / every) * every; tick <= last; tick += every) {
+        const auto column = static_cast<LONG>((tick - first) / (last - first) * columnCount);
+        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
+        MoveToEx(dc, x, plot.top, nullptr);
+        LineTo(dc, x, plot.bottom);
+        wchar_t label[32];
+        WideBuilder text(label, std::size(label));
+        AppendCount(text, static_cast<std::uint64_t>(tick));
+        RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
+        DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
+}
+
+// Local times under the plot, at round steps of the local time at the
+// view's start; each label is its own instant's local time.
+void DrawTimeAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uint64_t from, std::uint64_t to,
+                  std::int32_t dpi, std::int32_t height)
+{
+    const std::uint64_t offset = LocalAt(from) - from;
+    const std::uint64_t timeStep = ChartTimeStepFor(to - from, (plot.right - plot.left) / ScaleToDpi(80, dpi) + 1);
+    const std::uint64_t firstTick = ((from + offset) / timeStep + ((from + offset) % timeStep != 0)) * timeStep;
+    for (std::uint64_t tick = firstTick; tick - offset <= to && tick >= firstTick; tick += timeStep) {
+        const double share = static_cast<double>(tick - offset - from) / static_cast<double>(to - from);
+        // The column whose time span holds the tick.
+        const auto column = static_cast<LONG>(share * columnCount);
+        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
+        MoveToEx(dc, x, plot.top, nullptr);
+        LineTo(dc, x, plot.bottom);
+        wchar_t label[16];
+        TimeLabel(LocalAt(tick - offset), timeStep, label);
+        RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
+        DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    }
+}
+
 // The chart at that size and DPI, into any device context: the window's
 // buffer or the picture for the clipboard.
-void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi)
+void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
 {
     const RECT whole{0, 0, width, height};
     FillRect(dc, &whole, GetSysColorBrush(COLOR_WINDOW));
@@ -164,20 +313,22 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     const std::int32_t line = ScaleToDpi(16, dpi);
-    const RECT plot{ScaleToDpi(64, dpi), ScaleToDpi(32, dpi), width - ScaleToDpi(16, dpi),
+    const std::int32_t headerLines = kind == ChartKind::Dump ? 3 : 1;
+    const RECT plot{ScaleToDpi(64, dpi), ScaleToDpi(16 * headerLines + 16, dpi), width - ScaleToDpi(16, dpi),
                     height - ScaleToDpi(24, dpi)};
     const LONG plotWidth = plot.right > plot.left ? plot.right - plot.left : 0;
     const std::int32_t columnCount = plotWidth < MostColumns ? static_cast<std::int32_t>(plotWidth) : MostColumns;
 
-    const WatchReadings& readings = WatchKeptReadings();
-    ChartSummaryUpdate(Summary, readings);
+    const WatchReadings& readings = ReadingsOf(kind);
+    ChartSummary& summary = PlaceOf(kind).summary;
+    ChartSummaryUpdate(summary, readings);
     ProcessHeapBlock columnBlock(columnCount > 0 ? static_cast<std::size_t>(columnCount) * sizeof(ChartColumn) : 0);
     auto* columns = columnBlock.As<ChartColumn>();
     const std::uint64_t from = WatchReadingAt(readings, 0).time;
     std::uint64_t to = WatchReadingAt(readings, readings.count - 1).time;
     to = to - from < ShortestView ? from + ShortestView : to;
     const ChartView view =
-        ChartReduce(readings, Summary, from, to, columns, plot.bottom > plot.top && columns ? columnCount : 0);
+        ChartReduce(readings, summary, from, to, columns, plot.bottom > plot.top && columns ? columnCount : 0);
     if (!view.present) {
         wchar_t empty[128];
         WideBuilder text(empty, std::size(empty));
@@ -262,23 +413,10 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         AppendValue(text, value, step.decimals, separator);
         DrawWide(dc, label, RECT{0, y - line / 2, plot.left - ScaleToDpi(6, dpi), y + line / 2}, DT_RIGHT | DT_VCENTER);
     }
-    // Round steps of the local time at the view's start; each label is its
-    // own instant's local time.
-    const std::uint64_t offset = LocalAt(from) - from;
-    const std::uint64_t timeStep = ChartTimeStepFor(to - from, (plot.right - plot.left) / ScaleToDpi(80, dpi) + 1);
-    const std::uint64_t firstTick = ((from + offset) / timeStep + ((from + offset) % timeStep != 0)) * timeStep;
-    for (std::uint64_t tick = firstTick; tick - offset <= to && tick >= firstTick; tick += timeStep) {
-        const double share = static_cast<double>(tick - offset - from) / static_cast<double>(to - from);
-        // The column whose time span holds the tick.
-        const auto column = static_cast<LONG>(share * columnCount);
-        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
-        MoveToEx(dc, x, plot.top, nullptr);
-        LineTo(dc, x, plot.bottom);
-        wchar_t label[16];
-        TimeLabel(LocalAt(tick - offset), timeStep, label);
-        RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
-        DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
-    }
+    if (AxisCountsReadings(kind))
+        DrawNumberAxis(dc, plot, columnCount, from, to, dpi, height);
+    else
+        DrawTimeAxis(dc, plot, columnCount, from, to, dpi, height);
 
     const GdiObject framePen(CreatePen(PS_SOLID, 1, FrameColour));
     SelectObject(dc, framePen.get());
@@ -301,26 +439,11 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
 
-    // The last value as its reply wrote it, and the minimum and maximum of
-    // what is shown.
-    wchar_t top[256];
-    WideBuilder text(top, std::size(top));
-    text.AppendFrom1251(TextChartLast);
-    if (*WatchLastNumberText())
-        text.Append(WatchLastNumberText());
+    const RECT header{plot.left, 0, width, plot.top - ScaleToDpi(4, dpi)};
+    if (kind == ChartKind::Dump)
+        DrawDumpHeader(dc, header, line, separator);
     else
-        AppendValue(text, view.last, decimals, separator);
-    text.Append(L"     ");
-    text.AppendFrom1251(TextChartLow);
-    AppendValue(text, view.low, decimals, separator);
-    text.Append(L"     ");
-    text.AppendFrom1251(TextChartHigh);
-    AppendValue(text, view.high, decimals, separator);
-    if (!WatchRunning()) {
-        text.Append(L"     ");
-        text.AppendFrom1251(TextChartStopped);
-    }
-    DrawWide(dc, top, RECT{plot.left, 0, width, plot.top - ScaleToDpi(4, dpi)}, DT_LEFT | DT_BOTTOM);
+        DrawWatchHeader(dc, header, view, decimals, separator);
     SelectObject(dc, oldFont);
 }
 
@@ -337,7 +460,7 @@ void Paint(HWND window)
     const GdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
     if (buffer && bitmap.get()) {
         const HGDIOBJ old = SelectObject(buffer, bitmap.get());
-        DrawChart(buffer, client.right, client.bottom, WindowDpi(window));
+        DrawChart(buffer, client.right, client.bottom, WindowDpi(window), KindOf(window));
         BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
         SelectObject(buffer, old);
     }
@@ -373,7 +496,7 @@ void CopyChart(HWND window)
         return;
     }
     const HGDIOBJ old = SelectObject(dc, picture.get());
-    DrawChart(dc, client.right, client.bottom, WindowDpi(window));
+    DrawChart(dc, client.right, client.bottom, WindowDpi(window), KindOf(window));
     GdiFlush();
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -432,13 +555,16 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         InvalidateRect(window, nullptr, FALSE);
         return 0;
     }
-    case WM_NCDESTROY:
-        Chart = nullptr;
-        if (CloseWatch)
+    case WM_NCDESTROY: {
+        ChartPlace& place = PlaceOf(KindOf(window));
+        place.window = nullptr;
+        ChartSummaryClear(place.summary);
+        if (CloseWatch && !PlaceOf(ChartKind::Watch).window && !PlaceOf(ChartKind::Dump).window) {
             UnhookWindowsHookEx(CloseWatch);
-        CloseWatch = nullptr;
-        ChartSummaryClear(Summary);
+            CloseWatch = nullptr;
+        }
         break;
+    }
     default:
         break;
     }
@@ -462,14 +588,30 @@ bool RegisterChartClass(HINSTANCE instance)
     return RegisterClassExW(&chartClass) != 0;
 }
 
-} // namespace
-
-void OpenChartWindow()
+// "Выгрузка DD.MM.YYYY HH:MM:SS — Korvane", or the watch's title.
+void TitleOf(ChartKind kind, wchar_t (&title)[128])
 {
-    if (Chart) {
-        if (IsIconic(Chart))
-            ShowWindow(Chart, SW_RESTORE);
-        SetForegroundWindow(Chart);
+    WideBuilder text(title, std::size(title));
+    if (kind == ChartKind::Watch) {
+        text.AppendFrom1251(TextChartTitle);
+        return;
+    }
+    const WatchClock& began = LastDump().began;
+    wchar_t time[32];
+    wsprintfW(time, L"%02d.%02d.%04d %02d:%02d:%02d", began.day, began.month, began.year, began.hour, began.minute,
+              began.second);
+    text.AppendFrom1251(TextDumpChartTitle);
+    text.Append(time);
+    text.AppendFrom1251(TextChartTitleEnd);
+}
+
+void OpenChart(ChartKind kind)
+{
+    ChartPlace& place = PlaceOf(kind);
+    if (place.window) {
+        if (IsIconic(place.window))
+            ShowWindow(place.window, SW_RESTORE);
+        SetForegroundWindow(place.window);
         return;
     }
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -479,27 +621,58 @@ void OpenChartWindow()
     const std::int32_t dpi = owner ? WindowDpi(owner) : SystemDpi();
     RECT frame{0, 0, ScaleToDpi(ChartWidth, dpi), ScaleToDpi(ChartHeight, dpi)};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
-    // Below and to the right of the main window's corner, where both show.
+    // Below and to the right of the main window's corner, where both show;
+    // a dump's a little further, so that both charts show.
     RECT ownerRect{};
     if (owner)
         GetWindowRect(owner, &ownerRect);
-    const WideText title(TextChartTitle);
-    Chart = CreateWindowExW(0, ChartClassName, title.text(), WS_OVERLAPPEDWINDOW, ownerRect.left + ScaleToDpi(40, dpi),
-                            ownerRect.top + ScaleToDpi(40, dpi), frame.right - frame.left, frame.bottom - frame.top,
-                            owner, nullptr, instance, nullptr);
-    if (!Chart)
+    const std::int32_t shift = ScaleToDpi(kind == ChartKind::Dump ? 80 : 40, dpi);
+    wchar_t title[128];
+    TitleOf(kind, title);
+    place.window = CreateWindowExW(0, ChartClassName, title, WS_OVERLAPPEDWINDOW, ownerRect.left + shift,
+                                   ownerRect.top + shift, frame.right - frame.left, frame.bottom - frame.top, owner,
+                                   nullptr, instance, nullptr);
+    if (!place.window)
         return;
     if (!CloseWatch)
         CloseWatch = SetWindowsHookExW(WH_GETMESSAGE, WatchPostedClose, nullptr, GetCurrentThreadId());
-    ShowWindow(Chart, SW_SHOW);
-    SetForegroundWindow(Chart);
-    UpdateWindow(Chart);
+    ShowWindow(place.window, SW_SHOW);
+    SetForegroundWindow(place.window);
+    UpdateWindow(place.window);
+}
+
+} // namespace
+
+void OpenChartWindow() { OpenChart(ChartKind::Watch); }
+
+void OpenDumpChartWindow() { OpenChart(ChartKind::Dump); }
+
+void OpenChartOfNewest()
+{
+    const WatchReadings& watch = WatchKeptReadings();
+    const KeptDump& dump = LastDump();
+    const bool dumpNewer =
+        dump.present && (watch.count == 0 || dump.time > WatchReadingAt(watch, watch.count - 1).time);
+    OpenChart(!WatchRunning() && dumpNewer ? ChartKind::Dump : ChartKind::Watch);
 }
 
 void ChartReadingsChanged()
 {
-    if (Chart)
-        InvalidateRect(Chart, nullptr, FALSE);
+    if (HWND chart = PlaceOf(ChartKind::Watch).window)
+        InvalidateRect(chart, nullptr, FALSE);
 }
 
-HWND ChartWindowHandle() { return Chart; }
+void DumpChartChanged()
+{
+    HWND chart = PlaceOf(ChartKind::Dump).window;
+    if (!chart)
+        return;
+    wchar_t title[128];
+    TitleOf(ChartKind::Dump, title);
+    SetWindowTextW(chart, title);
+    InvalidateRect(chart, nullptr, FALSE);
+}
+
+HWND ChartWindowHandle() { return PlaceOf(ChartKind::Watch).window; }
+
+HWND DumpChartWindowHandle() { return PlaceOf(ChartKind::Dump).window; }

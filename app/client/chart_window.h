@@ -1,18 +1,28 @@
 #pragma once
-// The chart of a watch: a window of its own, owned by the main window, that
-// draws the kept readings (app/client/watch_driving.h) against local time,
-// with the last value and the minimum and maximum of what it shows. It is no
-// numbered window of the toolkit and raises no event: its own procedure
-// closes it on Esc and the close box, Ctrl+C copies it as a picture, and the
-// program's loop only pumps its messages.
+// The charts: a watch's and the last dump's, each a window of its own, owned
+// by the main window, both open at once when the user likes. A watch's draws
+// its kept readings (app/client/watch_driving.h) against local time, with
+// the last value and the minimum and maximum of what it shows; a dump's draws
+// its readings (app/client/dump_keeping.h) against their estimated times, or
+// their numbers when the logger's interval gave none, under its summary and
+// its files' names. A chart is no numbered window of the toolkit and raises
+// no event: its own procedure closes it on Esc and the close box, Ctrl+C
+// copies it as a picture, and the program's loop only pumps its messages.
 
 #include <windows.h>
 
-// Opens the chart, active; when it is open already, brings it to the front.
+// Opens a chart, active; when it is open already, brings it to the front.
 void OpenChartWindow();
+void OpenDumpChartWindow();
+// The chart the Chart button opens: the last dump's while no watch runs
+// and that dump is newer than the watch's last reading; else the watch's.
+void OpenChartOfNewest();
 
-// A reading was kept, or a new watch began: the chart, if open, draws anew.
+// A reading was kept, or a new watch began: the watch's chart, if open,
+// draws anew. A dump ended, or its files were named: the dump's does.
 void ChartReadingsChanged();
+void DumpChartChanged();
 
-// The chart's window, or null while it is closed.
+// The charts' windows, or null while closed.
 HWND ChartWindowHandle();
+HWND DumpChartWindowHandle();

@@ -1,5 +1,6 @@
 #include "app/client/client_effects.h"
 
+#include "app/client/dump_keeping.h"
 #include "app/logger/logger_effects.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
@@ -155,6 +156,9 @@ void InstallClientEffects()
         .confirmFormat = AskBeforeFormat,
         .awaitPortReturn = AwaitPortAgain,
         .waitForReply = DrawThenWait,
+        .dumpBegan = KeepDumpBegun,
+        .dumpArrived = KeepDumpPart,
+        .dumpEnded = KeepDumpEnded,
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/client/chart_window.h"
 #include "app/client/dump_driving.h"
+#include "app/client/dump_keeping.h"
 #include "app/client/log_document.h"
 #include "app/logger/logger_protocol.h"
 #include "app/client/main_menu.h"
@@ -121,7 +122,7 @@ void DispatchGadget(ObjectNumber gadget, std::int32_t kind)
             HandleWatchIntervalPick();
         break;
     case ChartButton:
-        OpenChartWindow();
+        OpenChartOfNewest();
         break;
     case ClearButton:
         GadgetClearItems(LogEditor);
@@ -185,6 +186,8 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
     }
     if (code == WatchFileNewsEvent)
         HandleWatchFileNews();
+    if (code == DumpFileNewsEvent)
+        HandleDumpFileNews();
     if (code == EV_GADGET) {
         HandleGadget(object, kind);
         // The Watch button checks itself on a click even when the click

@@ -2,6 +2,7 @@
 
 #include "app/client/messages.h"
 
+#include "base/strings.h"
 #include "window/message_dialog.h"
 
 #include <iterator>
@@ -10,6 +11,13 @@ DWORD LastErrorOr(DWORD fallback)
 {
     const DWORD error = GetLastError();
     return error ? error : fallback;
+}
+
+void AppendCount(WideBuilder& text, std::uint64_t count)
+{
+    char digits[LongestDecimal + 1];
+    digits[DecimalText(static_cast<std::int64_t>(count), digits)] = '\0';
+    text.AppendFrom1251(digits);
 }
 
 void AppendSystemReason(WideBuilder& text, DWORD error)

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 // Wide text gathered piece by piece in a caller's fixed buffer; what does not
 // fit is left out, and the text stays terminated.
@@ -49,6 +50,9 @@ private:
 // The calling thread's last error, or the fallback when the call that failed
 // set none.
 DWORD LastErrorOr(DWORD fallback);
+
+// A count in decimal digits.
+void AppendCount(WideBuilder& text, std::uint64_t count);
 
 // The system's own words for an error (its number when it has none).
 void AppendSystemReason(WideBuilder& text, DWORD error);

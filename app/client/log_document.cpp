@@ -1,5 +1,7 @@
 #include "app/client/log_document.h"
 
+#include "app/client/chart_window.h"
+#include "app/client/dump_keeping.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
 
@@ -60,6 +62,7 @@ void ShowLogMenu(HWND log, LPARAM where)
     AppendItem(menu, HasSelection(log) ? 0 : MF_GRAYED, LogCommandCopy, TextMenuCopy);
     AppendItem(menu, 0, LogCommandSelectAll, TextMenuSelectAll);
     AppendItem(menu, 0, LogCommandSave, TextMenuSaveAs);
+    AppendItem(menu, LastDump().present ? 0 : MF_GRAYED, LogCommandDumpChart, TextMenuDumpChart);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendItem(menu, 0, LogCommandClear, TextMenuClear);
     const int command =
@@ -132,6 +135,9 @@ void RunLogCommand(std::int32_t command)
     case LogCommandClear:
         // The same as the Clear button.
         GadgetClearItems(LogEditor);
+        break;
+    case LogCommandDumpChart:
+        OpenDumpChartWindow();
         break;
     default:
         break;

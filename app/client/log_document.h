@@ -14,6 +14,8 @@ constexpr std::int32_t LogCommandCopy = 0x10001;
 constexpr std::int32_t LogCommandSelectAll = 0x10002;
 constexpr std::int32_t LogCommandSave = 0x10003;
 constexpr std::int32_t LogCommandClear = 0x10004;
+// The chart of the last dump, whose text the log shows.
+constexpr std::int32_t LogCommandDumpChart = 0x10005;
 
 // Once the log gadget exists: its menu and its menu keys (Ctrl+S is the key
 // watch's). A second call changes nothing.

@@ -1,5 +1,6 @@
 #include "app/client/main_menu.h"
 
+#include "app/client/chart_window.h"
 #include "app/client/client_gadgets.h"
 #include "app/client/log_document.h"
 #include "app/client/messages.h"
@@ -24,6 +25,7 @@ constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
     {MainMenu::File, TextMenuSaveLog, LogEditor, LogCommandSave, nullptr, false},
     {MainMenu::Watch, TextMenuChart, ChartButton, BN_CLICKED, nullptr, false},
     {MainMenu::Help, TextMenuAbout, 0, 0, ShowAbout, true},
+    {MainMenu::Watch, TextMenuDumpChart, 0, 0, OpenDumpChartWindow, true},
 });
 static_assert(MainMenuItems[AboutCommand - MainMenuFirstCommand].run == ShowAbout);
 

@@ -41,6 +41,12 @@ inline constexpr char TextDumpLineError[] =
 inline constexpr char TextDumpStopped[] =
     "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0\x20\xef\xf0\xe5\xf0\xe2\xe0\xed\xe0";
 
+// "Выгрузка не закончена": the last line of the kept text of a dump cut
+// short (the logger fell silent, the port went, the program ended).
+inline constexpr char TextDumpCut[] = "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0 \xed\xe5 \xe7\xe0\xea\xee\xed\xf7\xe5\xed\xe0";
+// "Не удалось записать файл выгрузки:" above the file's name and the reason.
+inline constexpr char TextDumpFileFailed[] = "\xcd\xe5 \xf3\xe4\xe0\xeb\xee\xf1\xfc \xe7\xe0\xef\xe8\xf1\xe0\xf2\xfc \xf4\xe0\xe9\xeb \xe2\xfb\xe3\xf0\xf3\xe7\xea\xe8:";
+
 // "Выгрузка остановлена: не хватает ресурсов системы": a dump ended early
 // because the system could not give it the timer that paces its polls.
 inline constexpr char TextDumpNoTimer[] =
@@ -147,6 +153,24 @@ inline constexpr char TextChartHigh[] = "\xcc\xe0\xea\xf1: ";
 inline constexpr char TextChartStopped[] =
     "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee";
 
+// The chart of a dump. "Выгрузка " and its time, then " — Korvane": its
+// window's title.
+inline constexpr char TextDumpChartTitle[] = "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0 ";
+inline constexpr char TextChartTitleEnd[] = " \x97 Korvane";
+// "Показаний: ", "Среднее: ", "Ср. кинетическая: ", "Строк без числа: ":
+// its summary, beside the minimum and maximum.
+inline constexpr char TextDumpReadings[] = "\xcf\xee\xea\xe0\xe7\xe0\xed\xe8\xe9: ";
+inline constexpr char TextDumpMean[] = "\xd1\xf0\xe5\xe4\xed\xe5\xe5: ";
+inline constexpr char TextDumpKinetic[] = "\xd1\xf0. \xea\xe8\xed\xe5\xf2\xe8\xf7\xe5\xf1\xea\xe0\xff: ";
+inline constexpr char TextDumpWithout[] = "\xd1\xf2\xf0\xee\xea \xe1\xe5\xe7 \xf7\xe8\xf1\xeb\xe0: ";
+// "Файлы: " and the two files' names, "не записан" after one that could not
+// be written.
+inline constexpr char TextDumpFiles[] = "\xd4\xe0\xe9\xeb\xfb: ";
+inline constexpr char TextDumpNoFile[] = "\xed\xe5 \xe7\xe0\xef\xe8\xf1\xe0\xed";
+// What the x axis counts: "№ показания", or "время по интервалу логгера".
+inline constexpr char TextDumpAxisNumbers[] = "\xb9 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xff";
+inline constexpr char TextDumpTimesEstimated[] = "\xe2\xf0\xe5\xec\xff \xef\xee \xe8\xed\xf2\xe5\xf0\xe2\xe0\xeb\xf3 \xeb\xee\xe3\xe3\xe5\xf0\xe0";
+
 // The menu bar, its menus and their items; after the tab, the key that does
 // the same. "&Файл", "&Наблюдение", "&Справка".
 inline constexpr char TextMenuFile[] = "&\xd4\xe0\xe9\xeb";
@@ -156,6 +180,8 @@ inline constexpr char TextMenuHelp[] = "&\xd1\xef\xf0\xe0\xe2\xea\xe0";
 inline constexpr char TextMenuSaveLog[] = "&\xd1\xee\xf5\xf0\xe0\xed\xe8\xf2\xfc \xe6\xf3\xf0\xed\xe0\xeb...\tCtrl+S";
 // "&График": the chart of the watch, as its button opens it.
 inline constexpr char TextMenuChart[] = "&\xc3\xf0\xe0\xf4\xe8\xea";
+// "График последней &выгрузки": the chart of the last dump.
+inline constexpr char TextMenuDumpChart[] = "\xc3\xf0\xe0\xf4\xe8\xea \xef\xee\xf1\xeb\xe5\xe4\xed\xe5\xe9 &\xe2\xfb\xe3\xf0\xf3\xe7\xea\xe8";
 // "&О программе"
 inline constexpr char TextMenuAbout[] = "&\xce \xef\xf0\xee\xe3\xf0\xe0\xec\xec\xe5";
 

@@ -8,6 +8,7 @@
 #include "app/client/port_list.h"
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
+#include "app/client/record_times.h"
 #include "app/client/watch_file.h"
 #include "app/client/watch_resume.h"
 #include "app/client/client_effects.h"
@@ -82,32 +83,6 @@ LRESULT CALLBACK OnePressPerClick(HWND button, UINT message, WPARAM wParam, LPAR
     return CallWindowProcW(WatchButtonProc, button, message, wParam, lParam);
 }
 
-// The user's separator as UTF-8, whatever characters it holds.
-void ReadSeparator(LCTYPE item, char (&separator)[WatchSeparatorLongest + 1])
-{
-    wchar_t wide[8] = {};
-    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, item, wide, 8);
-    const int bytes = length > 1 ? WideCharToMultiByte(CP_UTF8, 0, wide, length - 1, separator,
-                                                        WatchSeparatorLongest, nullptr, nullptr)
-                                 : 0;
-    separator[bytes > 0 ? bytes : 0] = '\0';
-}
-
-WatchClock LocalClock()
-{
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    return WatchClock{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
-}
-
-std::int64_t UtcMilliseconds()
-{
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    return static_cast<std::int64_t>(((ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime) /
-                                     FileTimeTicksPerMillisecond);
-}
-
 // The interrupt time without the time asleep, in milliseconds.
 ULONGLONG AwakeMilliseconds()
 {
@@ -168,13 +143,6 @@ void LogLine(const char* text, const wchar_t* tail = L"")
     builder.AppendFrom1251(text);
     builder.Append(tail);
     AddToLogWide(line);
-}
-
-void AppendCount(WideBuilder& builder, std::uint64_t count)
-{
-    char digits[LongestDecimal + 1];
-    digits[DecimalText(static_cast<std::int64_t>(count), digits)] = '\0';
-    builder.AppendFrom1251(digits);
 }
 
 void LogEnd(const WatchFileNews& news)

@@ -2,10 +2,12 @@
 
 #include "app/client/file_report.h"
 #include "app/client/main_window.h"
+#include "app/client/record_times.h"
 #include "app/client/thread_events.h"
 #include "app/logger/watch_writer.h"
 
 #include "base/system_dll.h"
+#include "window/byte_run.h"
 #include "window/section_lock.h"
 #include "window/window.h"
 
@@ -27,9 +29,15 @@ constexpr ULONGLONG StuckMilliseconds = 5 * 60 * 1000;
 // gives up on the rows it holds.
 constexpr ULONGLONG EndingMilliseconds = 60 * 1000;
 
+// A dump's writer, once the dump has ended, tries this long: its requester
+// is to come soon after the dump.
+constexpr ULONGLONG DumpEndingMilliseconds = 10 * 1000;
+
 // Far more tries than a minute's watches could take; a folder where every
 // name is taken ends them.
 constexpr std::int32_t NameAttempts = 1000;
+
+constexpr char ByteOrderMark[] = "\xef\xbb\xbf";
 
 // Shared by the window's thread and the writer's, on the process heap; each
 // holds it until it lets go, the last one frees it.
@@ -44,7 +52,15 @@ struct FileWriter {
     std::size_t writerBytes; // the memory of the rows the writer holds
     bool ending;
     WatchFileNews news;
+    // A dump's files rather than a watch's record: its text, then its table.
+    bool dump;
+    ByteRun incomingText; // under the lock
+    ByteRun table;        // handed with the end
     // The writer's own.
+    ByteRun text; // taken from incomingText, not yet flushed
+    std::int32_t attempt; // the text file's name, which the table's follows
+    bool textClosed;
+    bool tableWritten;
     WatchFilePlan plan;
     wchar_t folder[MAX_PATH];
     HANDLE file;
@@ -54,8 +70,14 @@ struct FileWriter {
     WatchWriter writer;
 };
 
-FileWriter* Running = nullptr;
-FileWriter* Ending = nullptr;
+// A watch's writer or a dump's: the one running, and the one that ended
+// last until its end has been taken.
+struct WriterPlace {
+    FileWriter* running;
+    FileWriter* ending;
+};
+WriterPlace Watch{};
+WriterPlace Dump{};
 
 void Release(FileWriter* writer)
 {
@@ -67,6 +89,9 @@ void Release(FileWriter* writer)
         CloseHandle(writer->thread);
     WatchRowsClear(writer->incoming);
     WatchRowsClear(writer->writer.rows);
+    ByteRunFree(writer->incomingText);
+    ByteRunFree(writer->table);
+    ByteRunFree(writer->text);
     HeapFree(GetProcessHeap(), 0, writer);
 }
 
@@ -91,17 +116,18 @@ bool DocumentsFolder(wchar_t (&folder)[MAX_PATH])
     return found;
 }
 
-// The folder, a backslash and the name the attempt gives; false when the
-// whole does not fit a path.
-bool NameAttempt(const wchar_t* folder, const WatchClock& start, std::int32_t attempt, wchar_t (&path)[MAX_PATH])
+// The folder, a backslash and the name the attempt gives (a dump's with the
+// extension); false when the whole does not fit a path.
+bool NameAttempt(const FileWriter& writer, std::int32_t attempt, const char* extension, wchar_t (&path)[MAX_PATH])
 {
     char name[64];
-    const std::size_t length = WatchFileName(start, attempt, name);
-    const int folderLength = lstrlenW(folder);
+    const std::size_t length = writer.dump ? DumpFileName(writer.plan.start, attempt, extension, name)
+                                           : WatchFileName(writer.plan.start, attempt, name);
+    const int folderLength = lstrlenW(writer.folder);
     if (folderLength + 1 + static_cast<int>(length) >= MAX_PATH)
         return false;
     WideBuilder text(path, MAX_PATH);
-    text.Append(folder);
+    text.Append(writer.folder);
     text.Append(L"\\");
     text.AppendFrom1251(name);
     return true;
@@ -163,18 +189,7 @@ bool Recover(void* context, std::uint64_t length)
     return CutTo(writer, length);
 }
 
-WatchClock LocalTime(std::int64_t utc)
-{
-    const auto ticks = static_cast<ULONGLONG>(utc) * 10'000'000;
-    const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-    SYSTEMTIME universal{};
-    SYSTEMTIME local{};
-    if (!FileTimeToSystemTime(&time, &universal) || !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local))
-        local = universal;
-    return WatchClock{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond};
-}
-
-WatchSink SinkOf(FileWriter& writer) { return WatchSink{&writer, WriteBytes, FlushFile, Recover, LocalTime}; }
+WatchSink SinkOf(FileWriter& writer) { return WatchSink{&writer, WriteBytes, FlushFile, Recover, LocalClockAt}; }
 
 // A new file gets its header; one that cannot have it whole goes again, so
 // no empty file is left behind.
@@ -197,11 +212,21 @@ bool CreateInFolder(FileWriter& writer, wchar_t (&path)[MAX_PATH])
         return false;
     }
     for (std::int32_t attempt = 1; attempt <= NameAttempts; ++attempt) {
-        if (!NameAttempt(writer.folder, writer.plan.start, attempt, path)) {
+        wchar_t table[MAX_PATH] = {};
+        if (!NameAttempt(writer, attempt, ".txt", path) || (writer.dump && !NameAttempt(writer, attempt, ".csv", table))) {
             writer.error = ERROR_FILENAME_EXCED_RANGE;
             return false;
         }
+        // A dump's two files share their name: one taken takes both.
+        if (writer.dump && GetFileAttributesW(table) != INVALID_FILE_ATTRIBUTES)
+            continue;
         writer.file = OpenForWriting(path, CREATE_NEW);
+        writer.attempt = attempt;
+        if (writer.file != INVALID_HANDLE_VALUE && writer.dump) {
+            SectionLock locked(writer.lock);
+            lstrcpynW(writer.news.table, table, MAX_PATH);
+            return true;
+        }
         if (writer.file != INVALID_HANDLE_VALUE)
             return BeginNewFile(writer);
         const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
@@ -249,12 +274,81 @@ bool OpenFile(FileWriter& writer)
     return open;
 }
 
-bool WriteWaiting(FileWriter& writer)
+// The dump's text taken so far, flushed; after a failure the file is
+// recovered first, cut back to what the last flush kept.
+bool WriteText(FileWriter& writer)
 {
+    const WatchSink sink = SinkOf(writer);
+    if (writer.writer.broken && !sink.recover(&writer, writer.writer.flushedBytes))
+        return false;
+    writer.writer.broken = true;
+    for (std::size_t at = 0; at < writer.text.length; at += WatchWriterPiece) {
+        const std::size_t rest = writer.text.length - at;
+        if (!sink.write(&writer, writer.text.bytes + at, rest < WatchWriterPiece ? rest : WatchWriterPiece))
+            return false;
+    }
+    if (!sink.flush(&writer))
+        return false;
+    writer.writer.broken = false;
+    writer.writer.flushedBytes += writer.text.length;
+    writer.text.length = 0;
+    return true;
+}
+
+// The table, written whole beside the text or not at all.
+bool WriteTable(FileWriter& writer)
+{
+    wchar_t path[MAX_PATH] = {};
+    if (!NameAttempt(writer, writer.attempt, ".csv", path))
+        return Fail(writer, ERROR_FILENAME_EXCED_RANGE);
+    const HANDLE file = OpenForWriting(path, CREATE_ALWAYS);
+    if (file == INVALID_HANDLE_VALUE)
+        return Fail(writer, ERROR_OPEN_FAILED);
+    bool written = true;
+    for (std::size_t at = 0; written && at < writer.table.length; at += WatchWriterPiece) {
+        const std::size_t rest = writer.table.length - at;
+        const DWORD size = static_cast<DWORD>(rest < WatchWriterPiece ? rest : WatchWriterPiece);
+        DWORD done = 0;
+        written = WatchFileWriter(file, writer.table.bytes + at, size, &done, nullptr) && done == size;
+    }
+    written = written && FlushFileBuffers(file);
+    if (!written)
+        Fail(writer, ERROR_WRITE_FAULT);
+    CloseHandle(file);
+    if (!written)
+        DeleteFileW(path);
+    writer.tableWritten = written;
+    return written;
+}
+
+// A dump's text as it comes; once the dump has ended, the text file is
+// closed and the table written.
+bool WriteDump(FileWriter& writer, bool ending)
+{
+    if (!writer.textClosed) {
+        if (writer.file == INVALID_HANDLE_VALUE && !OpenFile(writer))
+            return false;
+        if (!WriteText(writer))
+            return false;
+        if (!ending)
+            return true;
+        CloseHandle(writer.file);
+        writer.file = INVALID_HANDLE_VALUE;
+        writer.textClosed = true;
+    }
+    return writer.tableWritten || WriteTable(writer);
+}
+
+bool WriteWaiting(FileWriter& writer, bool ending)
+{
+    if (writer.dump)
+        return WriteDump(writer, ending);
     if (writer.file == INVALID_HANDLE_VALUE && !OpenFile(writer))
         return false;
     return WatchWriterRun(writer.writer, SinkOf(writer));
 }
+
+std::int32_t NewsEventOf(const FileWriter& writer) { return writer.dump ? DumpFileNewsEvent : WatchFileNewsEvent; }
 
 // Tells the window when what it shows changed: the file open, behind,
 // caught up, stuck.
@@ -281,7 +375,7 @@ void Publish(FileWriter& writer, bool written)
         writer.writerBytes = writer.writer.rows.bytes;
     }
     if (changed)
-        PostThreadEvent(writer.window, WatchFileNewsEvent);
+        PostThreadEvent(writer.window, NewsEventOf(writer));
 }
 
 void Close(FileWriter& writer)
@@ -289,9 +383,16 @@ void Close(FileWriter& writer)
     if (writer.file != INVALID_HANDLE_VALUE)
         CloseHandle(writer.file);
     writer.file = INVALID_HANDLE_VALUE;
+    // A dump's text file that never got a byte is no record of it.
+    if (writer.dump && writer.news.open && writer.writer.flushedBytes == 0)
+        DeleteFileW(writer.news.path);
     SectionLock locked(writer.lock);
     writer.news.ended = true;
-    writer.news.lost = writer.writer.rows.rows + writer.incoming.rows;
+    writer.news.lost = writer.dump ? writer.text.length + writer.incomingText.length
+                                   : writer.writer.rows.rows + writer.incoming.rows;
+    writer.news.tableWritten = writer.tableWritten;
+    if (writer.news.lost || (writer.dump && !writer.tableWritten))
+        writer.news.error = writer.error;
 }
 
 DWORD WINAPI RunWriter(void* parameter)
@@ -304,33 +405,38 @@ DWORD WINAPI RunWriter(void* parameter)
         {
             SectionLock locked(writer.lock);
             WatchRowsMove(writer.incoming, writer.writer.rows);
+            ByteRunMove(writer.incomingText, writer.text);
             ending = writer.ending;
         }
-        const bool written = WriteWaiting(writer);
+        const bool written = WriteWaiting(writer, ending);
         Publish(writer, written);
         if (ending && endingSince == 0)
             endingSince = GetTickCount64();
-        if (ending && (written || GetTickCount64() - endingSince >= EndingMilliseconds))
+        const ULONGLONG limit = writer.dump ? DumpEndingMilliseconds : EndingMilliseconds;
+        if (ending && (written || GetTickCount64() - endingSince >= limit))
             break;
     }
     Close(writer);
-    PostThreadEvent(writer.window, WatchFileNewsEvent);
+    PostThreadEvent(writer.window, NewsEventOf(writer));
     Release(&writer);
     return 0;
 }
 
 } // namespace
 
-bool WatchFileBegin(const WatchFilePlan& plan)
+namespace {
+
+bool StartWriter(WriterPlace& place, const WatchFilePlan& plan, bool dump)
 {
-    // The end of an earlier watch still writing goes untold.
-    Release(Ending);
-    Ending = nullptr;
+    // The end of an earlier one still writing goes untold.
+    Release(place.ending);
+    place.ending = nullptr;
     auto* writer = static_cast<FileWriter*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(FileWriter)));
     if (!writer)
         return false;
     InitializeCriticalSection(&writer->lock);
     writer->owners = 2;
+    writer->dump = dump;
     writer->window = WindowHandle(MainWindow);
     AcceptThreadEvents(writer->window);
     writer->plan = plan;
@@ -341,89 +447,150 @@ bool WatchFileBegin(const WatchFilePlan& plan)
         writer->folder[0] = L'\0';
     lstrcpynW(writer->news.path, plan.path, MAX_PATH);
     writer->wake = CreateEventW(nullptr, FALSE, TRUE, nullptr);
-    writer->thread = writer->wake ? CreateThread(nullptr, 0, RunWriter, writer, 0, nullptr) : nullptr;
+    const bool marked = !dump || ByteRunAppend(writer->incomingText, ByteOrderMark, 3);
+    writer->thread = writer->wake && marked ? CreateThread(nullptr, 0, RunWriter, writer, 0, nullptr) : nullptr;
     if (!writer->thread) {
         writer->owners = 1;
         Release(writer);
         return false;
     }
-    Running = writer;
+    place.running = writer;
     return true;
 }
 
-bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, const WatchSlotRows& slot,
-                      std::int64_t& utc)
+bool TakeNews(WriterPlace& place, WatchFileNews& news)
 {
-    if (!Running)
-        return false;
-    bool added = false;
-    bool filled = false;
-    {
-        SectionLock locked(Running->lock);
-        const bool full = Running->incoming.bytes + Running->writerBytes >= WatchRowsRoom;
-        WatchSlotRows rows = slot;
-        if (full) {
-            rows.missedGap = rows.gap = WatchGap::NoRoom;
-            rows.reply = nullptr;
-            rows.replyLength = 0;
-            filled = !Running->news.full;
-            Running->news.full = true;
-        }
-        added = WatchRowsAddSlot(Running->incoming, timeline, intervalSeconds, rows, utc);
-    }
-    SetEvent(Running->wake);
-    // The writer tells of a failing file only when that changes: the room
-    // filling up is told from here.
-    if (filled)
-        PostThreadEvent(Running->window, WatchFileNewsEvent);
-    return added;
-}
-
-bool WatchFileAddRows(const WatchRowsEntry& entry)
-{
-    if (!Running)
-        return false;
-    bool added = false;
-    {
-        SectionLock locked(Running->lock);
-        added = WatchRowsAdd(Running->incoming, entry);
-    }
-    SetEvent(Running->wake);
-    return added;
-}
-
-bool WatchFileTakeNews(WatchFileNews& news)
-{
-    FileWriter* writer = Running ? Running : Ending;
+    FileWriter* writer = place.running ? place.running : place.ending;
     if (!writer)
         return false;
     {
         SectionLock locked(writer->lock);
         news = writer->news;
     }
-    if (writer == Ending && news.ended) {
-        Release(Ending);
-        Ending = nullptr;
+    if (writer == place.ending && news.ended) {
+        Release(place.ending);
+        place.ending = nullptr;
     }
     return true;
 }
 
-void WatchFileEnd()
+void EndWriter(WriterPlace& place)
 {
-    if (!Running)
+    if (!place.running)
         return;
     {
-        SectionLock locked(Running->lock);
-        Running->ending = true;
+        SectionLock locked(place.running->lock);
+        place.running->ending = true;
     }
-    SetEvent(Running->wake);
-    Release(Ending);
-    Ending = Running;
-    Running = nullptr;
+    SetEvent(place.running->wake);
+    Release(place.ending);
+    place.ending = place.running;
+    place.running = nullptr;
 }
+
+HANDLE ThreadOf(const WriterPlace& place)
+{
+    const FileWriter* writer = place.running ? place.running : place.ending;
+    return writer ? writer->thread : nullptr;
+}
+
+} // namespace
+
+bool WatchFileBegin(const WatchFilePlan& plan) { return StartWriter(Watch, plan, false); }
+
+bool WatchFileAddSlot(WatchTimeline& timeline, std::uint32_t intervalSeconds, const WatchSlotRows& slot,
+                      std::int64_t& utc)
+{
+    FileWriter* running = Watch.running;
+    if (!running)
+        return false;
+    bool added = false;
+    bool filled = false;
+    {
+        SectionLock locked(running->lock);
+        const bool full = running->incoming.bytes + running->writerBytes >= WatchRowsRoom;
+        WatchSlotRows rows = slot;
+        if (full) {
+            rows.missedGap = rows.gap = WatchGap::NoRoom;
+            rows.reply = nullptr;
+            rows.replyLength = 0;
+            filled = !running->news.full;
+            running->news.full = true;
+        }
+        added = WatchRowsAddSlot(running->incoming, timeline, intervalSeconds, rows, utc);
+    }
+    SetEvent(running->wake);
+    // The writer tells of a failing file only when that changes: the room
+    // filling up is told from here.
+    if (filled)
+        PostThreadEvent(running->window, WatchFileNewsEvent);
+    return added;
+}
+
+bool WatchFileAddRows(const WatchRowsEntry& entry)
+{
+    FileWriter* running = Watch.running;
+    if (!running)
+        return false;
+    bool added = false;
+    {
+        SectionLock locked(running->lock);
+        added = WatchRowsAdd(running->incoming, entry);
+    }
+    SetEvent(running->wake);
+    return added;
+}
+
+bool WatchFileTakeNews(WatchFileNews& news) { return TakeNews(Watch, news); }
+
+void WatchFileEnd() { EndWriter(Watch); }
 
 bool WatchFileWaitEnded(DWORD milliseconds)
 {
-    FileWriter* writer = Running ? Running : Ending;
-    return !writer || WaitForSingleObject(writer->thread, milliseconds) == WAIT_OBJECT_0;
+    const ULONGLONG start = GetTickCount64();
+    for (const WriterPlace* place : {&Watch, &Dump}) {
+        const HANDLE thread = ThreadOf(*place);
+        const ULONGLONG spent = GetTickCount64() - start;
+        if (thread && WaitForSingleObject(thread, spent < milliseconds ? static_cast<DWORD>(milliseconds - spent) : 0) !=
+                          WAIT_OBJECT_0)
+            return false;
+    }
+    return true;
 }
+
+bool DumpFileBegin(const WatchClock& start)
+{
+    WatchFilePlan plan{};
+    plan.start = start;
+    return StartWriter(Dump, plan, true);
+}
+
+bool DumpFileAdd(const char* bytes, std::size_t length)
+{
+    FileWriter* running = Dump.running;
+    if (!running)
+        return false;
+    bool added = false;
+    {
+        SectionLock locked(running->lock);
+        added = ByteRunAppend(running->incomingText, bytes, length);
+    }
+    SetEvent(running->wake);
+    return added;
+}
+
+bool DumpFileEnd(const char* table, std::size_t length)
+{
+    FileWriter* running = Dump.running;
+    if (!running)
+        return false;
+    bool kept = false;
+    {
+        SectionLock locked(running->lock);
+        kept = ByteRunAppend(running->table, table, length);
+    }
+    EndWriter(Dump);
+    return kept;
+}
+
+bool DumpFileTakeNews(WatchFileNews& news) { return TakeNews(Dump, news); }

@@ -1,5 +1,5 @@
 #pragma once
-// A watch's record file, owned by a thread of its own: it creates or opens
+// A watch's record file, and a dump's files, each owned by a thread of its own: it creates or opens
 // the file, writes the rows, flushes and closes it. The window's thread only
 // hands it rows and reads what it has to say, and never waits on the disk: a
 // USB stick or a network folder may take seconds, or go away for minutes.
@@ -15,8 +15,9 @@
 
 #include <cstdint>
 
-// The writer's news reaches the loop as this event (thread_events.h).
+// The writers' news reaches the loop as these events (thread_events.h).
 constexpr std::int32_t WatchFileNewsEvent = 0x7A03;
+constexpr std::int32_t DumpFileNewsEvent = 0x7A04;
 
 struct WatchFilePlan {
     // The file to go on with (its separators given here), or empty for a
@@ -52,7 +53,10 @@ struct WatchFileNews {
     std::uint64_t readings;   // rows of readings that reached the disk
     std::uint64_t gaps;       // and of slots without one
     bool ended;               // the writer has closed the file and ended
-    std::uint64_t lost;       // rows it could not write before it ended
+    std::uint64_t lost;       // rows it could not write before it ended (a dump's: bytes)
+    // A dump's table, beside its text file, and whether it was written.
+    wchar_t table[MAX_PATH];
+    bool tableWritten;
 };
 
 // The news of the running watch's writer, or of the one that ended last
@@ -63,9 +67,23 @@ bool WatchFileTakeNews(WatchFileNews& news);
 // ends by itself, trying for a minute at most on a file that fails.
 void WatchFileEnd();
 
-// Waits at most `milliseconds` for the writer that is ending; true when it
-// has ended (or none runs). For the program's end.
+// Waits at most `milliseconds` for the writers that are ending, a watch's
+// and a dump's; true when they have ended (or none runs). For the program's
+// end.
 bool WatchFileWaitEnded(DWORD milliseconds);
 
-// What writes to the file; a test puts a failing or a slow one in its place.
+// A dump's files in the Documents folder, named for its start: the text
+// (korvane-dump-....txt, UTF-8 after a byte-order mark) as it comes, part by
+// part, and once the dump has ended its table beside it (.csv), given whole.
+// A failing text file is tried again as a watch's is, for a few seconds more
+// once the dump has ended; its news then tells what could not be written.
+// False when no thread could be had, or no memory for the bytes.
+bool DumpFileBegin(const WatchClock& start);
+bool DumpFileAdd(const char* bytes, std::size_t length);
+bool DumpFileEnd(const char* table, std::size_t length);
+// The news of the running dump's writer, or of the one that ended last
+// until its end has been taken.
+bool DumpFileTakeNews(WatchFileNews& news);
+
+// What writes to the files; a test puts a failing or a slow one in its place.
 extern BOOL(WINAPI* WatchFileWriter)(HANDLE file, LPCVOID bytes, DWORD size, LPDWORD written, LPOVERLAPPED);

@@ -1,12 +1,66 @@
 // The memory dump: the logger's stored text into the log, with the progress
 // bar back at its start afterwards, and a logger that stops answering. The
 // window lives through a dump: it answers, no command runs, and Esc or a
-// close stops it.
+// close stops it. Every dump is kept in the Documents folder as its text and
+// a table of its readings, and charted.
 #include "app/client/main_window.h"
 #include "tests/e2e/client_fixture.h"
+#include "tests/e2e/documents_files.h"
+#include "tests/support/record_rows.h"
 #include "tools/simlogger/scenario.h"
 
+#include <regex>
+
+namespace fs = std::filesystem;
+
 namespace {
+
+const std::string Bom = "\xef\xbb\xbf";
+// "Выгрузка не закончена": the kept text's last line after a dump cut short.
+const std::string CutLine = "\xd0\x92\xd1\x8b\xd0\xb3\xd1\x80\xd1\x83\xd0\xb7\xd0\xba\xd0\xb0 \xd0\xbd\xd0\xb5 "
+                            "\xd0\xb7\xd0\xb0\xd0\xba\xd0\xbe\xd0\xbd\xd1\x87\xd0\xb5\xd0\xbd\xd0\xb0";
+
+// A dump's files, its table (.csv) before its text (.txt).
+std::vector<fs::path> DumpFiles() { return DocumentsFiles("korvane-dump-"); }
+
+std::string LocaleText(LCTYPE item)
+{
+    char text[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, item, text, sizeof text);
+    return text;
+}
+
+class DumpTest : public ClientTest {
+protected:
+    void SetUp() override
+    {
+        ClientTest::SetUp();
+        RemoveDumpFiles();
+    }
+
+    void TearDown() override
+    {
+        ClientTest::TearDown();
+        RemoveDumpFiles();
+    }
+
+    static void RemoveDumpFiles()
+    {
+        for (const fs::path& file : DumpFiles())
+            fs::remove(file);
+    }
+
+    // The two files of the dump, once its table is there too.
+    bool DumpFilesWritten(fs::path& table, fs::path& text)
+    {
+        std::vector<fs::path> files;
+        if (!WaitUntil([&] { return (files = DumpFiles()).size() == 2 && fs::file_size(files[0]) > 0; }))
+            return false;
+        table = files[0];
+        text = files[1];
+        return true;
+    }
+};
 
 constexpr char Replies[] = "reply M \"120\"\nreply T \"+21.5\"\nreply L \"2\"\n";
 
@@ -47,7 +101,7 @@ void PressEscape(HWND window)
     SendInput(2, keys, sizeof(INPUT));
 }
 
-TEST_F(ClientTest, ADumpInOneBurstGoesOnTopOfTheLog)
+TEST_F(DumpTest, ADumpInOneBurstGoesOnTopOfTheLog)
 {
     ASSERT_NO_FATAL_FAILURE(
         StartClientWithLogger(std::string(Replies) + "chunk 0 \"001 +21.5\\r\\n002 +21.7\\0left over\"\n"));
@@ -61,7 +115,65 @@ TEST_F(ClientTest, ADumpInOneBurstGoesOnTopOfTheLog)
     EXPECT_TRUE(NoMessageBox(client_->id()));
 }
 
-TEST_F(ClientTest, ADumpOverSeveralPollsFromADoubleClickGivesTheSameText)
+// The demo's logger: 300 readings at its interval "Minut", the last one as
+// the dump begins.
+TEST_F(DumpTest, TheDemosDumpIsKeptAsItCameWithATableOfItsReadingsAndChartedByTheChartButton)
+{
+    ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(DefaultScenarioText()));
+    ASSERT_TRUE(PostClick(Gadget(DumpButton)));
+    ASSERT_TRUE(Logger().WaitForReceived(4, LongWait));
+    ASSERT_TRUE(WaitForDumpEnd());
+    EXPECT_EQ(TextOf(IntervalField), "Minut");
+    const std::string sent = StoredReadings(300);
+    std::vector<std::string> lines = Lines(sent);
+    std::vector<std::string> logged = lines;
+    logged.push_back("");
+    EXPECT_EQ(LogLines(), logged) << "the log reads as it always did";
+
+    fs::path table, text;
+    ASSERT_TRUE(DumpFilesWritten(table, text));
+    EXPECT_TRUE(std::regex_match(text.filename().string(), std::regex("korvane-dump-20[0-9]{6}-[0-9]{6}\\.txt")))
+        << text;
+    EXPECT_EQ(table.stem(), text.stem());
+    EXPECT_EQ(FileBytes(text), Bom + sent);
+    const std::string list = LocaleText(LOCALE_SLIST);
+    const std::string bytes = FileBytes(table);
+    // "№", "Время (оценка)", "Температура", "Строка", "Время UTC (оценка)"
+    const std::string estimated = " (\xd0\xbe\xd1\x86\xd0\xb5\xd0\xbd\xd0\xba\xd0\xb0)";
+    EXPECT_EQ(bytes.substr(0, bytes.find("\r\n")),
+              Bom + "\xe2\x84\x96" + list + "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f" + estimated + list +
+                  "\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf\xd0\xb5\xd1\x80\xd0\xb0\xd1\x82\xd1\x83\xd1\x80\xd0\xb0" + list +
+                  "\xd0\xa1\xd1\x82\xd1\x80\xd0\xbe\xd0\xba\xd0\xb0" + list + "\xd0\x92\xd1\x80\xd0\xb5\xd0\xbc\xd1\x8f UTC" +
+                  estimated)
+        << "the dump's own header";
+    // №, the estimated local time, the temperature, the line, the estimated
+    // UTC time.
+    const std::vector<RecordRow> rows = RecordRows(bytes, list);
+    ASSERT_EQ(rows.size(), 300u);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::string number = lines[i].substr(lines[i].find('+') + 1);
+        number.replace(number.find('.'), 1, LocaleText(LOCALE_SDECIMAL));
+        EXPECT_EQ(rows[i].local, std::to_string(i + 1));
+        EXPECT_EQ(rows[i].reply, number);
+        EXPECT_EQ(rows[i].utc, lines[i]);
+        if (i > 0) {
+            EXPECT_EQ(RecordSeconds(rows[i].note) - RecordSeconds(rows[i - 1].note), 60);
+        }
+    }
+
+    // No watch ran: the Chart button opens the dump's chart, titled with its
+    // time and owned by the main window.
+    ASSERT_TRUE(PostClick(Gadget(ChartButton)));
+    HWND chart = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (chart = ShownWindow(client_->id(), nullptr, window_)) != nullptr; }));
+    EXPECT_TRUE(std::regex_match(WideText(chart), std::wregex(L"\u0412\u044b\u0433\u0440\u0443\u0437\u043a\u0430 "
+                                                              L"[0-9]{2}\\.[0-9]{2}\\.20[0-9]{2} [0-9:]{8} \u2014 Korvane")));
+    EXPECT_EQ(GetWindow(chart, GW_OWNER), window_);
+    EXPECT_TRUE(NoMessageBox(client_->id()));
+}
+
+TEST_F(DumpTest, ADumpOverSeveralPollsFromADoubleClickGivesTheSameText)
 {
     // Pauses longer than a poll, so the text arrives in three pieces; above a
     // log this long each goes in at its own poll.
@@ -88,7 +200,7 @@ TEST_F(ClientTest, ADumpOverSeveralPollsFromADoubleClickGivesTheSameText)
     EXPECT_EQ(Logger().ReceivedText(), "MTLD");
 }
 
-TEST_F(ClientTest, ADumpThatNeverEndsStopsWithARequesterAndKeepsWhatCame)
+TEST_F(DumpTest, ADumpThatNeverEndsStopsWithARequesterAndKeepsWhatCame)
 {
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(std::string(Replies) + "chunk 0 \"001 +21.5\"\n"));
     ASSERT_TRUE(PostClick(Gadget(DumpButton)));
@@ -105,7 +217,7 @@ TEST_F(ClientTest, ADumpThatNeverEndsStopsWithARequesterAndKeepsWhatCame)
     EXPECT_EQ(LogLines(), (std::vector<std::string>{"+21.5", "001 +21.5"}));
 }
 
-TEST_F(ClientTest, DumpWithoutAPortReportsItAndSendsNothing)
+TEST_F(DumpTest, DumpWithoutAPortReportsItAndSendsNothing)
 {
     ASSERT_NO_FATAL_FAILURE(StartClient());
     for (int requester = 0; requester < 4; ++requester) {
@@ -121,7 +233,7 @@ TEST_F(ClientTest, DumpWithoutAPortReportsItAndSendsNothing)
     EXPECT_EQ(LogLines(), std::vector<std::string>{});
 }
 
-TEST_F(ClientTest, TheWindowAnswersThroughADumpAndNoCommandRunsMeanwhile)
+TEST_F(DumpTest, TheWindowAnswersThroughADumpAndNoCommandRunsMeanwhile)
 {
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(LongDump));
     AnswerWatch watch(window_);
@@ -157,7 +269,7 @@ TEST_F(ClientTest, TheWindowAnswersThroughADumpAndNoCommandRunsMeanwhile)
     EXPECT_EQ(Logger().ReceivedText(), "MTLD");
 }
 
-TEST_F(ClientTest, EscStopsADumpAndWhatTheLoggerStillSendsIsDropped)
+TEST_F(DumpTest, EscStopsADumpAndWhatTheLoggerStillSendsIsDropped)
 {
     // The logger pauses a second before its zero byte: the drain lasts
     // through the pause.
@@ -197,7 +309,7 @@ TEST_F(ClientTest, EscStopsADumpAndWhatTheLoggerStillSendsIsDropped)
     EXPECT_EQ(LogLines().front(), "+21.5");
 }
 
-TEST_F(ClientTest, ClosingTheWindowDuringADumpEndsTheProgramAtOnce)
+TEST_F(DumpTest, ClosingTheWindowDuringADumpEndsTheProgramAtOnce)
 {
     ASSERT_NO_FATAL_FAILURE(StartClientWithLogger(LongDump));
     ASSERT_TRUE(PostClick(Gadget(DumpButton)));
@@ -209,6 +321,20 @@ TEST_F(ClientTest, ClosingTheWindowDuringADumpEndsTheProgramAtOnce)
     ASSERT_TRUE(code.has_value()) << "the program did not end";
     EXPECT_EQ(*code, 0u);
     EXPECT_LT(GetTickCount64() - closed, 1000u);
+
+    // What had come is kept, and its last line says it is not all.
+    fs::path table, text;
+    ASSERT_TRUE(DumpFilesWritten(table, text));
+    const std::string bytes = FileBytes(text);
+    const std::string end = "\r\n" + CutLine + "\r\n";
+    ASSERT_GT(bytes.size(), Bom.size() + end.size());
+    EXPECT_EQ(bytes.substr(0, 3), Bom);
+    EXPECT_EQ(bytes.substr(bytes.size() - end.size()), end);
+    // The kept part ends with the logger's line end or with one added before
+    // the last line.
+    const std::string kept = bytes.substr(Bom.size(), bytes.size() - Bom.size() - end.size());
+    EXPECT_EQ(StoredReadings(LongDumpReadings).substr(0, kept.size()), kept);
+    EXPECT_FALSE(RecordRows(FileBytes(table), LocaleText(LOCALE_SLIST)).empty());
 }
 
 } // namespace

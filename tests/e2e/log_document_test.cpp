@@ -2,6 +2,7 @@
 // button, the menu key and Shift+F10, the clipboard, and saving through the
 // system's Save dialog down to the file's last byte, a refused save included.
 #include "tests/e2e/client_fixture.h"
+#include "tests/e2e/documents_files.h"
 #include "tests/support/wine_detect.h"
 #include "tools/simlogger/scenario.h"
 
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 namespace {
 
@@ -51,14 +51,6 @@ HWND FileNameField(HWND dialog)
 {
     HWND combo = FindWindowExW(FindWindowExW(dialog, nullptr, L"ComboBoxEx32", nullptr), nullptr, L"ComboBox", nullptr);
     return FindWindowExW(combo, nullptr, L"Edit", nullptr);
-}
-
-std::string FileBytes(const fs::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
 }
 
 std::vector<fs::path> FolderEntries(const fs::path& folder)
@@ -195,9 +187,7 @@ TEST_F(LogDocumentTest, CtrlSWithTheDefaultsSavesTheLogInDocumentsByteForByte)
     ASSERT_NE(dialog, nullptr) << "no Save dialog";
     const std::string name = Text(FileNameField(dialog));
     EXPECT_TRUE(std::regex_match(name, std::regex("korvane-20[0-9]{6}-[0-9]{4}\\.txt"))) << name;
-    wchar_t documents[MAX_PATH];
-    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents), S_OK);
-    const fs::path saved = fs::path(documents) / name;
+    const fs::path saved = Documents() / name;
     fs::remove(saved);
     Keys({}, {VK_RETURN});
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));

@@ -5,14 +5,12 @@
 // watch from the command line, ended as by a power cut and resumed by the
 // next start.
 #include "tests/e2e/client_fixture.h"
+#include "tests/e2e/documents_files.h"
 #include "tests/support/record_rows.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -28,30 +26,12 @@ std::string CountingLogger(int first)
     return replies + "\n";
 }
 
-fs::path Documents()
-{
-    wchar_t documents[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents);
-    return documents;
-}
-
-std::vector<fs::path> WatchFiles()
-{
-    std::vector<fs::path> files;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(Documents(), error)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind("korvane-watch-", 0) == 0)
-            files.push_back(entry.path());
-    }
-    return files;
-}
+std::vector<fs::path> WatchFiles() { return DocumentsFiles("korvane-watch-"); }
 
 // The file's rows after its header.
 std::vector<RecordRow> Rows(const fs::path& file, const std::string& separator)
 {
-    std::ifstream in(file, std::ios::binary);
-    return RecordRows(std::string{std::istreambuf_iterator<char>(in), {}}, separator);
+    return RecordRows(FileBytes(file), separator);
 }
 
 // "программа не работала", "порт недоступен", "нет ответа"
@@ -263,8 +243,7 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     for (const RecordRow& row : after)
         notRunning += row.note == NotRunning ? 1 : 0;
     EXPECT_GE(notRunning, 2u) << "no gap rows for the time between";
-    std::ifstream in(resumed, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::string bytes = FileBytes(resumed);
     EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n") << "a row cut short";
     // Closed by the user, it resumes no more.
     ASSERT_NO_FATAL_FAILURE(StartClient("COM2"));

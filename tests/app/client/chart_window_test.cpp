@@ -1,12 +1,15 @@
 // The chart of a watch inside the test process, beside the main window: its
 // title and owner, its keys through the program's own event wait (Ctrl+C
 // puts the drawing on the clipboard, Esc closes it, and neither ends the
-// program), and the time a redraw takes at a week of readings.
+// program), and the time a redraw takes at a week of readings; a dump's chart
+// beside it, and the time it takes to open at 10,000 readings.
 #include "tests/app/client/client_window_start.h"
 #include "app/client/chart_window.h"
 #include "app/client/client_gadgets.h"
+#include "app/client/dump_keeping.h"
 #include "app/client/main_window.h"
 #include "app/client/watch_driving.h"
+#include "app/client/watch_file.h"
 #include "app/logger/watch_readings.h"
 
 #include "base/heap.h"
@@ -23,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -69,8 +73,9 @@ protected:
 
     void TearDown() override
     {
-        if (HWND chart = ChartWindowHandle())
-            DestroyWindow(chart);
+        for (HWND chart : {ChartWindowHandle(), DumpChartWindowHandle()})
+            if (chart)
+                DestroyWindow(chart);
         WatchReadingsClear(Store());
     }
 };
@@ -167,6 +172,68 @@ TEST_F(ChartWindow, ARedrawAtAWeekOfReadings)
         ASSERT_TRUE(RunLoopFor(50));
         DestroyWindow(chart);
     }
+}
+
+// A dump of 10,000 readings as the dump hands it on, its chart opened beside
+// the watch's: its own window, the Chart button's choice while no watch
+// runs, and its files written and named.
+TEST_F(ChartWindow, ADumpsChartOpensBesideTheWatchsAndNamesItsFiles)
+{
+    FillStore(1000);
+    OpenChartWindow();
+    HWND watchChart = ChartWindowHandle();
+    ASSERT_TRUE(watchChart);
+
+    std::string text;
+    for (int i = 1; i <= 10'000; ++i)
+        text += std::to_string(10'000 + i).substr(1) + " +" + std::to_string(15 + i % 10) + ".5\r\n";
+    text += "END\r\n";
+    KeepDumpBegun();
+    for (std::size_t at = 0; at < text.size(); at += 4096)
+        KeepDumpPart(text.data() + at, static_cast<std::int32_t>(std::min<std::size_t>(4096, text.size() - at)));
+    KeepDumpEnded(DumpEnd::Whole);
+    const DumpSummary& summary = LastDump().summary;
+    EXPECT_EQ(summary.readings, 10'000u);
+    EXPECT_EQ(summary.withoutNumber, 1u);
+    EXPECT_DOUBLE_EQ(summary.low, 15.5);
+    EXPECT_DOUBLE_EQ(summary.high, 24.5);
+    EXPECT_EQ(LastDump().readings.count, 10'000);
+
+    LARGE_INTEGER frequency{}, before{}, after{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&before);
+    OpenChartOfNewest();
+    QueryPerformanceCounter(&after);
+    std::printf("dump_chart_open_10000_ms %.2f\n", 1000.0 * static_cast<double>(after.QuadPart - before.QuadPart) /
+                                                         static_cast<double>(frequency.QuadPart));
+    HWND dumpChart = DumpChartWindowHandle();
+    ASSERT_TRUE(dumpChart) << "the dump is newer than the watch's readings";
+    EXPECT_NE(dumpChart, watchChart);
+    EXPECT_TRUE(IsWindow(watchChart));
+    EXPECT_EQ(GetActiveWindow(), dumpChart);
+    EXPECT_EQ(GetWindow(dumpChart, GW_OWNER), WindowHandle(MainWindow));
+    wchar_t title[128] = {};
+    GetWindowTextW(dumpChart, title, 128);
+    EXPECT_EQ(std::wstring(title).rfind(L"\u0412\u044b\u0433\u0440\u0443\u0437\u043a\u0430 ", 0), 0u) << title;
+
+    // Its writer tells the names of the files it wrote.
+    ASSERT_TRUE(WatchFileWaitEnded(10'000));
+    HandleDumpFileNews();
+    const KeptDump& dump = LastDump();
+    EXPECT_FALSE(dump.textFailed || dump.tableFailed);
+    WIN32_FILE_ATTRIBUTE_DATA textFile{}, tableFile{};
+    ASSERT_TRUE(GetFileAttributesExW(dump.text, GetFileExInfoStandard, &textFile)) << dump.text;
+    ASSERT_TRUE(GetFileAttributesExW(dump.table, GetFileExInfoStandard, &tableFile)) << dump.table;
+    EXPECT_EQ(textFile.nFileSizeLow, text.size() + 3);
+    EXPECT_GT(tableFile.nFileSizeLow, 10'000u * 20);
+    DeleteFileW(dump.text);
+    DeleteFileW(dump.table);
+
+    // Esc closes the one in front only.
+    Keys({}, {VK_ESCAPE});
+    ASSERT_TRUE(RunLoopFor(300));
+    EXPECT_FALSE(DumpChartWindowHandle());
+    EXPECT_TRUE(IsWindow(watchChart));
 }
 
 } // namespace
