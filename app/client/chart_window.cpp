@@ -588,7 +588,8 @@ bool RegisterChartClass(HINSTANCE instance)
     return RegisterClassExW(&chartClass) != 0;
 }
 
-// "Выгрузка DD.MM.YYYY HH:MM:SS — Korvane", or the watch's title.
+// "Выгрузка DD.MM.YYYY HH:MM:SS — Korvane" ("Выгрузка — Korvane" before
+// the first dump), or the watch's title.
 void TitleOf(ChartKind kind, wchar_t (&title)[128])
 {
     WideBuilder text(title, std::size(title));
@@ -596,12 +597,14 @@ void TitleOf(ChartKind kind, wchar_t (&title)[128])
         text.AppendFrom1251(TextChartTitle);
         return;
     }
-    const WatchClock& began = LastDump().began;
-    wchar_t time[32];
-    wsprintfW(time, L"%02d.%02d.%04d %02d:%02d:%02d", began.day, began.month, began.year, began.hour, began.minute,
-              began.second);
     text.AppendFrom1251(TextDumpChartTitle);
-    text.Append(time);
+    if (LastDump().present) {
+        const WatchClock& began = LastDump().began;
+        wchar_t time[32];
+        wsprintfW(time, L"%02d.%02d.%04d %02d:%02d:%02d ", began.day, began.month, began.year, began.hour,
+                  began.minute, began.second);
+        text.Append(time);
+    }
     text.AppendFrom1251(TextChartTitleEnd);
 }
 
@@ -667,6 +670,9 @@ void DumpChartChanged()
     HWND chart = PlaceOf(ChartKind::Dump).window;
     if (!chart)
         return;
+    // Two dumps may look alike to the summary (as many readings, numbered
+    // alike): it is made anew for each.
+    ChartSummaryClear(PlaceOf(ChartKind::Dump).summary);
     wchar_t title[128];
     TitleOf(ChartKind::Dump, title);
     SetWindowTextW(chart, title);

@@ -27,6 +27,7 @@ struct Collecting {
     std::uint32_t intervalSeconds;
     wchar_t textPath[MAX_PATH];
     wchar_t tablePath[MAX_PATH];
+    bool textShort; // a part could not be handed to the writer
 };
 
 Collecting Now{};
@@ -35,8 +36,8 @@ KeptDump Last{};
 void HandText(const char* bytes, std::size_t length)
 {
     ProcessHeapBlock block(length * 3);
-    if (auto* text = block.As<char>())
-        DumpFileAdd(text, DumpTextUtf8(Now.text, bytes, length, text));
+    auto* text = block.As<char>();
+    Now.textShort = !text || !DumpFileAdd(text, DumpTextUtf8(Now.text, bytes, length, text)) || Now.textShort;
 }
 
 std::uint32_t IntervalShown()
@@ -150,7 +151,8 @@ void KeepDumpEnded(DumpEnd end)
     Last.began = Now.began;
     lstrcpynW(Last.text, Now.textPath, MAX_PATH);
     lstrcpynW(Last.table, Now.tablePath, MAX_PATH);
-    Last.textFailed = Last.tableFailed = false;
+    Last.textFailed = Now.textShort;
+    Last.tableFailed = false;
     TakeReadings();
     ByteRunFree(Now.bytes);
     DumpChartChanged();
@@ -168,7 +170,7 @@ void HandleDumpFileNews()
     lstrcpynW(table, news.table, MAX_PATH);
     if (Now.running || !news.ended)
         return;
-    Last.textFailed = news.lost > 0 || !news.open;
+    Last.textFailed = Last.textFailed || news.lost > 0 || !news.open;
     Last.tableFailed = !news.tableWritten;
     DumpChartChanged();
     if (Last.textFailed || Last.tableFailed)

@@ -153,10 +153,10 @@ inline constexpr char TextChartHigh[] = "\xcc\xe0\xea\xf1: ";
 inline constexpr char TextChartStopped[] =
     "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee";
 
-// The chart of a dump. "Выгрузка " and its time, then " — Korvane": its
+// The chart of a dump. "Выгрузка " and its time, then "— Korvane": its
 // window's title.
 inline constexpr char TextDumpChartTitle[] = "\xc2\xfb\xe3\xf0\xf3\xe7\xea\xe0 ";
-inline constexpr char TextChartTitleEnd[] = " \x97 Korvane";
+inline constexpr char TextChartTitleEnd[] = "\x97 Korvane";
 // "Показаний: ", "Среднее: ", "Ср. кинетическая: ", "Строк без числа: ":
 // its summary, beside the minimum and maximum.
 inline constexpr char TextDumpReadings[] = "\xcf\xee\xea\xe0\xe7\xe0\xed\xe8\xe9: ";
@@ -167,9 +167,10 @@ inline constexpr char TextDumpWithout[] = "\xd1\xf2\xf0\xee\xea \xe1\xe5\xe7 \xf
 // be written.
 inline constexpr char TextDumpFiles[] = "\xd4\xe0\xe9\xeb\xfb: ";
 inline constexpr char TextDumpNoFile[] = "\xed\xe5 \xe7\xe0\xef\xe8\xf1\xe0\xed";
-// What the x axis counts: "№ показания", or "время по интервалу логгера".
-inline constexpr char TextDumpAxisNumbers[] = "\xb9 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xff";
-inline constexpr char TextDumpTimesEstimated[] = "\xe2\xf0\xe5\xec\xff \xef\xee \xe8\xed\xf2\xe5\xf0\xe2\xe0\xeb\xf3 \xeb\xee\xe3\xe3\xe5\xf0\xe0";
+// What the x axis counts: "по оси: № показания", or "время оценено по
+// интервалу логгера".
+inline constexpr char TextDumpAxisNumbers[] = "\xef\xee \xee\xf1\xe8: \xb9 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xff";
+inline constexpr char TextDumpTimesEstimated[] = "\xe2\xf0\xe5\xec\xff \xee\xf6\xe5\xed\xe5\xed\xee \xef\xee \xe8\xed\xf2\xe5\xf0\xe2\xe0\xeb\xf3 \xeb\xee\xe3\xe3\xe5\xf0\xe0";
 
 // The menu bar, its menus and their items; after the tab, the key that does
 // the same. "&Файл", "&Наблюдение", "&Справка".

@@ -2,8 +2,11 @@
 // in-memory line that brings what a poll at line rate finds, at sizes from
 // 4 KiB to 1 MiB. A line-rate run of the larger ones would last minutes; here
 // only the program's own work is timed, and its cost per byte must not grow
-// with the size. Prints Google Benchmark's report, with bytes a second.
+// with the size. Then the readings of a 64 KiB dump recognised and
+// summarised, as its end does for its chart and its table. Prints Google
+// Benchmark's report, with bytes a second.
 
+#include "app/logger/dump_readings.h"
 #include "app/logger/logger_state.h"
 #include "app/logger/memory_dump.h"
 #include "base/delay.h"
@@ -81,6 +84,31 @@ void CollectDump(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
 }
 
+// Lines as a logger stores them, now and then one without a number.
+void ReadDump(benchmark::State& state)
+{
+    const auto size = static_cast<std::size_t>(state.range(0));
+    std::string text;
+    for (int i = 1; text.size() < size; ++i)
+        text += i % 100 == 0 ? "-- page --\r\n" : std::to_string(10000 + i % 10000).substr(1) + " +2" +
+                                                         std::to_string(i % 10) + ".5\r\n";
+    text.resize(size);
+    for (auto _ : state) {
+        DumpSummary summary{};
+        DumpVisitLines(
+            text.data(), text.size(),
+            [](void* context, const char*, std::size_t, const ReplyNumber& number) {
+                DumpSummaryAdd(*static_cast<DumpSummary*>(context), number);
+            },
+            &summary);
+        double kinetic = 0;
+        DumpMeanKinetic(summary, kinetic);
+        benchmark::DoNotOptimize(summary);
+        benchmark::DoNotOptimize(kinetic);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,6 +121,7 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(("dump collection: " + std::to_string(size >> 10) + " KiB").c_str(), CollectDump)
             ->Arg(size)
             ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("dump readings: 64 KiB", ReadDump)->Arg(64 << 10)->Unit(benchmark::kMicrosecond);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,20 +1,25 @@
 // The hand of `make demo` on a display nobody watches: it waits for the
-// Korvane window and its first readings, presses Read once, runs a watch with
-// its chart open, and later closes the window.
+// Korvane window and its first readings, presses Read once, dumps the
+// logger's memory and charts it, runs a watch with its chart open, and later
+// closes the window.
 //   korvane_demo_pilot read    prints the window's frame as WxH+X+Y once the
 //                              reading is in the log
-//   korvane_demo_pilot watch   starts a watch at one reading a second, opens
-//                              its chart after a few readings and prints the
-//                              frame around both windows
+//   korvane_demo_pilot dump    presses Dump, opens the dump's chart once it
+//                              has ended and prints the frame around both
+//                              windows
+//   korvane_demo_pilot watch   closes a chart that is open, starts a watch at
+//                              one reading a second, opens its chart after a
+//                              few readings and prints the frame around both
+//                              windows
 //   korvane_demo_pilot close   asks the window to close
 #include "app/client/client_gadgets.h"
 #include "tests/e2e/client_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 namespace {
-
 
 HWND FindClientWindow()
 {
@@ -54,11 +59,52 @@ int PressRead(HWND window)
     return 0;
 }
 
-int WatchWithChart(HWND window)
+// The frame around the main window and a chart.
+void PrintBoth(HWND window, HWND chart)
+{
+    RECT main{}, drawn{}, both{};
+    GetWindowRect(window, &main);
+    GetWindowRect(chart, &drawn);
+    UnionRect(&both, &main, &drawn);
+    PrintFrame(both);
+}
+
+DWORD ProcessOf(HWND window)
 {
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
+int DumpWithChart(HWND window)
+{
     HWND chart = nullptr;
+    HWND button = GadgetWindow(window, DumpButton);
+    if (!PostClick(button) || !WaitUntil([&] { return Text(button) == "Stop"; }, LongWait) ||
+        !WaitUntil([&] { return Text(button) == "Dump" && IsWindowEnabled(GadgetWindow(window, ReadButton)); },
+                   3 * LongWait) ||
+        !WaitUntilIdle(window)) {
+        std::fputs("demo_pilot: the dump did not end\n", stderr);
+        return 1;
+    }
+    if (!PostClick(GadgetWindow(window, ChartButton)) ||
+        !WaitUntil([&] { return (chart = ShownWindow(ProcessOf(window), nullptr, window)) != nullptr; }, LongWait)) {
+        std::fputs("demo_pilot: the dump's chart did not open\n", stderr);
+        return 1;
+    }
+    Sleep(1000);
+    PrintBoth(window, chart);
+    return 0;
+}
+
+int WatchWithChart(HWND window)
+{
+    const DWORD process = ProcessOf(window);
+    HWND chart = ShownWindow(process, nullptr, window);
+    if (chart && (!PostMessageW(chart, WM_CLOSE, 0, 0) || !WaitUntil([&] { return !IsWindow(chart); }, LongWait))) {
+        std::fputs("demo_pilot: the dump's chart did not close\n", stderr);
+        return 1;
+    }
     if (!SelectListEntry(window, GadgetWindow(window, WatchIntervalList), 0) ||
         !PostClick(GadgetWindow(window, WatchButton))) {
         std::fputs("demo_pilot: the watch did not start\n", stderr);
@@ -71,11 +117,7 @@ int WatchWithChart(HWND window)
         return 1;
     }
     Sleep(3000);
-    RECT main{}, drawn{}, both{};
-    GetWindowRect(window, &main);
-    GetWindowRect(chart, &drawn);
-    UnionRect(&both, &main, &drawn);
-    PrintFrame(both);
+    PrintBoth(window, chart);
     return 0;
 }
 
@@ -83,9 +125,10 @@ int WatchWithChart(HWND window)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 ||
-        (std::strcmp(argv[1], "read") != 0 && std::strcmp(argv[1], "watch") != 0 && std::strcmp(argv[1], "close") != 0)) {
-        std::fputs("usage: korvane_demo_pilot read|watch|close\n", stderr);
+    const char* const steps[] = {"read", "dump", "watch", "close"};
+    if (argc != 2 || std::none_of(std::begin(steps), std::end(steps),
+                                  [&](const char* step) { return std::strcmp(argv[1], step) == 0; })) {
+        std::fputs("usage: korvane_demo_pilot read|dump|watch|close\n", stderr);
         return 2;
     }
     // The window's frame as the screen has it, whatever the display's scale.
@@ -97,6 +140,8 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "close") == 0)
         return PostClose(window) ? 0 : 1;
+    if (std::strcmp(argv[1], "dump") == 0)
+        return DumpWithChart(window);
     if (std::strcmp(argv[1], "watch") == 0)
         return WatchWithChart(window);
     return PressRead(window);

@@ -4,6 +4,7 @@
 #include "tests/app/client/client_window_start.h"
 #include "app/client/client_effects.h"
 #include "app/client/dump_driving.h"
+#include "app/client/dump_keeping.h"
 #include "app/logger/logger_effects.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
@@ -604,6 +605,9 @@ TEST_F(ClientWindow, ClearEmptiesTheLogAndOtherListNotificationsLeaveThePortAlon
     EXPECT_EQ(CurrentPort, 0u);
 }
 
+const std::wstring DumpChartItem = L"\u0413\u0440\u0430\u0444\u0438\u043a \u043f\u043e\u0441\u043b\u0435\u0434\u043d\u0435\u0439 "
+                                   L"&\u0432\u044b\u0433\u0440\u0443\u0437\u043a\u0438";
+
 TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
 {
     // Installed twice, the log's handler must not become its own previous
@@ -618,6 +622,8 @@ TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
         {L"\u0412\u044b\u0434\u0435\u043b\u0438\u0442\u044c \u0432\u0441\u0451\tCtrl+A", false}, // Выделить всё
         {L"\u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b "
          L"\u043a\u0430\u043a...\tCtrl+S", false}, // Сохранить журнал как...
+        // График последней выгрузки, greyed until a dump has ended
+        {DumpChartItem, !LastDump().present},
         {L"", false},
         {L"\u041e\u0447\u0438\u0441\u0442\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b", false}, // Очистить журнал
     };
@@ -846,6 +852,41 @@ TEST_F(ClientWindow, AWatchGoesOnThroughAFailingAndAStalledDiskAndTheSessionsEnd
     CloseCurrentPort();
 }
 
+// A dump whose files cannot be written goes on: no requester while it
+// collects, one after it that names the file and the system's reason, and
+// no empty file is left behind.
+TEST_F(ClientWindow, ADumpWhoseFileCannotBeWrittenIsToldOnceAfterIt)
+{
+    WatchFileWriter = MoodyWrite;
+    InterlockedExchange(&Mood, DiskFails);
+    RequesterSeen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadRequester);
+    KeepDumpBegun();
+    KeepDumpPart("0001 +20.5\r\n", 12);
+    for (const ULONGLONG end = GetTickCount64() + 1500; GetTickCount64() < end; Sleep(20)) {
+        HandleDumpFileNews();
+        HandleWaitingEvents();
+    }
+    EXPECT_TRUE(RequesterSeen.empty()) << "a requester during the dump";
+    KeepDumpPart("0002 +20.7\r\n", 12);
+    KeepDumpEnded(DumpEnd::Whole);
+    EXPECT_EQ(LastDump().summary.readings, 2u) << "the dump is whole all the same";
+    ASSERT_TRUE(WatchFileWaitEnded(30'000));
+    HandleDumpFileNews();
+    KillTimer(nullptr, timer);
+    wchar_t reason[256] = {};
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_NETNAME_DELETED, 0,
+                   reason, 256, nullptr);
+    for (wchar_t* end = reason + lstrlenW(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');)
+        *--end = L'\0';
+    EXPECT_NE(RequesterSeen.find(L"korvane-dump-"), std::wstring::npos) << ::testing::PrintToString(RequesterSeen);
+    EXPECT_NE(RequesterSeen.find(reason), std::wstring::npos) << ::testing::PrintToString(RequesterSeen);
+    EXPECT_TRUE(LastDump().textFailed);
+    EXPECT_EQ(GetFileAttributesW(LastDump().text), INVALID_FILE_ATTRIBUTES) << "an empty file was left";
+    WatchFileWriter = WriteFile;
+    InterlockedExchange(&Mood, DiskWrites);
+}
+
 // The next EV_MENU among the events that come within a while, or 0.
 std::int32_t NextMenuEvent()
 {
@@ -878,7 +919,8 @@ TEST_F(ClientWindow, TheMenuBarReadsInRussianOutsideTheClientAreaAndAboutNamesTh
     const std::vector<Menu> expected = {
         {L"&\u0424\u0430\u0439\u043b", // Файл: Сохранить журнал...
          {L"&\u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b...\tCtrl+S"}},
-        {L"&\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435", {L"&\u0413\u0440\u0430\u0444\u0438\u043a"}}, // Наблюдение: График
+        {L"&\u041d\u0430\u0431\u043b\u044e\u0434\u0435\u043d\u0438\u0435", // Наблюдение: График, График последней выгрузки
+         {L"&\u0413\u0440\u0430\u0444\u0438\u043a", DumpChartItem}},
         {L"&\u0421\u043f\u0440\u0430\u0432\u043a\u0430", {L"&\u041e \u043f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u0435"}}, // Справка: О программе
     };
     EXPECT_EQ(seen, expected);
