@@ -62,9 +62,10 @@ void ShowLogMenu(HWND log, LPARAM where)
     AppendItem(menu, HasSelection(log) ? 0 : MF_GRAYED, LogCommandCopy, TextMenuCopy);
     AppendItem(menu, 0, LogCommandSelectAll, TextMenuSelectAll);
     AppendItem(menu, 0, LogCommandSave, TextMenuSaveAs);
-    AppendItem(menu, LastDump().present ? 0 : MF_GRAYED, LogCommandDumpChart, TextMenuDumpChart);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendItem(menu, 0, LogCommandClear, TextMenuClear);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendItem(menu, LastDump().present ? 0 : MF_GRAYED, LogCommandDumpChart, TextMenuDumpChart);
     const int command =
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y, 0, log, nullptr);
     DestroyMenu(menu);

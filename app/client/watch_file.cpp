@@ -213,7 +213,9 @@ bool CreateInFolder(FileWriter& writer, wchar_t (&path)[MAX_PATH])
     }
     for (std::int32_t attempt = 1; attempt <= NameAttempts; ++attempt) {
         wchar_t table[MAX_PATH] = {};
-        if (!NameAttempt(writer, attempt, ".txt", path) || (writer.dump && !NameAttempt(writer, attempt, ".csv", table))) {
+        const bool named = NameAttempt(writer, attempt, ".txt", path) &&
+                           (!writer.dump || NameAttempt(writer, attempt, ".csv", table));
+        if (!named) {
             writer.error = ERROR_FILENAME_EXCED_RANGE;
             return false;
         }
@@ -422,10 +424,6 @@ DWORD WINAPI RunWriter(void* parameter)
     return 0;
 }
 
-} // namespace
-
-namespace {
-
 bool StartWriter(WriterPlace& place, const WatchFilePlan& plan, bool dump)
 {
     // The end of an earlier one still writing goes untold.
@@ -488,11 +486,8 @@ void EndWriter(WriterPlace& place)
     place.running = nullptr;
 }
 
-HANDLE ThreadOf(const WriterPlace& place)
-{
-    const FileWriter* writer = place.running ? place.running : place.ending;
-    return writer ? writer->thread : nullptr;
-}
+// Only a writer told to end ends by itself.
+HANDLE EndingThread(const WriterPlace& place) { return place.ending ? place.ending->thread : nullptr; }
 
 } // namespace
 
@@ -549,10 +544,10 @@ bool WatchFileWaitEnded(DWORD milliseconds)
 {
     const ULONGLONG start = GetTickCount64();
     for (const WriterPlace* place : {&Watch, &Dump}) {
-        const HANDLE thread = ThreadOf(*place);
+        const HANDLE thread = EndingThread(*place);
         const ULONGLONG spent = GetTickCount64() - start;
-        if (thread && WaitForSingleObject(thread, spent < milliseconds ? static_cast<DWORD>(milliseconds - spent) : 0) !=
-                          WAIT_OBJECT_0)
+        const DWORD left = spent < milliseconds ? static_cast<DWORD>(milliseconds - spent) : 0;
+        if (thread && WaitForSingleObject(thread, left) != WAIT_OBJECT_0)
             return false;
     }
     return true;

@@ -68,8 +68,8 @@ bool WatchFileTakeNews(WatchFileNews& news);
 void WatchFileEnd();
 
 // Waits at most `milliseconds` for the writers that are ending, a watch's
-// and a dump's; true when they have ended (or none runs). For the program's
-// end.
+// and a dump's; true when they have ended (or none is ending). For the
+// program's end.
 bool WatchFileWaitEnded(DWORD milliseconds);
 
 // A dump's files in the Documents folder, named for its start: the text

@@ -88,6 +88,14 @@ private:
 
 class LogDocumentTest : public ClientTest {
 protected:
+    // The dumps' own files, which every dump here leaves.
+    void TearDown() override
+    {
+        ClientTest::TearDown();
+        for (const fs::path& file : DocumentsFiles("korvane-dump-"))
+            fs::remove(file);
+    }
+
     void ClickLog()
     {
         ASSERT_TRUE(PostClick(Gadget(LogEditor)));
@@ -96,7 +104,8 @@ protected:
 
     void WaitForMenu() { ASSERT_TRUE(WaitUntil([&] { return ShownWindow(client_->id(), L"#32768"); })) << "no menu"; }
 
-    // The menu's items in order: Copy, Select all, Save log as..., Clear log.
+    // The menu's items in order: Copy, Select all, Save log as..., Clear log,
+    // the last dump's chart.
     void ChooseItem(int position)
     {
         ASSERT_NO_FATAL_FAILURE(WaitForMenu());
@@ -161,6 +170,16 @@ TEST_F(LogDocumentTest, TheMenuAndKeysCopySelectAllAndClearTheLog)
     Keys({VK_CONTROL}, {'A', 'C'});
     EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == shown; }));
 
+    // Its last item charts the dump it shows; Esc closes the chart.
+    Keys({}, {VK_APPS});
+    ASSERT_NO_FATAL_FAILURE(ChooseItem(5));
+    HWND chart = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (chart = ShownWindow(client_->id(), L"KorvaneChart")) != nullptr; }));
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == chart; }));
+    Keys({}, {VK_ESCAPE});
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chart); }));
+
+    ASSERT_NO_FATAL_FAILURE(ClickLog());
     Keys({}, {VK_APPS});
     ASSERT_NO_FATAL_FAILURE(ChooseItem(4));
     EXPECT_EQ(LogLines(), std::vector<std::string>{});

@@ -4,7 +4,10 @@
 // every text shown (only bytes the line delivered, cut at the first zero
 // byte, or a single space for nothing), the dump's text, progress and end,
 // and that nothing is left behind in the temporary buffer or the memory heap.
+// The dump's text handed on for keeping is the log's, told ended once; its
+// lines' readings and its kept UTF-8 hold together whatever the bytes.
 
+#include "app/logger/dump_readings.h"
 #include "app/logger/logger_effects.h"
 #include "app/logger/logger_protocol.h"
 #include "app/logger/logger_state.h"
@@ -19,6 +22,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -43,6 +47,9 @@ struct ShownEffect {
 };
 
 std::vector<ShownEffect> Effects;
+// What a dump handed on for keeping, and how often its end was told.
+std::string Kept;
+int KeptEnds = 0;
 
 void Record(Shown what, const char* text, std::int32_t position = 0)
 {
@@ -85,9 +92,11 @@ void RecordEffects()
         .confirmFormat = [] { return true; },
         .awaitPortReturn = nullptr,
         .waitForReply = nullptr,
-        .dumpBegan = nullptr,
-        .dumpArrived = nullptr,
-        .dumpEnded = nullptr,
+        .dumpBegan = [] { Kept.clear(); },
+        .dumpArrived = [](const char* bytes, std::int32_t length) {
+            Kept.append(bytes, static_cast<std::size_t>(length));
+        },
+        .dumpEnded = [](DumpEnd) { ++KeptEnds; },
     });
 }
 
@@ -212,6 +221,50 @@ DumpOutcome ExpectedDump()
     return outcome;
 }
 
+// Each line visited is one line of the text, not blank, and its number lies
+// in it; the summary counts every line once, its lowest at most its highest.
+// The kept UTF-8 has no line end but CR LF.
+void CheckReadings(const std::string& text)
+{
+    struct Visit {
+        const std::string& text;
+        DumpSummary summary;
+        std::uint64_t lines;
+    } visit{text, {}, 0};
+    DumpVisitLines(
+        text.data(), text.size(),
+        [](void* context, const char* line, std::size_t length, const ReplyNumber& number) {
+            auto& v = *static_cast<Visit*>(context);
+            FuzzCheck(line >= v.text.data() && line + length <= v.text.data() + v.text.size() && length > 0, Target,
+                      "a line visited lies outside the text");
+            FuzzCheck(std::find_if(line, line + length, [](char c) { return c == '\r' || c == '\n'; }) == line + length,
+                      Target, "a line visited holds a line end");
+            const char* end = number.fractionLength ? number.fraction + number.fractionLength
+                                                    : number.integer + number.integerLength;
+            FuzzCheck(!number.found || (number.integer >= line && end <= line + length), Target,
+                      "a line's number lies outside it");
+            DumpSummaryAdd(v.summary, number);
+            ++v.lines;
+        },
+        &visit);
+    FuzzCheck(visit.summary.readings + visit.summary.withoutNumber == visit.lines, Target,
+              "the summary does not count every line once");
+    // The mean kinetic temperature lies between the mean and the highest.
+    double kinetic = 0;
+    const double high = visit.summary.high;
+    FuzzCheck(!visit.summary.readings ||
+                  (visit.summary.low <= high &&
+                   (!DumpMeanKinetic(visit.summary, kinetic) || kinetic <= high + 1e-9 * std::max(1.0, std::fabs(high)))),
+              Target, "the summary's values are out of order");
+    DumpTextState state{};
+    std::string utf8(text.size() * 3, '\0');
+    utf8.resize(DumpTextUtf8(state, text.data(), text.size(), utf8.data()));
+    for (std::size_t i = 0; i < utf8.size(); ++i)
+        FuzzCheck((utf8[i] != '\r' || (i + 1 < utf8.size() && utf8[i + 1] == '\n')) &&
+                      (utf8[i] != '\n' || (i > 0 && utf8[i - 1] == '\r')),
+                  Target, "the kept text has a line end that is not CR LF");
+}
+
 void CheckAgainst(const Expected& expected)
 {
     FuzzCheck(FuzzLineWritten() == expected.written, Target, "the commands written differ from the sequence's");
@@ -274,6 +327,8 @@ void RunAndCheck(const Choice& choice, bool portOpen)
     CurrentPort = portOpen ? FuzzLinePort() : 0;
     FuzzLineClearRecord();
     Effects.clear();
+    Kept.clear();
+    KeptEnds = 0;
     if (choice.sequence)
         RunSequence(*choice.sequence);
     else
@@ -291,6 +346,8 @@ void RunAndCheck(const Choice& choice, bool portOpen)
     CheckAgainst(outcome.expected);
     FuzzCheck(std::strcmp(DumpText ? DumpText : "", outcome.text.c_str()) == 0, Target, "DumpText differs from the log entry");
     FuzzCheck(EndSeen == (outcome.endSeen ? 1 : 0), Target, "EndSeen differs from the zero bytes met");
+    FuzzCheck(Kept == outcome.text && KeptEnds == 1, Target, "the text kept differs from the log's, or ended twice");
+    CheckReadings(Kept);
 }
 
 // Every run starts as the program does: the heaps up, all state empty. The

@@ -622,10 +622,11 @@ TEST_F(ClientWindow, TheLogsMenuReadsInRussianAndOffersCopyOnlyForASelection)
         {L"\u0412\u044b\u0434\u0435\u043b\u0438\u0442\u044c \u0432\u0441\u0451\tCtrl+A", false}, // Выделить всё
         {L"\u0421\u043e\u0445\u0440\u0430\u043d\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b "
          L"\u043a\u0430\u043a...\tCtrl+S", false}, // Сохранить журнал как...
-        // График последней выгрузки, greyed until a dump has ended
-        {DumpChartItem, !LastDump().present},
         {L"", false},
         {L"\u041e\u0447\u0438\u0441\u0442\u0438\u0442\u044c \u0436\u0443\u0440\u043d\u0430\u043b", false}, // Очистить журнал
+        {L"", false},
+        // График последней выгрузки, greyed until a dump has ended
+        {DumpChartItem, !LastDump().present},
     };
     EXPECT_EQ(LogMenuItems(log), expected);
     SendMessageA(log, EM_SETSEL, 0, -1);
