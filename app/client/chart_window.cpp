@@ -257,6 +257,19 @@ void DrawDumpHeader(HDC dc, const RECT& area, std::int32_t line, const wchar_t* 
     }
 }
 
+// A grid line down the plot at the column that holds a tick, its label
+// under the plot.
+void DrawTick(HDC dc, const RECT& plot, std::int32_t columnCount, double share, const wchar_t* label,
+              std::int32_t dpi, std::int32_t height)
+{
+    const auto column = static_cast<LONG>(share * columnCount);
+    const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
+    MoveToEx(dc, x, plot.top, nullptr);
+    LineTo(dc, x, plot.bottom);
+    RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
+    DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+}
+
 // The readings' numbers under the plot, at round steps.
 void DrawNumberAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uint64_t from, std::uint64_t to,
                     std::int32_t dpi, std::int32_t height)
@@ -266,15 +279,10 @@ void DrawNumberAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uin
     const ChartValueStep step = ChartValueStepFor(last - first, (plot.right - plot.left) / ScaleToDpi(80, dpi) + 1);
     const double every = step.step < 1 ? 1 : step.step;
     for (double tick = std::ceil(first / every) * every; tick <= last; tick += every) {
-        const auto column = static_cast<LONG>((tick - first) / (last - first) * columnCount);
-        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
-        MoveToEx(dc, x, plot.top, nullptr);
-        LineTo(dc, x, plot.bottom);
         wchar_t label[32];
         WideBuilder text(label, std::size(label));
         AppendCount(text, static_cast<std::uint64_t>(tick));
-        RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
-        DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTick(dc, plot, columnCount, (tick - first) / (last - first), label, dpi, height);
     }
 }
 
@@ -288,15 +296,9 @@ void DrawTimeAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uint6
     const std::uint64_t firstTick = ((from + offset) / timeStep + ((from + offset) % timeStep != 0)) * timeStep;
     for (std::uint64_t tick = firstTick; tick - offset <= to && tick >= firstTick; tick += timeStep) {
         const double share = static_cast<double>(tick - offset - from) / static_cast<double>(to - from);
-        // The column whose time span holds the tick.
-        const auto column = static_cast<LONG>(share * columnCount);
-        const LONG x = plot.left + (column < columnCount ? column : columnCount - 1);
-        MoveToEx(dc, x, plot.top, nullptr);
-        LineTo(dc, x, plot.bottom);
         wchar_t label[16];
         TimeLabel(LocalAt(tick - offset), timeStep, label);
-        RECT area{x - ScaleToDpi(40, dpi), plot.bottom + ScaleToDpi(4, dpi), x + ScaleToDpi(40, dpi), height};
-        DrawTextW(dc, label, -1, &area, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTick(dc, plot, columnCount, share, label, dpi, height);
     }
 }
 

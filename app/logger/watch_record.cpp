@@ -95,6 +95,18 @@ void PutDigits(Out& out, std::int32_t value, std::int32_t width)
     out.Put(digits, static_cast<std::size_t>(width));
 }
 
+// A count in decimal digits, as many as it needs.
+void PutCount(Out& out, std::uint64_t value)
+{
+    char digits[20];
+    std::size_t count = 0;
+    do
+        digits[count++] = static_cast<char>('0' + value % 10);
+    while (value /= 10);
+    while (count > 0)
+        out.Put(&digits[--count], 1);
+}
+
 // The date and the time with the given marks between their parts.
 void PutClock(Out& out, const WatchClock& time, const char* dateMark, const char* between, const char* timeMark)
 {
@@ -148,6 +160,21 @@ Separator CutSeparator(const char* separator)
     Separator cut{};
     std::memcpy(cut.text, separator, CutUtf8(separator, WatchSeparatorLongest));
     return cut;
+}
+
+// A header row: the fields, joined and ended as a row.
+template <std::size_t Count>
+std::size_t HeaderText(const char* const (&fields)[Count], const WatchSeparators& separators, char* out)
+{
+    Out text{out, 0};
+    const Separator list = CutSeparator(ListSeparator(separators.list));
+    for (std::size_t i = 0; i < Count; ++i) {
+        if (i > 0)
+            text.Put(list.text);
+        PutField(text, fields[i], std::strlen(fields[i]), list.text[0]);
+    }
+    text.Put(RowEnd);
+    return text.length;
 }
 
 std::int64_t DaysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day)
@@ -379,15 +406,7 @@ std::size_t WatchRowText(const WatchRow& row, const WatchSeparators& separators,
 
 std::size_t WatchHeaderText(const WatchSeparators& separators, char* out)
 {
-    Out text{out, 0};
-    const Separator list = CutSeparator(ListSeparator(separators.list));
-    for (std::size_t i = 0; i < std::size(HeaderFields); ++i) {
-        if (i > 0)
-            text.Put(list.text);
-        PutField(text, HeaderFields[i], std::strlen(HeaderFields[i]), list.text[0]);
-    }
-    text.Put(RowEnd);
-    return text.length;
+    return HeaderText(HeaderFields, separators, out);
 }
 
 namespace {
@@ -403,13 +422,8 @@ std::size_t RecordFileName(const char* kind, const WatchClock& start, std::int32
     text.Put("-");
     PutClock(text, start, "", "-", "");
     if (attempt >= 2) {
-        char digits[12];
-        std::size_t count = 0;
-        for (std::uint32_t value = static_cast<std::uint32_t>(attempt); value > 0; value /= 10)
-            digits[count++] = static_cast<char>('0' + value % 10);
         text.Put("-");
-        while (count > 0)
-            text.Put(&digits[--count], 1);
+        PutCount(text, static_cast<std::uint32_t>(attempt));
     }
     text.Put(extension);
     name[text.length] = 0;
@@ -430,15 +444,7 @@ std::size_t DumpFileName(const WatchClock& start, std::int32_t attempt, const ch
 
 std::size_t DumpHeaderText(const WatchSeparators& separators, char* out)
 {
-    Out text{out, 0};
-    const Separator list = CutSeparator(ListSeparator(separators.list));
-    for (std::size_t i = 0; i < std::size(DumpHeaderFields); ++i) {
-        if (i > 0)
-            text.Put(list.text);
-        PutField(text, DumpHeaderFields[i], std::strlen(DumpHeaderFields[i]), list.text[0]);
-    }
-    text.Put(RowEnd);
-    return text.length;
+    return HeaderText(DumpHeaderFields, separators, out);
 }
 
 std::size_t DumpRowText(const DumpRow& row, const WatchSeparators& separators, char* out)
@@ -446,20 +452,12 @@ std::size_t DumpRowText(const DumpRow& row, const WatchSeparators& separators, c
     Out text{out, 0};
     const Separator list = CutSeparator(ListSeparator(separators.list));
     const char start = list.text[0];
-    char field[WatchRowReplyLongest * 3];
-    std::size_t count = 0;
-    for (std::uint64_t value = row.number; value > 0 || count == 0; value /= 10)
-        field[count++] = static_cast<char>('0' + value % 10);
-    for (std::size_t i = 0; i < count / 2; ++i) {
-        const char digit = field[i];
-        field[i] = field[count - 1 - i];
-        field[count - 1 - i] = digit;
-    }
-    text.Put(field, count);
+    PutCount(text, row.number);
     text.Put(list.text);
     if (row.timed)
         PutClockField(text, row.local, start);
     text.Put(list.text);
+    char field[WatchRowReplyLongest * 3];
     PutField(text, field, ReplyNumberText(row.value, separators.decimal, field), start);
     text.Put(list.text);
     std::size_t length = row.lineLength < WatchRowReplyLongest ? row.lineLength : WatchRowReplyLongest;
