@@ -7,6 +7,7 @@
 #include "app/client/dump_keeping.h"
 #include "app/logger/logger_effects.h"
 #include "app/client/event_dispatch.h"
+#include "app/client/file_report.h"
 #include "app/client/log_document.h"
 #include "app/client/main_menu.h"
 #include "app/logger/logger_state.h"
@@ -876,10 +877,8 @@ TEST_F(ClientWindow, ADumpWhoseFileCannotBeWrittenIsToldOnceAfterIt)
     HandleDumpFileNews();
     KillTimer(nullptr, timer);
     wchar_t reason[256] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_NETNAME_DELETED, 0,
-                   reason, 256, nullptr);
-    for (wchar_t* end = reason + lstrlenW(reason); end > reason && (end[-1] == L'\r' || end[-1] == L'\n');)
-        *--end = L'\0';
+    WideBuilder words(reason, std::size(reason));
+    AppendSystemReason(words, ERROR_NETNAME_DELETED);
     EXPECT_NE(RequesterSeen.find(L"korvane-dump-"), std::wstring::npos) << ::testing::PrintToString(RequesterSeen);
     EXPECT_NE(RequesterSeen.find(reason), std::wstring::npos) << ::testing::PrintToString(RequesterSeen);
     EXPECT_TRUE(LastDump().textFailed);

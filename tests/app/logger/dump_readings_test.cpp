@@ -4,24 +4,19 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-struct Line {
-    std::string text;
-    bool found;
-    double value;
-};
-
-std::vector<Line> LinesOf(const std::string& text)
+// The lines visited, as their texts.
+std::vector<std::string> LinesOf(const std::string& text)
 {
-    std::vector<Line> lines;
+    std::vector<std::string> lines;
     DumpVisitLines(
         text.data(), text.size(),
-        [](void* context, const char* line, std::size_t length, const ReplyNumber& number) {
-            static_cast<std::vector<Line>*>(context)->push_back(
-                Line{std::string(line, length), number.found, number.value});
+        [](void* context, const char* line, std::size_t length, const ReplyNumber&) {
+            static_cast<std::vector<std::string>*>(context)->emplace_back(line, length);
         },
         &lines);
     return lines;
@@ -35,21 +30,6 @@ DumpSummary SummaryOf(const std::vector<double>& values)
         DumpSummaryAdd(summary, FindLineNumber(text.c_str(), text.size()));
     }
     return summary;
-}
-
-TEST(DumpReadings, EveryLineThatIsNotBlankIsVisitedWhateverEndsIt)
-{
-    const std::vector<Line> lines = LinesOf("0001 +20.5\r\n\r\n0002 +20.7\n  \t\rEND\r0003 -1,5");
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0].text, "0001 +20.5");
-    EXPECT_DOUBLE_EQ(lines[0].value, 20.5);
-    EXPECT_EQ(lines[1].text, "0002 +20.7");
-    EXPECT_EQ(lines[2].text, "END");
-    EXPECT_FALSE(lines[2].found);
-    EXPECT_EQ(lines[3].text, "0003 -1,5") << "the last line needs no line end";
-    EXPECT_DOUBLE_EQ(lines[3].value, -1.5);
-    EXPECT_TRUE(LinesOf("").empty());
-    EXPECT_TRUE(LinesOf("\r\n\n\r").empty());
 }
 
 // Against values worked out by hand: -E / ln(mean of exp(-E/T)) - 273.15.
@@ -93,36 +73,33 @@ TEST(DumpReadings, TheSummaryAndItsMeanKineticTemperature)
 
 TEST(DumpReadings, TimesCountBackFromTheDumpOneIntervalAReading)
 {
-    EXPECT_EQ(DumpIntervalSeconds("Minut"), 60u);
-    EXPECT_EQ(DumpIntervalSeconds("Hour"), 3600u);
-    EXPECT_EQ(DumpIntervalSeconds("Day"), 86'400u);
-    for (const char* other : {"", "minut", "Minute", "2", "?"})
-        EXPECT_EQ(DumpIntervalSeconds(other), 0u) << other;
-    EXPECT_EQ(DumpIntervalSeconds(nullptr), 0u);
-
+    for (const auto& [name, seconds] : std::vector<std::pair<const char*, std::uint32_t>>{
+             {"Minut", 60}, {"Hour", 3600}, {"Day", 86'400}, {"minut", 0}, {"2", 0}, {"", 0}, {nullptr, 0}})
+        EXPECT_EQ(DumpIntervalSeconds(name), seconds) << (name ? name : "null");
     const std::int64_t last = 13'000'000'000;
     EXPECT_EQ(DumpReadingTime(last, 60, 300, 300), last);
-    EXPECT_EQ(DumpReadingTime(last, 60, 1, 300), last - 299 * 60);
-    EXPECT_EQ(DumpReadingTime(last, 3600, 2, 3), last - 3600);
     EXPECT_EQ(DumpReadingTime(last, 86'400, 1, 8), last - 7 * 86'400);
     EXPECT_EQ(DumpReadingTime(last, 60, 5, 3), last) << "never after the dump";
 }
 
-TEST(DumpReadings, TheKeptTextIsUtf8WithEveryLineEndOneCrLfAcrossParts)
+// A line ends at CR LF, a lone CR or a lone LF, for the lines read and for
+// the kept text alike, also when a CR LF is split between two parts.
+TEST(DumpReadings, EveryLineEndIsOneWhereverItFalls)
 {
+    EXPECT_EQ(LinesOf("0001 +20.5\r\n\r\n0002 +20.7\n  \t\rEND\r0003 -1,5"),
+              (std::vector<std::string>{"0001 +20.5", "0002 +20.7", "END", "0003 -1,5"}))
+        << "blank lines are skipped; the last needs no line end";
+    EXPECT_TRUE(LinesOf("\r\n\n\r").empty());
+
     DumpTextState state{};
     std::string out;
-    auto take = [&](const std::string& part) {
+    for (const std::string part : {"\xd2\xe5\xec\xef. 20,5\r", "\n0002\n0003\r0004", "\r\r\n\x98"}) { // "Темп."
         std::string bytes(part.size() * 3, '\0');
         bytes.resize(DumpTextUtf8(state, part.data(), part.size(), bytes.data()));
         out += bytes;
-    };
-    take("\xd2\xe5\xec\xef. 20,5\r"); // "Темп."
-    EXPECT_FALSE(state.lineOpen);
-    take("\n0002\n0003\r0004");
-    EXPECT_TRUE(state.lineOpen);
-    take("\r\r\n\x98");
+    }
     EXPECT_EQ(out, "\xd0\xa2\xd0\xb5\xd0\xbc\xd0\xbf. 20,5\r\n0002\r\n0003\r\n0004\r\n\r\n\xc2\x98");
+    EXPECT_TRUE(state.lineOpen) << "the text ends within a line";
 }
 
 } // namespace
