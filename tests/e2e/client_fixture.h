@@ -67,8 +67,8 @@ protected:
     // start-up queries are answered and shown.
     void StartClientWithLogger(const std::string& scenario, const std::string& windowsProgram = "")
     {
-        StartLogger(scenario);
-        StartClient("", windowsProgram);
+        ASSERT_NO_FATAL_FAILURE(StartLogger(scenario));
+        ASSERT_NO_FATAL_FAILURE(StartClient("", windowsProgram));
         ASSERT_TRUE(Logger().WaitForReceived(3, LongWait)) << "received: " << Logger().ReceivedText();
         ASSERT_TRUE(WaitUntilIdle(window_));
     }

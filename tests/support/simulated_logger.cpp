@@ -13,6 +13,7 @@ namespace {
 
 constexpr DWORD StartTimeoutMilliseconds = 15000;
 constexpr DWORD StopTimeoutMilliseconds = 5000;
+constexpr int StartAttempts = 2;
 constexpr DWORD PollMilliseconds = 5;
 // A logger outlives no test run by much, even when nothing stops it.
 constexpr int LifetimeSeconds = 600;
@@ -57,12 +58,16 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
 
     // A logger left behind by an earlier run of this binary gives its port up
     // first.
-    if (Exists(folder_ + "\\ready")) {
-        WriteWholeFile(folder_ + "\\stop", "");
-        WaitFor(folder_ + "\\ready", false, StopTimeoutMilliseconds);
+    for (int attempt = 1; attempt <= StartAttempts; ++attempt) {
+        const std::string ready = AttemptFile("ready", attempt);
+        const std::string stop = AttemptFile("stop", attempt);
+        if (Exists(ready)) {
+            WriteWholeFile(stop, "");
+            WaitFor(ready, false, StopTimeoutMilliseconds);
+        }
+        DeleteFileA(stop.c_str());
+        DeleteFileA(ready.c_str());
     }
-    DeleteFileA((folder_ + "\\stop").c_str());
-    DeleteFileA((folder_ + "\\ready").c_str());
     DeleteFileA((folder_ + "\\record").c_str());
     if (!WriteWholeFile(folder_ + "\\scenario", scenario)) {
         failure_ = "cannot write the scenario into " + folder_;
@@ -81,11 +86,34 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
         owner_ = INVALID_HANDLE_VALUE;
     }
 
+    // A start that never comes up (a fork under an emulator can hang before
+    // the logger runs) is given up, told to stop should it come up late, and
+    // made once more with files of its own.
+    for (int attempt = 1; attempt <= StartAttempts && !ready_; ++attempt) {
+        readyFile_ = AttemptFile("ready", attempt);
+        stopFile_ = AttemptFile("stop", attempt);
+        if (!Launch(device))
+            return;
+        running_ = true;
+        ready_ = WaitFor(readyFile_, true, StartTimeoutMilliseconds);
+        if (!ready_)
+            WriteWholeFile(stopFile_, "");
+    }
+}
+
+std::string SimulatedLogger::AttemptFile(const std::string& name, int attempt) const
+{
+    return folder_ + "\\" + name + "-" + std::to_string(attempt);
+}
+
+bool SimulatedLogger::Launch(const std::string& device)
+{
+    const std::string prefix = Environment("WINEPREFIX");
     const std::string unixFolder = UnixPath(folder_);
-    std::string command = Quoted(tools + "/simlogger/korvane-simlogger") + " --prefix " + Quoted(prefix) +
-                          " --device " + Quoted(device) + " --scenario " + Quoted(unixFolder + "/scenario") +
-                          " --record " + Quoted(unixFolder + "/record") + " --ready " +
-                          Quoted(unixFolder + "/ready") + " --stop " + Quoted(unixFolder + "/stop") +
+    std::string command = Quoted(Environment("KORVANE_HOST_TOOLS") + "/simlogger/korvane-simlogger") +
+                          " --prefix " + Quoted(prefix) + " --device " + Quoted(device) + " --scenario " +
+                          Quoted(unixFolder + "/scenario") + " --record " + Quoted(unixFolder + "/record") +
+                          " --ready " + Quoted(UnixPath(readyFile_)) + " --stop " + Quoted(UnixPath(stopFile_)) +
                           " --lifetime " + std::to_string(LifetimeSeconds);
     if (owner_ != INVALID_HANDLE_VALUE)
         command += " --watch-lock " + Quoted(unixFolder + "/owner");
@@ -96,7 +124,7 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
         failure_ = "cannot start " + command + ": error " + std::to_string(GetLastError());
-        return;
+        return false;
     }
     // A Unix program gets no Windows process: Wine answers a null process
     // handle and a thread handle that is whatever its stack held. Closing that
@@ -107,12 +135,8 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    running_ = true;
-    if (!WaitFor(folder_ + "\\ready", true, StartTimeoutMilliseconds)) {
-        failure_ = "the simulated logger did not come up: " + command;
-        return;
-    }
-    ready_ = true;
+    failure_ = "the simulated logger did not come up: " + command;
+    return true;
 }
 
 SimulatedLogger::~SimulatedLogger()
@@ -128,9 +152,9 @@ void SimulatedLogger::Stop()
         return;
     running_ = false;
     ready_ = false;
-    WriteWholeFile(folder_ + "\\stop", "");
+    WriteWholeFile(stopFile_, "");
     // The logger removes the ready file last, after its port link.
-    WaitFor(folder_ + "\\ready", false, StopTimeoutMilliseconds);
+    WaitFor(readyFile_, false, StopTimeoutMilliseconds);
     if (owner_ != INVALID_HANDLE_VALUE)
         CloseHandle(owner_);
     owner_ = INVALID_HANDLE_VALUE;

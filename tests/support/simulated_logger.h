@@ -49,7 +49,12 @@ public:
     void Stop();
 
 private:
-    std::string folder_; // Windows path of the logger's working folder
+    std::string AttemptFile(const std::string& name, int attempt) const;
+    bool Launch(const std::string& device);
+
+    std::string folder_;    // Windows path of the logger's working folder
+    std::string readyFile_; // the present start's files in it
+    std::string stopFile_;
     bool ready_ = false;
     bool running_ = false;
     std::string failure_;

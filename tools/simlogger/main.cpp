@@ -35,7 +35,8 @@ constexpr const char* Usage = R"(usage: korvane-simlogger [options]
                     the time counted from the logger's start (monotonic)
   --ready FILE      created once the port is linked; removed at the very end,
                     after the link is gone
-  --stop FILE       stop as soon as this file exists
+  --stop FILE       stop as soon as this file exists; when it exists at the
+                    start, the port is never linked
   --lifetime S      stop after S seconds (default 600; 0: no limit)
   --watch-pid PID   stop when that process ends
   --watch-lock FILE stop when nobody holds a lock on the first byte of FILE:
@@ -419,6 +420,10 @@ int main(int argc, char** argv)
     }
     if (!session.options.watchLock.empty())
         session.watchedLock = open(session.options.watchLock.c_str(), O_RDONLY | O_CLOEXEC);
+    // A start its caller gave up on must not take the port from the one it
+    // made after.
+    if (Exists(session.options.stopFile))
+        return 0;
     session.link = session.options.prefix + "/dosdevices/" + session.options.device;
     if (!LinkDevice(session.link, session.line.slavePath)) {
         std::fprintf(stderr, "korvane-simlogger: cannot link %s: %s\n", session.link.c_str(), std::strerror(errno));
