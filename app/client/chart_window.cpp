@@ -6,6 +6,7 @@
 #include "app/client/messages.h"
 #include "app/client/watch_driving.h"
 #include "app/logger/chart_columns.h"
+#include "app/logger/chart_span.h"
 
 #include "base/strings.h"
 #include "window/dpi.h"
@@ -14,6 +15,7 @@
 #include "window/wide_text.h"
 #include "window/window.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -44,13 +46,26 @@ constexpr COLORREF GridColour = RGB(225, 225, 225);
 constexpr COLORREF FrameColour = RGB(160, 160, 160);
 constexpr COLORREF GapColour = RGB(255, 228, 228);
 constexpr COLORREF GapMarkColour = RGB(220, 60, 60);
+// A notch of the wheel, a press of + or -; the arrow keys move a tenth of
+// the view.
+constexpr double ZoomStep = 1.25;
+constexpr std::int32_t ScrollParts = 10;
 
 enum class ChartKind { Watch, Dump };
 
-// A chart window of each kind, and its readings' summary.
+// A chart window of each kind, its readings' summary and what the user
+// made of its view.
 struct ChartPlace {
     HWND window;
     ChartSummary summary;
+    ChartSpan span;
+    std::int32_t wheelRest; // the wheel's turn short of a notch
+    bool dragging;
+    LONG dragX;
+    ChartSpan dragSpan; // the view the drag began at
+    bool picked;        // a reading picked on the plot, shown until the view moves
+    std::uint64_t pickedTime;
+    float pickedValue;
 };
 std::array<ChartPlace, 2> Places{};
 HHOOK CloseWatch = nullptr;
@@ -73,6 +88,37 @@ const WatchReadings& ReadingsOf(ChartKind kind)
 // on the axis, and the shortest view 60 of them.
 bool AxisCountsReadings(ChartKind kind) { return kind == ChartKind::Dump && !LastDump().timed; }
 constexpr std::uint64_t ReadingSpacing = 1000;
+
+ChartExtent ExtentOf(ChartKind kind) { return ChartExtentOf(ReadingsOf(kind), ShortestView); }
+
+// The plot's place in a client area: the header lines above it, the value
+// labels to its left and the time labels under it.
+RECT PlotRect(std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
+{
+    const std::int32_t headerLines = kind == ChartKind::Dump ? 4 : 2;
+    return RECT{ScaleToDpi(64, dpi), ScaleToDpi(16 * headerLines + 16, dpi), width - ScaleToDpi(16, dpi),
+                height - ScaleToDpi(24, dpi)};
+}
+
+// The colours, from the system's own in high contrast.
+struct ChartColours {
+    COLORREF back, text, trace, grid, frame, gap, gapMark;
+    bool contrast;
+};
+
+ChartColours ColoursNow()
+{
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON)) {
+        const COLORREF gray = GetSysColor(COLOR_GRAYTEXT);
+        return ChartColours{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT),
+                            gray, GetSysColor(COLOR_WINDOWTEXT), gray, gray, true};
+    }
+    return ChartColours{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), TraceColour, GridColour,
+                        FrameColour, GapColour, GapMarkColour, false};
+}
 
 // The program's loop takes the number of any message it dispatches for a
 // window of no toolkit as its event code, and WM_CLOSE is EV_CLOSE, the end
@@ -178,14 +224,15 @@ void Fill(HDC dc, const RECT& plot, std::int32_t from, std::int32_t to, LONG top
         FillRect(dc, &area, static_cast<HBRUSH>(brush));
 }
 
-// Above a watch's plot: the last value as its reply wrote it, and the
-// minimum and maximum of what is shown.
-void DrawWatchHeader(HDC dc, const RECT& area, const ChartView& view, std::int32_t decimals, const wchar_t* separator)
+// Above a watch's plot: the last value in view (as its reply wrote it while
+// the chart follows the watch), and the minimum and maximum in view.
+void DrawWatchHeader(HDC dc, const RECT& area, const ChartView& view, bool following, std::int32_t decimals,
+                     const wchar_t* separator)
 {
     wchar_t top[256];
     WideBuilder text(top, std::size(top));
     text.AppendFrom1251(TextChartLast);
-    if (*WatchLastNumberText())
+    if (following && *WatchLastNumberText())
         text.Append(WatchLastNumberText());
     else
         AppendValue(text, view.last, decimals, separator);
@@ -257,6 +304,47 @@ void DrawDumpHeader(HDC dc, const RECT& area, std::int32_t line, const wchar_t* 
     }
 }
 
+// A time on the axis as the line above the plot tells it: the local date and
+// time, or the reading's number where the axis counts readings.
+void AppendAxisPoint(WideBuilder& text, std::uint64_t time, bool counts)
+{
+    if (counts) {
+        AppendCount(text, time / ReadingSpacing);
+        return;
+    }
+    const std::uint64_t ticks = LocalAt(time) * FileTimeTicksPerMillisecond;
+    const FILETIME local{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME fields{};
+    FileTimeToSystemTime(&local, &fields);
+    wchar_t part[32];
+    wsprintfW(part, L"%02d.%02d.%04d %02d:%02d:%02d", fields.wDay, fields.wMonth, fields.wYear, fields.wHour,
+              fields.wMinute, fields.wSecond);
+    text.Append(part);
+}
+
+// The line just above the plot: what is in view, whether it follows the
+// newest reading, and the reading the user picked.
+void DrawViewLine(HDC dc, const RECT& area, const ChartPlace& place, ChartRange range, bool counts,
+                  std::int32_t decimals, const wchar_t* separator)
+{
+    wchar_t line[256];
+    WideBuilder text(line, std::size(line));
+    text.AppendFrom1251(TextChartViewFrom);
+    AppendAxisPoint(text, range.from, counts);
+    text.AppendFrom1251(TextChartViewTo);
+    AppendAxisPoint(text, range.to, counts);
+    if (ChartSpanFollows(place.span))
+        text.AppendFrom1251(TextChartFollowing);
+    if (place.picked) {
+        text.Append(L"     ");
+        text.AppendFrom1251(TextChartPicked);
+        AppendAxisPoint(text, place.pickedTime, counts);
+        text.Append(L": ");
+        AppendValue(text, place.pickedValue, decimals, separator);
+    }
+    DrawWide(dc, line, area, DT_LEFT | DT_BOTTOM);
+}
+
 // A grid line down the plot at the column that holds a tick, its label
 // under the plot.
 void DrawTick(HDC dc, const RECT& plot, std::int32_t columnCount, double share, const wchar_t* label,
@@ -307,28 +395,30 @@ void DrawTimeAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uint6
 void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
 {
     const RECT whole{0, 0, width, height};
-    FillRect(dc, &whole, GetSysColorBrush(COLOR_WINDOW));
+    const ChartColours colours = ColoursNow();
+    const GdiObject background(CreateSolidBrush(colours.back));
+    FillRect(dc, &whole, static_cast<HBRUSH>(background.get()));
     const GdiObject font(CreateFontW(-ScaleToDpi(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                      DEFAULT_PITCH | FF_SWISS, L"Arial"));
     const HGDIOBJ oldFont = SelectObject(dc, font.get() ? font.get() : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetTextColor(dc, colours.text);
+    SetBkColor(dc, colours.back);
     const std::int32_t line = ScaleToDpi(16, dpi);
-    const std::int32_t headerLines = kind == ChartKind::Dump ? 3 : 1;
-    const RECT plot{ScaleToDpi(64, dpi), ScaleToDpi(16 * headerLines + 16, dpi), width - ScaleToDpi(16, dpi),
-                    height - ScaleToDpi(24, dpi)};
+    const RECT plot = PlotRect(width, height, dpi, kind);
     const LONG plotWidth = plot.right > plot.left ? plot.right - plot.left : 0;
     const std::int32_t columnCount = plotWidth < MostColumns ? static_cast<std::int32_t>(plotWidth) : MostColumns;
 
     const WatchReadings& readings = ReadingsOf(kind);
-    ChartSummary& summary = PlaceOf(kind).summary;
+    ChartPlace& place = PlaceOf(kind);
+    ChartSummary& summary = place.summary;
     ChartSummaryUpdate(summary, readings);
     ProcessHeapBlock columnBlock(columnCount > 0 ? static_cast<std::size_t>(columnCount) * sizeof(ChartColumn) : 0);
     auto* columns = columnBlock.As<ChartColumn>();
-    const std::uint64_t from = WatchReadingAt(readings, 0).time;
-    std::uint64_t to = WatchReadingAt(readings, readings.count - 1).time;
-    to = to - from < ShortestView ? from + ShortestView : to;
+    const ChartRange range = ChartSpanRange(place.span, ExtentOf(kind));
+    const std::uint64_t from = range.from;
+    const std::uint64_t to = range.to;
     const ChartView view =
         ChartReduce(readings, summary, from, to, columns, plot.bottom > plot.top && columns ? columnCount : 0);
     if (!view.present) {
@@ -360,8 +450,10 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     // column from its first value over its extremes to its last; where the
     // line breaks (a slot missed or without a number), the columns between
     // are shaded.
-    const GdiObject gapBrush(CreateSolidBrush(GapColour));
-    const GdiObject markBrush(CreateSolidBrush(GapMarkColour));
+    // In high contrast a gap is hatched, so that it shows in any scheme.
+    const GdiObject gapBrush(colours.contrast ? CreateHatchBrush(HS_BDIAGONAL, colours.gap)
+                                              : CreateSolidBrush(colours.gap));
+    const GdiObject markBrush(CreateSolidBrush(colours.gapMark));
     ProcessHeapBlock pointBlock(static_cast<std::size_t>(columnCount) * 5 * sizeof(POINT));
     ProcessHeapBlock runBlock(static_cast<std::size_t>(columnCount) * sizeof(DWORD));
     auto* points = pointBlock.As<POINT>();
@@ -402,7 +494,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     }
 
     // The grid and its labels: round values, and local times at round steps.
-    const GdiObject gridPen(CreatePen(PS_SOLID, 1, GridColour));
+    const GdiObject gridPen(CreatePen(PS_SOLID, 1, colours.grid));
     const HGDIOBJ oldPen = SelectObject(dc, gridPen.get());
     const double firstValue = std::ceil(low / step.step) * step.step;
     for (std::int32_t i = 0; i < MostGridLines && firstValue + i * step.step <= high; ++i) {
@@ -420,13 +512,13 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     else
         DrawTimeAxis(dc, plot, columnCount, from, to, dpi, height);
 
-    const GdiObject framePen(CreatePen(PS_SOLID, 1, FrameColour));
+    const GdiObject framePen(CreatePen(PS_SOLID, 1, colours.frame));
     SelectObject(dc, framePen.get());
     const HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, plot.left - 1, plot.top - 1, plot.right + 1, plot.bottom + 1);
 
-    const GdiObject tracePen(CreatePen(PS_SOLID, ScaleToDpi(1, dpi), TraceColour));
-    const GdiObject traceBrush(CreateSolidBrush(TraceColour));
+    const GdiObject tracePen(CreatePen(PS_SOLID, ScaleToDpi(colours.contrast ? 2 : 1, dpi), colours.trace));
+    const GdiObject traceBrush(CreateSolidBrush(colours.trace));
     SelectObject(dc, tracePen.get());
     if (runCount)
         PolyPolyline(dc, points, runs, static_cast<DWORD>(runCount));
@@ -438,14 +530,26 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         const std::int32_t r = ScaleToDpi(3, dpi);
         Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
     }
+    // The picked reading, ringed.
+    if (place.picked && place.pickedTime >= from && place.pickedTime <= to) {
+        SelectObject(dc, GetStockObject(NULL_BRUSH));
+        const double share = static_cast<double>(place.pickedTime - from) / static_cast<double>(to - from);
+        const LONG x = plot.left + std::min(static_cast<LONG>(share * columnCount), static_cast<LONG>(columnCount - 1));
+        const LONG y = yOf(place.pickedValue);
+        const std::int32_t r = ScaleToDpi(6, dpi);
+        Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
+    }
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
 
-    const RECT header{plot.left, 0, width, plot.top - ScaleToDpi(4, dpi)};
+    const LONG viewLine = plot.top - ScaleToDpi(4, dpi);
+    const RECT header{plot.left, 0, width, viewLine - line};
     if (kind == ChartKind::Dump)
         DrawDumpHeader(dc, header, line, separator);
     else
-        DrawWatchHeader(dc, header, view, decimals, separator);
+        DrawWatchHeader(dc, header, view, ChartSpanFollows(place.span), decimals, separator);
+    DrawViewLine(dc, RECT{plot.left, viewLine - line, width, viewLine}, place, range, AxisCountsReadings(kind),
+                 decimals, separator);
     SelectObject(dc, oldFont);
 }
 
@@ -523,9 +627,151 @@ void CopyChart(HWND window)
         GlobalFree(global);
 }
 
+RECT WindowPlot(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    return PlotRect(client.right, client.bottom, WindowDpi(window), KindOf(window));
+}
+
+// Where a client x falls across the plot, 0 at its left edge and 1 at its right.
+double ShareAt(HWND window, LONG x)
+{
+    const RECT plot = WindowPlot(window);
+    return plot.right > plot.left ? std::clamp(static_cast<double>(x - plot.left) / (plot.right - plot.left), 0.0, 1.0)
+                                  : 0.5;
+}
+
+LONG ClientX(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
+
+void SetSpan(HWND window, const ChartSpan& span)
+{
+    ChartPlace& place = PlaceOf(KindOf(window));
+    place.span = span;
+    place.picked = false;
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+void Zoom(HWND window, double share, double factor)
+{
+    const ChartKind kind = KindOf(window);
+    SetSpan(window, ChartSpanZoom(PlaceOf(kind).span, ExtentOf(kind), share, factor));
+}
+
+// Moves the view by `parts` tenths of its width.
+void Scroll(HWND window, std::int32_t parts)
+{
+    const ChartKind kind = KindOf(window);
+    const ChartExtent extent = ExtentOf(kind);
+    const ChartRange range = ChartSpanRange(PlaceOf(kind).span, extent);
+    const auto step = static_cast<std::int64_t>((range.to - range.from) / ScrollParts);
+    SetSpan(window, ChartSpanScroll(PlaceOf(kind).span, extent, parts * std::max<std::int64_t>(step, 1)));
+}
+
+// The drag moves the view with the pointer, from where it began.
+void Drag(HWND window, LONG x)
+{
+    const ChartKind kind = KindOf(window);
+    const ChartPlace& place = PlaceOf(kind);
+    const RECT plot = WindowPlot(window);
+    if (x == place.dragX || plot.right <= plot.left)
+        return;
+    const ChartExtent extent = ExtentOf(kind);
+    const ChartRange range = ChartSpanRange(place.dragSpan, extent);
+    const double perPixel = static_cast<double>(range.to - range.from) / (plot.right - plot.left);
+    SetSpan(window, ChartSpanScroll(place.dragSpan, extent, std::llround((place.dragX - x) * perPixel)));
+}
+
+// Picks the reading with a number nearest to that point of the view.
+void Pick(HWND window, double share)
+{
+    const ChartKind kind = KindOf(window);
+    ChartPlace& place = PlaceOf(kind);
+    const ChartRange range = ChartSpanRange(place.span, ExtentOf(kind));
+    const auto time = range.from + static_cast<std::uint64_t>(share * static_cast<double>(range.to - range.from));
+    const std::int32_t nearest = ChartNearestReading(ReadingsOf(kind), time, range);
+    place.picked = nearest >= 0;
+    const WatchReading reading = WatchReadingAt(ReadingsOf(kind), nearest);
+    place.pickedTime = reading.time;
+    place.pickedValue = reading.value;
+    InvalidateRect(window, nullptr, FALSE);
+}
+
+// The keys that do what the mouse does: the arrows drag, + and - turn the
+// wheel at the middle, Enter double-clicks there; Home shows everything and
+// End follows the newest reading.
+bool NavigationKey(HWND window, WPARAM key)
+{
+    const ChartKind kind = KindOf(window);
+    switch (key) {
+    case VK_LEFT:
+    case VK_RIGHT:
+        Scroll(window, key == VK_LEFT ? -1 : 1);
+        return true;
+    case VK_ADD:
+    case VK_OEM_PLUS:
+        Zoom(window, 0.5, ZoomStep);
+        return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS:
+        Zoom(window, 0.5, 1 / ZoomStep);
+        return true;
+    case VK_HOME:
+        SetSpan(window, ChartSpan{});
+        return true;
+    case VK_END:
+        SetSpan(window, ChartSpanFollowNewest(PlaceOf(kind).span, ExtentOf(kind)));
+        return true;
+    case VK_RETURN:
+        Pick(window, 0.5);
+        return true;
+    default:
+        return false;
+    }
+}
+
 LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_MOUSEWHEEL: {
+        // A fine-grained wheel sends parts of a notch: they add up to one.
+        ChartPlace& place = PlaceOf(KindOf(window));
+        place.wheelRest += GET_WHEEL_DELTA_WPARAM(wParam);
+        const std::int32_t notches = place.wheelRest / WHEEL_DELTA;
+        place.wheelRest %= WHEEL_DELTA;
+        POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        ScreenToClient(window, &at);
+        if (notches)
+            Zoom(window, ShareAt(window, at.x), std::pow(ZoomStep, notches));
+        return 0;
+    }
+    case WM_LBUTTONDOWN: {
+        ChartPlace& place = PlaceOf(KindOf(window));
+        place.dragging = true;
+        place.dragX = ClientX(lParam);
+        place.dragSpan = place.span;
+        SetCapture(window);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (PlaceOf(KindOf(window)).dragging)
+            Drag(window, ClientX(lParam));
+        return 0;
+    case WM_LBUTTONUP:
+        PlaceOf(KindOf(window)).dragging = false;
+        ReleaseCapture();
+        return 0;
+    case WM_CAPTURECHANGED:
+        PlaceOf(KindOf(window)).dragging = false;
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        Pick(window, ShareAt(window, ClientX(lParam)));
+        return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED:
+        InvalidateRect(window, nullptr, FALSE);
+        break;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
@@ -540,6 +786,8 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             CopyChart(window);
             return 0;
         }
+        if (NavigationKey(window, wParam))
+            return 0;
         break;
     case WM_CLOSE:
         DestroyWindow(window);
@@ -559,8 +807,8 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     }
     case WM_NCDESTROY: {
         ChartPlace& place = PlaceOf(KindOf(window));
-        place.window = nullptr;
         ChartSummaryClear(place.summary);
+        place = ChartPlace{};
         if (CloseWatch && !PlaceOf(ChartKind::Watch).window && !PlaceOf(ChartKind::Dump).window) {
             UnhookWindowsHookEx(CloseWatch);
             CloseWatch = nullptr;
@@ -581,7 +829,7 @@ bool RegisterChartClass(HINSTANCE instance)
         return true;
     WNDCLASSEXW chartClass{};
     chartClass.cbSize = sizeof chartClass;
-    chartClass.style = CS_HREDRAW | CS_VREDRAW;
+    chartClass.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
     chartClass.lpfnWndProc = ChartProc;
     chartClass.hInstance = instance;
     chartClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
@@ -673,8 +921,11 @@ void DumpChartChanged()
     if (!chart)
         return;
     // Two dumps may look alike to the summary (as many readings, numbered
-    // alike): it is made anew for each.
-    ChartSummaryClear(PlaceOf(ChartKind::Dump).summary);
+    // alike): it is made anew for each, and shown whole.
+    ChartPlace& place = PlaceOf(ChartKind::Dump);
+    ChartSummaryClear(place.summary);
+    place.span = ChartSpan{};
+    place.picked = false;
     wchar_t title[128];
     TitleOf(ChartKind::Dump, title);
     SetWindowTextW(chart, title);
@@ -684,3 +935,11 @@ void DumpChartChanged()
 HWND ChartWindowHandle() { return PlaceOf(ChartKind::Watch).window; }
 
 HWND DumpChartWindowHandle() { return PlaceOf(ChartKind::Dump).window; }
+
+ChartRange ChartShownRange(HWND chart)
+{
+    const ChartKind kind = KindOf(chart);
+    return ChartSpanRange(PlaceOf(kind).span, ExtentOf(kind));
+}
+
+bool ChartFollowing(HWND chart) { return ChartSpanFollows(PlaceOf(KindOf(chart)).span); }

@@ -5,9 +5,14 @@
 // the last value and the minimum and maximum of what it shows; a dump's draws
 // its readings (app/client/dump_keeping.h) against their estimated times, or
 // their numbers when the logger's interval gave none, under its summary and
-// its files' names. A chart is no numbered window of the toolkit and raises
-// no event: its own procedure closes it on Esc and the close box, Ctrl+C
-// copies it as a picture, and the program's loop only pumps its messages.
+// its files' names. The wheel, a drag and the keys zoom and scroll its time
+// axis; Home shows everything, End follows the newest reading; in high
+// contrast it draws in the system's colours. A chart is no numbered window
+// of the toolkit and raises no event: its own procedure closes it on Esc and
+// the close box, Ctrl+C copies it as a picture, and the program's loop only
+// pumps its messages.
+
+#include "app/logger/chart_span.h"
 
 #include <windows.h>
 
@@ -26,3 +31,8 @@ void DumpChartChanged();
 // The charts' windows, or null while closed.
 HWND ChartWindowHandle();
 HWND DumpChartWindowHandle();
+
+// What a chart shows: its span of time (or of readings' numbers), and
+// whether it follows the newest reading.
+ChartRange ChartShownRange(HWND chart);
+bool ChartFollowing(HWND chart);

@@ -152,6 +152,13 @@ inline constexpr char TextChartHigh[] = "\xcc\xe0\xea\xf1: ";
 // "Наблюдение остановлено": the chart of a watch that has ended.
 inline constexpr char TextChartStopped[] =
     "\xcd\xe0\xe1\xeb\xfe\xe4\xe5\xed\xe8\xe5 \xee\xf1\xf2\xe0\xed\xee\xe2\xeb\xe5\xed\xee";
+// "Показано: с " the view's first time (or reading) " по " its last, and
+// ", следит" while it follows the newest reading.
+inline constexpr char TextChartViewFrom[] = "\xcf\xee\xea\xe0\xe7\xe0\xed\xee: \xf1 ";
+inline constexpr char TextChartViewTo[] = " \xef\xee ";
+inline constexpr char TextChartFollowing[] = ", \xf1\xeb\xe5\xe4\xe8\xf2";
+// "Показание " the reading picked on the plot, its time and value after.
+inline constexpr char TextChartPicked[] = "\xcf\xee\xea\xe0\xe7\xe0\xed\xe8\xe5 ";
 
 // The chart of a dump. "Выгрузка " and its time, then "— Korvane": its
 // window's title.

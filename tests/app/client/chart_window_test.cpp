@@ -35,6 +35,8 @@ namespace {
 // the watch would.
 WatchReadings& Store() { return const_cast<WatchReadings&>(WatchKeptReadings()); }
 
+constexpr COLORREF Trace = RGB(0, 80, 180);
+
 // A week's worth of shape at one reading a second, a slot without a number
 // now and then. The chart spans the readings' own times, so they start at a
 // fixed tick rather than ending at the tick count: a week back from the tick
@@ -61,6 +63,34 @@ bool RunLoopFor(DWORD milliseconds)
         if (EventWaitTimeout(20) == EV_CLOSE)
             return false;
     return true;
+}
+
+// Copies the chart in front with Ctrl+C and counts the pixels of the
+// picture in that colour; -1 when the clipboard holds no such picture.
+int PixelsCopied(COLORREF colour, SIZE size)
+{
+    if (!OpenClipboard(nullptr))
+        return -1;
+    EmptyClipboard();
+    CloseClipboard();
+    Keys({VK_CONTROL}, {'C'});
+    if (!RunLoopFor(300) || !IsClipboardFormatAvailable(CF_DIB) || !OpenClipboard(nullptr))
+        return -1;
+    int count = -1;
+    HANDLE data = GetClipboardData(CF_DIB);
+    const auto* header = data ? static_cast<const BITMAPINFOHEADER*>(GlobalLock(data)) : nullptr;
+    if (header && header->biWidth == size.cx && header->biHeight == size.cy && header->biBitCount == 24) {
+        const auto* bits = reinterpret_cast<const BYTE*>(header + 1);
+        const std::size_t stride = (static_cast<std::size_t>(header->biWidth) * 3 + 3) & ~std::size_t{3};
+        count = 0;
+        for (std::size_t at = 0; at + 3 <= stride * static_cast<std::size_t>(header->biHeight); at += 3)
+            count += at % stride + 3 <= stride && bits[at] == GetBValue(colour) && bits[at + 1] == GetGValue(colour) &&
+                     bits[at + 2] == GetRValue(colour);
+    }
+    if (header)
+        GlobalUnlock(data);
+    CloseClipboard();
+    return count;
 }
 
 class ChartWindow : public ::testing::Test {
@@ -102,29 +132,38 @@ TEST_F(ChartWindow, OpensOwnedAndActiveCopiesOnCtrlCAndClosesOnEscWithTheProgram
 
     FillStore(10'000);
     ASSERT_TRUE(RunLoopFor(200));
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    CloseClipboard();
-    Keys({VK_CONTROL}, {'C'});
-    ASSERT_TRUE(RunLoopFor(300));
-    ASSERT_TRUE(IsClipboardFormatAvailable(CF_DIB));
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    HANDLE data = GetClipboardData(CF_DIB);
-    ASSERT_TRUE(data);
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
-    ASSERT_TRUE(header);
-    EXPECT_EQ(header->biWidth, client.right);
-    EXPECT_EQ(header->biHeight, client.bottom);
-    EXPECT_EQ(header->biBitCount, 24);
-    // The trace's colour is in the picture: the readings were drawn.
-    const auto* bits = reinterpret_cast<const BYTE*>(header + 1);
-    const std::size_t stride = (static_cast<std::size_t>(header->biWidth) * 3 + 3) & ~std::size_t{3};
-    std::size_t traced = 0;
-    for (std::size_t at = 0; at + 3 <= stride * static_cast<std::size_t>(header->biHeight); at += 3)
-        traced += at % stride + 3 <= stride && bits[at] == 180 && bits[at + 1] == 80 && bits[at + 2] == 0;
-    EXPECT_GT(traced, 100u);
-    GlobalUnlock(data);
-    CloseClipboard();
+    // A picture of the window's size, with the trace's colour in it: the
+    // readings were drawn.
+    const SIZE size{client.right, client.bottom};
+    EXPECT_GT(PixelsCopied(Trace, size), 100);
+
+    // The window's colour is the system's, followed when it changes.
+    const int colourElement = COLOR_WINDOW;
+    const COLORREF usualWindow = GetSysColor(COLOR_WINDOW);
+    const COLORREF tinted = RGB(250, 240, 200);
+    ASSERT_TRUE(SetSysColors(1, &colourElement, &tinted));
+    SendMessageW(chart, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_GT(PixelsCopied(tinted, size), size.cx * size.cy / 2);
+    SetSysColors(1, &colourElement, &usualWindow);
+    SendMessageW(chart, WM_SYSCOLORCHANGE, 0, 0);
+
+    // In high contrast every colour is the system's, the trace its highlight;
+    // the chart draws anew on the news Windows sends. Wine has no high
+    // contrast: it refuses to set it.
+    HIGHCONTRASTW usual{sizeof usual, 0, nullptr};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof usual, &usual, 0));
+    HIGHCONTRASTW contrast{sizeof contrast, HCF_HIGHCONTRASTON, nullptr};
+    if (SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, 0)) {
+        SendMessageW(chart, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+        EXPECT_EQ(PixelsCopied(Trace, size), 0);
+        EXPECT_GT(PixelsCopied(GetSysColor(COLOR_HIGHLIGHT), size), 100);
+        usual.dwFlags &= ~static_cast<DWORD>(HCF_HIGHCONTRASTON);
+        SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof usual, &usual, 0);
+        SendMessageW(chart, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    } else {
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SPI_VALUE));
+    }
+    EXPECT_GT(PixelsCopied(Trace, size), 100);
 
     // Esc closes it; the main window stays and the loop sees no end.
     Keys({}, {VK_ESCAPE});
@@ -141,6 +180,87 @@ TEST_F(ChartWindow, OpensOwnedAndActiveCopiesOnCtrlCAndClosesOnEscWithTheProgram
     PostMessageW(chart, WM_CLOSE, 0, 0);
     ASSERT_TRUE(RunLoopFor(300));
     EXPECT_FALSE(IsWindow(chart));
+}
+
+// An hour at one reading a second, zoomed, scrolled and followed again with
+// the wheel, a drag and the keys.
+TEST_F(ChartWindow, TheWheelADragAndTheKeysMoveTheViewAndEndFollowsTheWatchAgain)
+{
+    FillStore(3601);
+    OpenChartWindow();
+    HWND chart = ChartWindowHandle();
+    ASSERT_TRUE(chart);
+    constexpr std::uint64_t first = 1000, newest = 3'601'000, hour = 3'600'000;
+    auto shown = [&] { return ChartShownRange(chart); };
+    EXPECT_TRUE(ChartFollowing(chart));
+    EXPECT_EQ(shown().from, first);
+    EXPECT_EQ(shown().to, newest);
+
+    RECT client{};
+    GetClientRect(chart, &client);
+    auto wheel = [&](LONG x, short delta) {
+        POINT at{x, client.bottom / 2};
+        ClientToScreen(chart, &at);
+        SendMessageW(chart, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(at.x, at.y));
+    };
+    // Half a notch does nothing yet; the second half zooms in by 1.25 around
+    // the pointer, here at the right edge: the view goes on following.
+    wheel(client.right - 1, WHEEL_DELTA / 2);
+    EXPECT_EQ(shown().to - shown().from, hour);
+    wheel(client.right - 1, WHEEL_DELTA / 2);
+    EXPECT_EQ(shown().to - shown().from, hour * 4 / 5);
+    EXPECT_EQ(shown().to, newest);
+    EXPECT_TRUE(ChartFollowing(chart));
+    // At the left edge the time there stays where it is.
+    const std::uint64_t left = shown().from;
+    wheel(0, WHEEL_DELTA);
+    EXPECT_EQ(shown().from, left);
+    EXPECT_EQ(shown().to - shown().from, hour * 16 / 25);
+    EXPECT_FALSE(ChartFollowing(chart));
+
+    // End follows at this width; the left arrow moves back a tenth and stops
+    // following, so a new reading leaves the view where it is.
+    Keys({}, {VK_END});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_TRUE(ChartFollowing(chart));
+    EXPECT_EQ(shown().to, newest);
+    const std::uint64_t width = shown().to - shown().from;
+    Keys({}, {VK_LEFT});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_FALSE(ChartFollowing(chart));
+    EXPECT_EQ(shown().to, newest - width / 10);
+    ReplyNumber number{};
+    number.found = true;
+    number.value = 22;
+    WatchReadingsAdd(Store(), newest + 1000, number);
+    ChartReadingsChanged();
+    EXPECT_EQ(shown().to, newest - width / 10);
+    Keys({}, {VK_END});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_EQ(shown().to, newest + 1000) << "End follows the watch again";
+
+    // A drag to the right pulls earlier readings into view.
+    const ChartRange before = shown();
+    SendMessageW(chart, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 200));
+    SendMessageW(chart, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 200));
+    SendMessageW(chart, WM_LBUTTONUP, 0, MAKELPARAM(300, 200));
+    EXPECT_LT(shown().to, before.to);
+    EXPECT_EQ(shown().to - shown().from, before.to - before.from);
+    EXPECT_FALSE(ChartFollowing(chart));
+
+    // + zooms in to 60 readings at most, - out to the whole, Home to it at once.
+    for (int i = 0; i < 40; ++i)
+        Keys({}, {VK_ADD});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_EQ(shown().to - shown().from, 59'000u);
+    Keys({}, {VK_SUBTRACT});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_EQ(shown().to - shown().from, 59'000u * 5 / 4);
+    Keys({}, {VK_HOME});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_TRUE(ChartFollowing(chart));
+    EXPECT_EQ(shown().from, first);
+    EXPECT_EQ(shown().to, newest + 1000);
 }
 
 TEST_F(ChartWindow, ARedrawAtAWeekOfReadings)
