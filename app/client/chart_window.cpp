@@ -1,5 +1,6 @@
 #include "app/client/chart_window.h"
 
+#include "app/client/chart_scale_dialog.h"
 #include "app/client/client_gadgets.h"
 #include "app/client/dump_keeping.h"
 #include "app/client/file_report.h"
@@ -322,18 +323,19 @@ void AppendAxisPoint(WideBuilder& text, std::uint64_t time, bool counts)
     text.Append(part);
 }
 
-// The line just above the plot: what is in view, whether it follows the
-// newest reading, and the reading the user picked.
-void DrawViewLine(HDC dc, const RECT& area, const ChartPlace& place, ChartRange range, bool counts,
+// The line just above the plot: what is in view, whether it follows a
+// running watch's newest reading, and the reading the user picked.
+void DrawViewLine(HDC dc, const RECT& area, const ChartPlace& place, ChartRange range, ChartKind kind,
                   std::int32_t decimals, const wchar_t* separator)
 {
     wchar_t line[256];
     WideBuilder text(line, std::size(line));
+    const bool counts = AxisCountsReadings(kind);
     text.AppendFrom1251(TextChartViewFrom);
     AppendAxisPoint(text, range.from, counts);
     text.AppendFrom1251(TextChartViewTo);
     AppendAxisPoint(text, range.to, counts);
-    if (ChartSpanFollows(place.span))
+    if (kind == ChartKind::Watch && WatchRunning() && ChartSpanFollows(place.span))
         text.AppendFrom1251(TextChartFollowing);
     if (place.picked) {
         text.Append(L"     ");
@@ -431,12 +433,14 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     }
 
     // The values, with a little room above and below them; a flat line in
-    // the middle, with room that a large value does not round away.
+    // the middle, with room that a large value does not round away. A fixed
+    // scale is the user's, as it stands.
+    const ChartScale& scale = ChartScaleSetting();
     double low = view.low;
     double high = view.high;
     const double margin = high - low < 1e-3 ? std::fmax(1.0, std::fabs(high) / 100) : (high - low) / 20;
-    low -= margin;
-    high += margin;
+    low = scale.fixed ? scale.low : low - margin;
+    high = scale.fixed ? scale.high : high + margin;
     const double plotHeight = plot.bottom - plot.top - 1;
     auto yOf = [&](double value) {
         return static_cast<LONG>(std::lround(plot.bottom - 1 - (value - low) / (high - low) * plotHeight));
@@ -520,6 +524,9 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
     const GdiObject tracePen(CreatePen(PS_SOLID, ScaleToDpi(colours.contrast ? 2 : 1, dpi), colours.trace));
     const GdiObject traceBrush(CreateSolidBrush(colours.trace));
     SelectObject(dc, tracePen.get());
+    // Beyond a fixed scale the trace is cut at the plot's edges.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, plot.left, plot.top, plot.right, plot.bottom);
     if (runCount)
         PolyPolyline(dc, points, runs, static_cast<DWORD>(runCount));
     // The newest value, marked.
@@ -539,6 +546,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         const std::int32_t r = ScaleToDpi(6, dpi);
         Ellipse(dc, x - r, y - r, x + r + 1, y + r + 1);
     }
+    RestoreDC(dc, saved);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
 
@@ -548,8 +556,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         DrawDumpHeader(dc, header, line, separator);
     else
         DrawWatchHeader(dc, header, view, ChartSpanFollows(place.span), decimals, separator);
-    DrawViewLine(dc, RECT{plot.left, viewLine - line, width, viewLine}, place, range, AxisCountsReadings(kind),
-                 decimals, separator);
+    DrawViewLine(dc, RECT{plot.left, viewLine - line, width, viewLine}, place, range, kind, decimals, separator);
     SelectObject(dc, oldFont);
 }
 
@@ -730,9 +737,55 @@ bool NavigationKey(HWND window, WPARAM key)
     }
 }
 
+enum ChartCommand : UINT_PTR { CommandScaleAuto = 1, CommandScaleFixed, CommandCopy };
+
+// The chart's own menu, at the pointer or, from the keyboard, at the plot.
+void ShowContextMenu(HWND window, LPARAM lParam)
+{
+    POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    if (lParam == -1) {
+        const RECT plot = WindowPlot(window);
+        at = POINT{plot.left, plot.top};
+        ClientToScreen(window, &at);
+    }
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return;
+    const bool fixed = ChartScaleSetting().fixed;
+    auto add = [&](UINT flags, UINT_PTR command, const char* text) {
+        wchar_t wide[128];
+        WideBuilder built(wide, std::size(wide));
+        built.AppendFrom1251(text);
+        AppendMenuW(menu, flags, command, wide);
+    };
+    add(MF_STRING | (fixed ? MF_UNCHECKED : MF_CHECKED), CommandScaleAuto, TextChartScaleAuto);
+    add(MF_STRING | (fixed ? MF_CHECKED : MF_UNCHECKED), CommandScaleFixed, TextChartScaleFixed);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    add(MF_STRING, CommandCopy, TextChartCopy);
+    const UINT_PTR chosen =
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr);
+    DestroyMenu(menu);
+    switch (chosen) {
+    case CommandScaleAuto:
+        SetChartScale(ChartScale{});
+        break;
+    case CommandScaleFixed:
+        OpenChartScaleDialog(window);
+        break;
+    case CommandCopy:
+        CopyChart(window);
+        break;
+    default:
+        break;
+    }
+}
+
 LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_CONTEXTMENU:
+        ShowContextMenu(window, lParam);
+        return 0;
     case WM_MOUSEWHEEL: {
         // A fine-grained wheel sends parts of a notch: they add up to one.
         ChartPlace& place = PlaceOf(KindOf(window));

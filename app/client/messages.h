@@ -159,6 +159,21 @@ inline constexpr char TextChartViewTo[] = " \xef\xee ";
 inline constexpr char TextChartFollowing[] = ", \xf1\xeb\xe5\xe4\xe8\xf2";
 // "Показание " the reading picked on the plot, its time and value after.
 inline constexpr char TextChartPicked[] = "\xcf\xee\xea\xe0\xe7\xe0\xed\xe8\xe5 ";
+// The value axis: its context menu items ("Шкала: автоматически",
+// "Шкала: задать...", "Копировать", Ctrl+C) and the dialog that fixes it
+// ("Шкала значений", "От:", "До:", "ОК", "Отмена"), with what it says of an
+// entry it refuses.
+inline constexpr char TextScaleTitle[] = "\xd8\xea\xe0\xeb\xe0 \xe7\xed\xe0\xf7\xe5\xed\xe8\xe9";
+inline constexpr char TextScaleFrom[] = "\xce\xf2:";
+inline constexpr char TextScaleTo[] = "\xc4\xee:";
+inline constexpr char TextScaleOk[] = "\xce\xca";
+inline constexpr char TextScaleCancel[] = "\xce\xf2\xec\xe5\xed\xe0";
+inline constexpr char TextScaleLowNotNumber[] = "\xab\xce\xf2\xbb \x97 \xed\xe5 \xf7\xe8\xf1\xeb\xee";
+inline constexpr char TextScaleHighNotNumber[] = "\xab\xc4\xee\xbb \x97 \xed\xe5 \xf7\xe8\xf1\xeb\xee";
+inline constexpr char TextScaleLowNotBelow[] = "\xab\xce\xf2\xbb \xe4\xee\xeb\xe6\xed\xee \xe1\xfb\xf2\xfc \xec\xe5\xed\xfc\xf8\xe5 \xab\xc4\xee\xbb";
+inline constexpr char TextChartScaleAuto[] = "\xd8\xea\xe0\xeb\xe0: \xe0\xe2\xf2\xee\xec\xe0\xf2\xe8\xf7\xe5\xf1\xea\xe8";
+inline constexpr char TextChartScaleFixed[] = "\xd8\xea\xe0\xeb\xe0: \xe7\xe0\xe4\xe0\xf2\xfc...";
+inline constexpr char TextChartCopy[] = "\xca\xee\xef\xe8\xf0\xee\xe2\xe0\xf2\xfc	Ctrl+C";
 
 // The chart of a dump. "Выгрузка " and its time, then "— Korvane": its
 // window's title.

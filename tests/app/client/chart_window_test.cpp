@@ -5,6 +5,8 @@
 // beside it, and the time it takes to open at 10,000 readings.
 #include "tests/app/client/client_window_start.h"
 #include "app/client/chart_window.h"
+#include "app/client/chart_scale_dialog.h"
+#include "app/client/port_list.h"
 #include "app/client/client_gadgets.h"
 #include "app/client/dump_keeping.h"
 #include "app/client/main_window.h"
@@ -261,6 +263,67 @@ TEST_F(ChartWindow, TheWheelADragAndTheKeysMoveTheViewAndEndFollowsTheWatchAgain
     EXPECT_TRUE(ChartFollowing(chart));
     EXPECT_EQ(shown().from, first);
     EXPECT_EQ(shown().to, newest + 1000);
+}
+
+// The value axis fixed through its dialog, which refuses what is no scale
+// and says why, and remembered as text.
+TEST_F(ChartWindow, AFixedScaleIsCheckedOnEntryAndRemembered)
+{
+    FillStore(1000);
+    OpenChartWindow();
+    HWND chart = ChartWindowHandle();
+    ASSERT_TRUE(chart);
+    HWND dialog = OpenChartScaleDialog(chart);
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), chart);
+    EXPECT_FALSE(IsWindowEnabled(chart));
+    auto enter = [&](const wchar_t* low, const wchar_t* high) {
+        SetDlgItemTextW(dialog, ScaleLowField, low);
+        SetDlgItemTextW(dialog, ScaleHighField, high);
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    };
+    auto complaint = [&] {
+        wchar_t text[128] = {};
+        GetDlgItemTextW(dialog, ScaleComplaint, text, 128);
+        return std::wstring(text);
+    };
+    // "«От» — не число", "«До» — не число", "«От» должно быть меньше «До»".
+    enter(L"abc", L"40");
+    EXPECT_EQ(complaint(), L"\u00ab\u041e\u0442\u00bb \u2014 \u043d\u0435 \u0447\u0438\u0441\u043b\u043e");
+    enter(L"10", L"40\u00b0");
+    EXPECT_EQ(complaint(), L"\u00ab\u0414\u043e\u00bb \u2014 \u043d\u0435 \u0447\u0438\u0441\u043b\u043e");
+    enter(L"40", L"10");
+    EXPECT_EQ(complaint().substr(0, 4), L"\u00ab\u041e\u0442\u00bb");
+    ASSERT_TRUE(IsWindow(dialog));
+    EXPECT_FALSE(ChartScaleSetting().fixed) << "a refused entry changes nothing";
+
+    enter(L"-10,5", L"40");
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindowEnabled(chart));
+    EXPECT_TRUE(ChartScaleSetting().fixed);
+    EXPECT_EQ(ChartScaleSetting().low, -10.5);
+    auto remembered = [] {
+        char text[160] = {};
+        DWORD size = sizeof text - 1;
+        RegGetValueA(HKEY_CURRENT_USER, SettingsKey, "ChartScale", RRF_RT_REG_SZ, nullptr, text, &size);
+        return std::string(text);
+    };
+    EXPECT_EQ(remembered(), "fixed -10.5 40");
+    ASSERT_TRUE(RunLoopFor(100));
+
+    // Opened again, it shows the scale with the user's separator.
+    dialog = OpenChartScaleDialog(chart);
+    ASSERT_TRUE(dialog);
+    wchar_t low[64] = {};
+    GetDlgItemTextW(dialog, ScaleLowField, low, 64);
+    wchar_t separator[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+    EXPECT_EQ(std::wstring(low), std::wstring(L"-10") + separator[0] + L"5");
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_FALSE(IsWindow(dialog));
+
+    SetChartScale(ChartScale{});
+    EXPECT_EQ(remembered(), "auto");
 }
 
 TEST_F(ChartWindow, ARedrawAtAWeekOfReadings)
