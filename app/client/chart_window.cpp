@@ -1,9 +1,11 @@
 #include "app/client/chart_window.h"
 
+#include "app/client/chart_picture.h"
 #include "app/client/chart_scale_dialog.h"
 #include "app/client/client_gadgets.h"
 #include "app/client/dump_keeping.h"
 #include "app/client/file_report.h"
+#include "app/client/file_saving.h"
 #include "app/client/messages.h"
 #include "app/client/watch_driving.h"
 #include "app/logger/chart_columns.h"
@@ -15,6 +17,8 @@
 #include "window/process_heap.h"
 #include "window/wide_text.h"
 #include "window/window.h"
+
+#include <shlobj.h>
 
 #include <algorithm>
 #include <array>
@@ -582,47 +586,67 @@ void Paint(HWND window)
     EndPaint(window, &paint);
 }
 
-// The chart as the window shows it, on the clipboard as a device-independent
-// bitmap of 24 bits a pixel; the system offers it as CF_BITMAP too.
+// The chart as the window shows it, drawn into a device-independent bitmap
+// of 24 bits a pixel, bottom row first.
+class ChartPicture {
+public:
+    explicit ChartPicture(HWND window) : bitmap_(Make(window, info_, bits_))
+    {
+        HDC dc = bitmap_.get() && bits_ ? CreateCompatibleDC(nullptr) : nullptr;
+        if (!dc) {
+            bits_ = nullptr;
+            return;
+        }
+        const HGDIOBJ old = SelectObject(dc, bitmap_.get());
+        DrawChart(dc, info_.bmiHeader.biWidth, info_.bmiHeader.biHeight, WindowDpi(window), KindOf(window));
+        GdiFlush();
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+
+    bool drawn() const { return bits_ != nullptr; }
+    const BITMAPINFOHEADER& header() const { return info_.bmiHeader; }
+    const BYTE* bits() const { return static_cast<const BYTE*>(bits_); }
+
+private:
+    static HGDIOBJ Make(HWND window, BITMAPINFO& info, void*& bits)
+    {
+        RECT client{};
+        GetClientRect(window, &client);
+        if (client.right <= 0 || client.bottom <= 0)
+            return nullptr;
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = client.right;
+        info.bmiHeader.biHeight = client.bottom;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        const std::size_t stride = (static_cast<std::size_t>(client.right) * 3 + 3) & ~std::size_t{3};
+        info.bmiHeader.biSizeImage = static_cast<DWORD>(stride * static_cast<std::size_t>(client.bottom));
+        return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    }
+
+    BITMAPINFO info_{};
+    void* bits_ = nullptr;
+    GdiObject bitmap_;
+};
+
+// The picture on the clipboard; the system offers it as CF_BITMAP too.
 void CopyChart(HWND window)
 {
-    RECT client{};
-    GetClientRect(window, &client);
-    if (client.right <= 0 || client.bottom <= 0)
+    const ChartPicture picture(window);
+    if (!picture.drawn())
         return;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const std::size_t stride = (static_cast<std::size_t>(client.right) * 3 + 3) & ~std::size_t{3};
-    const std::size_t size = stride * static_cast<std::size_t>(client.bottom);
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(size);
-    void* bits = nullptr;
-    const GdiObject picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (!picture.get() || !bits || !dc) {
-        if (dc)
-            DeleteDC(dc);
-        return;
-    }
-    const HGDIOBJ old = SelectObject(dc, picture.get());
-    DrawChart(dc, client.right, client.bottom, WindowDpi(window), KindOf(window));
-    GdiFlush();
-    SelectObject(dc, old);
-    DeleteDC(dc);
-
-    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, sizeof info.bmiHeader + size);
+    const std::size_t size = picture.header().biSizeImage;
+    HGLOBAL global = GlobalAlloc(GMEM_MOVEABLE, sizeof picture.header() + size);
     void* copy = global ? GlobalLock(global) : nullptr;
     if (!copy) {
         if (global)
             GlobalFree(global);
         return;
     }
-    CopyMemory(copy, &info.bmiHeader, sizeof info.bmiHeader);
-    CopyMemory(static_cast<BYTE*>(copy) + sizeof info.bmiHeader, bits, size);
+    CopyMemory(copy, &picture.header(), sizeof picture.header());
+    CopyMemory(static_cast<BYTE*>(copy) + sizeof picture.header(), picture.bits(), size);
     GlobalUnlock(global);
     if (OpenClipboard(window)) {
         EmptyClipboard();
@@ -632,6 +656,27 @@ void CopyChart(HWND window)
     }
     if (global)
         GlobalFree(global);
+}
+
+// The picture as the user asked for it, saved where they choose: proposed
+// as "korvane-chart-YYYYMMDD-HHMMSS.png" in Pictures.
+void SaveChartPicture(HWND window)
+{
+    const ChartPicture picture(window);
+    if (!picture.drawn())
+        return;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t name[MAX_PATH];
+    wsprintfW(name, L"korvane-chart-%04u%02u%02u-%02u%02u%02u.png", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute, now.wSecond);
+    const SaveChoice choice{.owner = window, .title = TextChartSaveTitle, .filterName = TextPngFiles,
+                            .pattern = L"*.png", .extension = L"png", .folder = CSIDL_MYPICTURES, .name = name};
+    wchar_t target[SavePathCapacity];
+    if (!AskWhereToSave(choice, target, SavePathCapacity))
+        return;
+    if (const DWORD error = SavePng(picture.header(), picture.bits(), target))
+        ReportFileFailure(TextChartSaveFailed, target, error);
 }
 
 RECT WindowPlot(HWND window)
@@ -737,7 +782,7 @@ bool NavigationKey(HWND window, WPARAM key)
     }
 }
 
-enum ChartCommand : UINT_PTR { CommandScaleAuto = 1, CommandScaleFixed, CommandCopy };
+enum ChartCommand : UINT_PTR { CommandScaleAuto = 1, CommandScaleFixed, CommandCopy, CommandSavePicture };
 
 // The chart's own menu, at the pointer or, from the keyboard, at the plot.
 void ShowContextMenu(HWND window, LPARAM lParam)
@@ -762,6 +807,7 @@ void ShowContextMenu(HWND window, LPARAM lParam)
     add(MF_STRING | (fixed ? MF_CHECKED : MF_UNCHECKED), CommandScaleFixed, TextChartScaleFixed);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(MF_STRING, CommandCopy, TextChartCopy);
+    add(MF_STRING, CommandSavePicture, TextChartSavePicture);
     const UINT_PTR chosen =
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr);
     DestroyMenu(menu);
@@ -774,6 +820,9 @@ void ShowContextMenu(HWND window, LPARAM lParam)
         break;
     case CommandCopy:
         CopyChart(window);
+        break;
+    case CommandSavePicture:
+        SaveChartPicture(window);
         break;
     default:
         break;

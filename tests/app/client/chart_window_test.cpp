@@ -5,6 +5,7 @@
 // beside it, and the time it takes to open at 10,000 readings.
 #include "tests/app/client/client_window_start.h"
 #include "app/client/chart_window.h"
+#include "app/client/chart_picture.h"
 #include "app/client/chart_scale_dialog.h"
 #include "app/client/port_list.h"
 #include "app/client/client_gadgets.h"
@@ -324,6 +325,40 @@ TEST_F(ChartWindow, AFixedScaleIsCheckedOnEntryAndRemembered)
 
     SetChartScale(ChartScale{});
     EXPECT_EQ(remembered(), "auto");
+}
+
+// A picture for a report as a PNG file: its signature and size as PNG
+// readers see them, and a folder that does not exist told, not half written.
+TEST_F(ChartWindow, APictureIsSavedAsAPngOfItsSize)
+{
+    constexpr LONG width = 33, height = 7;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    std::vector<BYTE> bits(static_cast<std::size_t>((width * 3 + 3) & ~3) * height, 0x80);
+    wchar_t folder[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring target = std::wstring(folder) + L"korvane-chart-test.png";
+    ASSERT_EQ(SavePng(header, bits.data(), target.c_str()), 0u);
+    HANDLE file = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    BYTE start[24] = {};
+    DWORD read = 0;
+    ReadFile(file, start, sizeof start, &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(target.c_str());
+    ASSERT_EQ(read, sizeof start);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(start), 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(start + 12), 4), "IHDR");
+    EXPECT_EQ((start[16] << 24) | (start[17] << 16) | (start[18] << 8) | start[19], width);
+    EXPECT_EQ((start[20] << 24) | (start[21] << 16) | (start[22] << 8) | start[23], height);
+
+    const std::wstring nowhere = std::wstring(folder) + L"korvane-no-such-folder\\chart.png";
+    EXPECT_NE(SavePng(header, bits.data(), nowhere.c_str()), 0u);
+    EXPECT_EQ(GetFileAttributesW(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ChartWindow, ARedrawAtAWeekOfReadings)
