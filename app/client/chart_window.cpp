@@ -1,5 +1,6 @@
 #include "app/client/chart_window.h"
 
+#include "app/client/chart_access.h"
 #include "app/client/chart_picture.h"
 #include "app/client/chart_scale_dialog.h"
 #include "app/client/client_gadgets.h"
@@ -51,6 +52,9 @@ constexpr COLORREF GridColour = RGB(225, 225, 225);
 constexpr COLORREF FrameColour = RGB(160, 160, 160);
 constexpr COLORREF GapColour = RGB(255, 228, 228);
 constexpr COLORREF GapMarkColour = RGB(220, 60, 60);
+constexpr std::size_t ChartValueLength = 512;
+constexpr UINT_PTR ValueChangeTimer = 1;
+constexpr ULONGLONG ValueChangeMilliseconds = 1000;
 // A notch of the wheel, a press of + or -; the arrow keys move a tenth of
 // the view.
 constexpr double ZoomStep = 1.25;
@@ -71,6 +75,9 @@ struct ChartPlace {
     bool picked;        // a reading picked on the plot, shown until the view moves
     std::uint64_t pickedTime;
     float pickedValue;
+    wchar_t value[ChartValueLength]; // what a screen reader was last given
+    ULONGLONG toldAt;                // when it was last told of a change
+    bool tellPending;
 };
 std::array<ChartPlace, 2> Places{};
 HHOOK CloseWatch = nullptr;
@@ -231,11 +238,9 @@ void Fill(HDC dc, const RECT& plot, std::int32_t from, std::int32_t to, LONG top
 
 // Above a watch's plot: the last value in view (as its reply wrote it while
 // the chart follows the watch), and the minimum and maximum in view.
-void DrawWatchHeader(HDC dc, const RECT& area, const ChartView& view, bool following, std::int32_t decimals,
-                     const wchar_t* separator)
+void AppendWatchHeader(WideBuilder& text, const ChartView& view, bool following, std::int32_t decimals,
+                       const wchar_t* separator)
 {
-    wchar_t top[256];
-    WideBuilder text(top, std::size(top));
     text.AppendFrom1251(TextChartLast);
     if (following && *WatchLastNumberText())
         text.Append(WatchLastNumberText());
@@ -251,7 +256,6 @@ void DrawWatchHeader(HDC dc, const RECT& area, const ChartView& view, bool follo
         text.Append(L"     ");
         text.AppendFrom1251(TextChartStopped);
     }
-    DrawWide(dc, top, area, DT_LEFT | DT_BOTTOM);
 }
 
 void AppendLabelled(WideBuilder& text, const char* label, double value, const wchar_t* separator)
@@ -329,11 +333,9 @@ void AppendAxisPoint(WideBuilder& text, std::uint64_t time, bool counts)
 
 // The line just above the plot: what is in view, whether it follows a
 // running watch's newest reading, and the reading the user picked.
-void DrawViewLine(HDC dc, const RECT& area, const ChartPlace& place, ChartRange range, ChartKind kind,
-                  std::int32_t decimals, const wchar_t* separator)
+void AppendViewLine(WideBuilder& text, const ChartPlace& place, ChartRange range, ChartKind kind,
+                    std::int32_t decimals, const wchar_t* separator)
 {
-    wchar_t line[256];
-    WideBuilder text(line, std::size(line));
     const bool counts = AxisCountsReadings(kind);
     text.AppendFrom1251(TextChartViewFrom);
     AppendAxisPoint(text, range.from, counts);
@@ -348,7 +350,6 @@ void DrawViewLine(HDC dc, const RECT& area, const ChartPlace& place, ChartRange 
         text.Append(L": ");
         AppendValue(text, place.pickedValue, decimals, separator);
     }
-    DrawWide(dc, line, area, DT_LEFT | DT_BOTTOM);
 }
 
 // A grid line down the plot at the column that holds a tick, its label
@@ -398,7 +399,13 @@ void DrawTimeAxis(HDC dc, const RECT& plot, std::int32_t columnCount, std::uint6
 
 // The chart at that size and DPI, into any device context: the window's
 // buffer or the picture for the clipboard.
-void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
+struct ChartDrawn {
+    ChartView view;
+    ChartRange range;
+    std::int32_t decimals;
+};
+
+ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
 {
     const RECT whole{0, 0, width, height};
     const ChartColours colours = ColoursNow();
@@ -433,7 +440,7 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
         text.AppendFrom1251(TextChartEmpty);
         DrawWide(dc, empty, whole, DT_CENTER | DT_VCENTER);
         SelectObject(dc, oldFont);
-        return;
+        return ChartDrawn{view, range, 1};
     }
 
     // The values, with a little room above and below them; a flat line in
@@ -556,12 +563,63 @@ void DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi
 
     const LONG viewLine = plot.top - ScaleToDpi(4, dpi);
     const RECT header{plot.left, 0, width, viewLine - line};
-    if (kind == ChartKind::Dump)
+    wchar_t text[256];
+    if (kind == ChartKind::Dump) {
         DrawDumpHeader(dc, header, line, separator);
-    else
-        DrawWatchHeader(dc, header, view, ChartSpanFollows(place.span), decimals, separator);
-    DrawViewLine(dc, RECT{plot.left, viewLine - line, width, viewLine}, place, range, kind, decimals, separator);
+    } else {
+        WideBuilder top(text, std::size(text));
+        AppendWatchHeader(top, view, ChartSpanFollows(place.span), decimals, separator);
+        DrawWide(dc, text, header, DT_LEFT | DT_BOTTOM);
+    }
+    WideBuilder inView(text, std::size(text));
+    AppendViewLine(inView, place, range, kind, decimals, separator);
+    DrawWide(dc, text, RECT{plot.left, viewLine - line, width, viewLine}, DT_LEFT | DT_BOTTOM);
     SelectObject(dc, oldFont);
+    return ChartDrawn{view, range, decimals};
+}
+
+// What a screen reader reads as the chart's value: the header's values of
+// what is in view, and the view itself.
+void AccessibleValue(ChartKind kind, const ChartDrawn& drawn, wchar_t (&value)[ChartValueLength])
+{
+    WideBuilder text(value, std::size(value));
+    if (!drawn.view.present) {
+        text.AppendFrom1251(TextChartEmpty);
+        return;
+    }
+    wchar_t separator[8];
+    DecimalSeparator(separator);
+    const ChartPlace& place = PlaceOf(kind);
+    if (kind == ChartKind::Dump) {
+        text.AppendFrom1251(TextChartLow);
+        AppendValue(text, drawn.view.low, drawn.decimals, separator);
+        text.Append(L"; ");
+        text.AppendFrom1251(TextChartHigh);
+        AppendValue(text, drawn.view.high, drawn.decimals, separator);
+    } else {
+        AppendWatchHeader(text, drawn.view, ChartSpanFollows(place.span), drawn.decimals, separator);
+    }
+    text.Append(L"; ");
+    AppendViewLine(text, place, drawn.range, kind, drawn.decimals, separator);
+}
+
+// Readers hear of a new value at most once a second; a change within the
+// second is told when it is over.
+void TellValue(HWND window, const wchar_t* value)
+{
+    ChartPlace& place = PlaceOf(KindOf(window));
+    if (lstrcmpW(value, place.value) == 0)
+        return;
+    lstrcpynW(place.value, value, ChartValueLength);
+    ChartAccessValue(window, value);
+    const ULONGLONG now = GetTickCount64();
+    if (now - place.toldAt >= ValueChangeMilliseconds) {
+        place.toldAt = now;
+        ChartAccessTellChange(window);
+    } else if (!place.tellPending) {
+        place.tellPending = true;
+        SetTimer(window, ValueChangeTimer, static_cast<UINT>(ValueChangeMilliseconds - (now - place.toldAt)), nullptr);
+    }
 }
 
 void Paint(HWND window)
@@ -577,8 +635,11 @@ void Paint(HWND window)
     const GdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
     if (buffer && bitmap.get()) {
         const HGDIOBJ old = SelectObject(buffer, bitmap.get());
-        DrawChart(buffer, client.right, client.bottom, WindowDpi(window), KindOf(window));
+        const ChartDrawn drawn = DrawChart(buffer, client.right, client.bottom, WindowDpi(window), KindOf(window));
         BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+        wchar_t value[ChartValueLength];
+        AccessibleValue(KindOf(window), drawn, value);
+        TellValue(window, value);
         SelectObject(buffer, old);
     }
     if (buffer)
@@ -835,6 +896,16 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CONTEXTMENU:
         ShowContextMenu(window, lParam);
         return 0;
+    case WM_TIMER:
+        if (wParam == ValueChangeTimer) {
+            KillTimer(window, ValueChangeTimer);
+            ChartPlace& place = PlaceOf(KindOf(window));
+            place.tellPending = false;
+            place.toldAt = GetTickCount64();
+            ChartAccessTellChange(window);
+            return 0;
+        }
+        break;
     case WM_MOUSEWHEEL: {
         // A fine-grained wheel sends parts of a notch: they add up to one.
         ChartPlace& place = PlaceOf(KindOf(window));
@@ -910,6 +981,7 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NCDESTROY: {
         ChartPlace& place = PlaceOf(KindOf(window));
         ChartSummaryClear(place.summary);
+        ChartAccessForget(window);
         place = ChartPlace{};
         if (CloseWatch && !PlaceOf(ChartKind::Watch).window && !PlaceOf(ChartKind::Dump).window) {
             UnhookWindowsHookEx(CloseWatch);
@@ -989,6 +1061,7 @@ void OpenChart(ChartKind kind)
                                    nullptr, instance, nullptr);
     if (!place.window)
         return;
+    ChartAccessName(place.window, title);
     if (!CloseWatch)
         CloseWatch = SetWindowsHookExW(WH_GETMESSAGE, WatchPostedClose, nullptr, GetCurrentThreadId());
     ShowWindow(place.window, SW_SHOW);
@@ -1031,6 +1104,7 @@ void DumpChartChanged()
     wchar_t title[128];
     TitleOf(ChartKind::Dump, title);
     SetWindowTextW(chart, title);
+    ChartAccessName(chart, title);
     InvalidateRect(chart, nullptr, FALSE);
 }
 
@@ -1045,3 +1119,5 @@ ChartRange ChartShownRange(HWND chart)
 }
 
 bool ChartFollowing(HWND chart) { return ChartSpanFollows(PlaceOf(KindOf(chart)).span); }
+
+const wchar_t* ChartAccessText(HWND chart) { return PlaceOf(KindOf(chart)).value; }

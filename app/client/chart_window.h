@@ -36,3 +36,6 @@ HWND DumpChartWindowHandle();
 // whether it follows the newest reading.
 ChartRange ChartShownRange(HWND chart);
 bool ChartFollowing(HWND chart);
+// The value a screen reader is given for the chart: the last reading, the
+// lowest and highest in view, and what is in view.
+const wchar_t* ChartAccessText(HWND chart);

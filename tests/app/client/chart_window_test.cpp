@@ -18,6 +18,7 @@
 #include "base/heap.h"
 #include "gadget/runtime.h"
 #include "tests/support/key_input.h"
+#include "tests/support/wine_detect.h"
 #include "window/dpi.h"
 #include "window/dpi_scale.h"
 #include "window/event.h"
@@ -25,6 +26,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -96,6 +98,24 @@ int PixelsCopied(COLORREF colour, SIZE size)
     return count;
 }
 
+// The chart's name and value as a screen reader reads them.
+std::wstring Accessible(HWND chart, bool value)
+{
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(chart, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&object))))
+        return L"(no accessible object)";
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT result = value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
+    object->Release();
+    std::wstring read = SUCCEEDED(result) && text ? std::wstring(text) : L"(none)";
+    SysFreeString(text);
+    return read;
+}
+
 class ChartWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -139,6 +159,24 @@ TEST_F(ChartWindow, OpensOwnedAndActiveCopiesOnCtrlCAndClosesOnEscWithTheProgram
     // readings were drawn.
     const SIZE size{client.right, client.bottom};
     EXPECT_GT(PixelsCopied(Trace, size), 100);
+
+    // A screen reader finds it by its title and reads the last reading, the
+    // lowest and highest, and what is in view ("Последнее: ", then 24.4 in
+    // the user's way, and "Показано: с "). Wine's accessibility keeps no
+    // annotations: there the value is the one the chart gave.
+    EXPECT_EQ(Accessible(chart, false).substr(0, 6), L"\u0413\u0440\u0430\u0444\u0438\u043a");
+    const std::wstring value = ChartAccessText(chart);
+    if (!RunningOnWine()) {
+        EXPECT_EQ(Accessible(chart, true), value);
+    }
+    wchar_t separator[8] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+    EXPECT_EQ(value.find(std::wstring(L"\u041f\u043e\u0441\u043b\u0435\u0434\u043d\u0435\u0435: 24") +
+                         separator[0] + L"4"),
+              0u)
+        << value;
+    EXPECT_NE(value.find(L"\u041f\u043e\u043a\u0430\u0437\u0430\u043d\u043e: \u0441 "), std::wstring::npos)
+        << value;
 
     // The window's colour is the system's, followed when it changes.
     const int colourElement = COLOR_WINDOW;

@@ -1,0 +1,66 @@
+// INITGUID defines the annotation service's identifiers here, as no import
+// library of it is linked.
+#define INITGUID
+#include "app/client/chart_access.h"
+
+#include "base/system_dll.h"
+
+#include <oleacc.h>
+
+#include <iterator>
+
+namespace {
+
+using CreateInstanceFunction = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
+
+IAccPropServices* Services = nullptr;
+bool ServicesTried = false;
+
+// The service lives as long as the program; the thread becomes a COM thread
+// here, as the Save dialog makes it.
+IAccPropServices* Service()
+{
+    if (ServicesTried)
+        return Services;
+    ServicesTried = true;
+    const auto comStart = SystemDllFunction<ComStartFunction>(L"ole32.dll", "CoInitialize");
+    const auto createInstance = SystemDllFunction<CreateInstanceFunction>(L"ole32.dll", "CoCreateInstance");
+    if (!comStart || !createInstance || FAILED(comStart(nullptr)))
+        return nullptr;
+    if (FAILED(createInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                              reinterpret_cast<void**>(&Services))))
+        Services = nullptr;
+    return Services;
+}
+
+} // namespace
+
+void ChartAccessName(HWND chart, const wchar_t* name)
+{
+    IAccPropServices* service = Service();
+    if (!service)
+        return;
+    service->SetHwndPropStr(chart, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME, name);
+    VARIANT role{};
+    role.vt = VT_I4;
+    role.lVal = ROLE_SYSTEM_CHART;
+    service->SetHwndProp(chart, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_ROLE, role);
+}
+
+void ChartAccessValue(HWND chart, const wchar_t* value)
+{
+    if (IAccPropServices* service = Service())
+        service->SetHwndPropStr(chart, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_VALUE, value);
+}
+
+void ChartAccessTellChange(HWND chart) { NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, chart, OBJID_CLIENT, CHILDID_SELF); }
+
+void ChartAccessForget(HWND chart)
+{
+    if (!Services)
+        return;
+    MSAAPROPID properties[] = {PROPID_ACC_NAME, PROPID_ACC_VALUE, PROPID_ACC_ROLE};
+    Services->ClearHwndProps(chart, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, properties,
+                             static_cast<int>(std::size(properties)));
+}
