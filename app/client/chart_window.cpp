@@ -52,6 +52,8 @@ constexpr COLORREF GridColour = RGB(225, 225, 225);
 constexpr COLORREF FrameColour = RGB(160, 160, 160);
 constexpr COLORREF GapColour = RGB(255, 228, 228);
 constexpr COLORREF GapMarkColour = RGB(220, 60, 60);
+// What a screen reader is given as the chart's value, and told of a change
+// at most once a second.
 constexpr std::size_t ChartValueLength = 512;
 constexpr UINT_PTR ValueChangeTimer = 1;
 constexpr ULONGLONG ValueChangeMilliseconds = 1000;
