@@ -21,3 +21,17 @@ std::uint32_t ReadCommonControlsVersion()
     }
     return version;
 }
+
+ComCreateFunction StartCom()
+{
+    using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
+    static bool tried = false;
+    static ComCreateFunction create = nullptr;
+    if (tried)
+        return create;
+    tried = true;
+    const auto comStart = SystemDllFunction<ComStartFunction>(L"ole32.dll", "CoInitialize");
+    if (comStart && SUCCEEDED(comStart(nullptr)))
+        create = SystemDllFunction<ComCreateFunction>(L"ole32.dll", "CoCreateInstance");
+    return create;
+}

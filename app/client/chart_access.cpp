@@ -3,7 +3,7 @@
 #define INITGUID
 #include "app/client/chart_access.h"
 
-#include "base/system_dll.h"
+#include "window/system_library.h"
 
 #include <oleacc.h>
 
@@ -11,22 +11,17 @@
 
 namespace {
 
-using CreateInstanceFunction = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
-using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
-
 IAccPropServices* Services = nullptr;
 bool ServicesTried = false;
 
-// The service lives as long as the program; the thread becomes a COM thread
-// here, as the Save dialog makes it.
+// The service lives as long as the program.
 IAccPropServices* Service()
 {
     if (ServicesTried)
         return Services;
     ServicesTried = true;
-    const auto comStart = SystemDllFunction<ComStartFunction>(L"ole32.dll", "CoInitialize");
-    const auto createInstance = SystemDllFunction<CreateInstanceFunction>(L"ole32.dll", "CoCreateInstance");
-    if (!comStart || !createInstance || FAILED(comStart(nullptr)))
+    const ComCreateFunction createInstance = StartCom();
+    if (!createInstance)
         return nullptr;
     if (FAILED(createInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
                               reinterpret_cast<void**>(&Services))))

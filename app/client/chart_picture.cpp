@@ -5,7 +5,7 @@
 
 #include "app/client/file_saving.h"
 
-#include "base/system_dll.h"
+#include "window/system_library.h"
 
 #include <objidl.h>
 #include <wincodec.h>
@@ -14,10 +14,8 @@
 
 namespace {
 
-using CreateInstanceFunction = HRESULT(WINAPI*)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 using StreamOnGlobalFunction = HRESULT(WINAPI*)(HGLOBAL, BOOL, LPSTREAM*);
 using GlobalFromStreamFunction = HRESULT(WINAPI*)(LPSTREAM, HGLOBAL*);
-using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
 
 // A COM interface released at the end of its scope.
 template <typename Interface>
@@ -78,16 +76,12 @@ HRESULT Encode(IWICImagingFactory* factory, const BITMAPINFOHEADER& header, cons
 
 DWORD SavePng(const BITMAPINFOHEADER& header, const BYTE* bits, const wchar_t* target)
 {
-    const auto createInstance = SystemDllFunction<CreateInstanceFunction>(L"ole32.dll", "CoCreateInstance");
+    const ComCreateFunction createInstance = StartCom();
     const auto streamOnGlobal = SystemDllFunction<StreamOnGlobalFunction>(L"ole32.dll", "CreateStreamOnHGlobal");
     const auto globalFromStream = SystemDllFunction<GlobalFromStreamFunction>(L"ole32.dll", "GetHGlobalFromStream");
-    const auto comStart = SystemDllFunction<ComStartFunction>(L"ole32.dll", "CoInitialize");
-    if (!createInstance || !streamOnGlobal || !globalFromStream || !comStart || header.biWidth <= 0 ||
+    if (!createInstance || !streamOnGlobal || !globalFromStream || header.biWidth <= 0 ||
         header.biHeight <= 0 || header.biBitCount != 24)
         return ERROR_NOT_SUPPORTED;
-    // The thread is a COM thread from the first Save dialog on; a second
-    // start only counts.
-    comStart(nullptr);
     Held<IWICImagingFactory> factory;
     HRESULT result = createInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IWICImagingFactory, factory.putVoid());

@@ -5,7 +5,7 @@
 #include "app/client/file_report.h"
 #include "app/client/messages.h"
 
-#include "base/system_dll.h"
+#include "window/system_library.h"
 
 #include <commdlg.h>
 #include <shlobj.h>
@@ -21,7 +21,6 @@ constexpr DWORD LargestWrite = 1 << 20;
 // Wine, COM's start besides) for a dialog most runs never open.
 using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
-using ComStartFunction = HRESULT(WINAPI*)(LPVOID);
 
 bool SaveLibrariesLoaded = false;
 GetSaveFileNameFunction GetSaveFileNameCall = nullptr;
@@ -34,8 +33,7 @@ void LoadSaveLibraries()
     SaveLibrariesLoaded = true;
     // The dialog's folder views are COM objects of this thread, which stays a
     // COM thread from then on.
-    if (const auto comStart = SystemDllFunction<ComStartFunction>(L"ole32.dll", "CoInitialize"))
-        comStart(nullptr);
+    StartCom();
     GetFolderPathCall = SystemDllFunction<GetFolderPathFunction>(L"shell32.dll", "SHGetFolderPathW");
     GetSaveFileNameCall = SystemDllFunction<GetSaveFileNameFunction>(L"comdlg32.dll", "GetSaveFileNameW");
 }

@@ -190,22 +190,6 @@ bool MissedSlotBefore(const WatchReadings& readings, std::int32_t i)
     return beside > 0 && beside <= std::numeric_limits<std::uint64_t>::max() / 2 && step > beside + beside / 2;
 }
 
-// The first reading at or after `lowest` whose time is at least `time`
-// (count when none).
-std::int32_t FirstAtOrAfter(const WatchReadings& readings, std::int32_t lowest, std::uint64_t time)
-{
-    std::int32_t low = lowest;
-    std::int32_t high = readings.count;
-    while (low < high) {
-        const std::int32_t middle = low + (high - low) / 2;
-        if (WatchReadingAt(readings, middle).time < time)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
-}
-
 } // namespace
 
 void ChartSummaryClear(ChartSummary& summary)
@@ -264,16 +248,16 @@ ChartView ChartReduce(const WatchReadings& readings, const ChartSummary& summary
     const std::uint64_t span = to - from;
     const std::uint64_t whole = span / static_cast<std::uint64_t>(count);
     const std::uint64_t part = span % static_cast<std::uint64_t>(count);
-    std::int32_t begin = FirstAtOrAfter(readings, 0, from);
+    std::int32_t begin = WatchReadingsFirstFrom(readings, 0, from);
     const std::int32_t viewBegin = begin;
     std::int32_t lastNumber = -1;
     for (std::int32_t c = 0; c < count; ++c) {
         std::int32_t end = readings.count;
         if (c + 1 < count) {
             const auto next = static_cast<std::uint64_t>(c + 1);
-            end = FirstAtOrAfter(readings, begin, from + whole * next + part * next / static_cast<std::uint64_t>(count));
+            end = WatchReadingsFirstFrom(readings, begin, from + whole * next + part * next / static_cast<std::uint64_t>(count));
         } else if (to < std::numeric_limits<std::uint64_t>::max()) {
-            end = FirstAtOrAfter(readings, begin, to + 1);
+            end = WatchReadingsFirstFrom(readings, begin, to + 1);
         }
         ChartColumn& column = columns[c];
         ChartBlock total = EmptyBlock;

@@ -99,16 +99,7 @@ ChartSpan ChartSpanFollowNewest(const ChartSpan& span, const ChartExtent& extent
 
 std::int32_t ChartNearestReading(const WatchReadings& readings, std::uint64_t time, ChartRange within)
 {
-    // The first reading at or after the time.
-    std::int32_t low = 0;
-    std::int32_t high = readings.count;
-    while (low < high) {
-        const std::int32_t middle = low + (high - low) / 2;
-        if (WatchReadingAt(readings, middle).time < time)
-            low = middle + 1;
-        else
-            high = middle;
-    }
+    const std::int32_t low = WatchReadingsFirstFrom(readings, 0, time);
     std::int32_t before = low - 1;
     std::int32_t after = low;
     auto usable = [&](std::int32_t i) {

@@ -50,6 +50,20 @@ WatchReading WatchReadingAt(const WatchReadings& readings, std::int32_t i)
     return Slot(readings, (readings.first + i) % readings.capacity);
 }
 
+std::int32_t WatchReadingsFirstFrom(const WatchReadings& readings, std::int32_t lowest, std::uint64_t time)
+{
+    std::int32_t low = lowest;
+    std::int32_t high = readings.count;
+    while (low < high) {
+        const std::int32_t middle = low + (high - low) / 2;
+        if (WatchReadingAt(readings, middle).time < time)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
 void WatchReadingsClear(WatchReadings& readings)
 {
     for (WatchReading* chunk : readings.chunks)

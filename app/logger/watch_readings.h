@@ -38,5 +38,9 @@ void WatchReadingsAdd(WatchReadings& readings, std::uint64_t time, const ReplyNu
 // The i-th oldest reading, 0 to count - 1; a gap at time 0 for any other i.
 WatchReading WatchReadingAt(const WatchReadings& readings, std::int32_t i);
 
+// The first reading from the `lowest`-th on whose time is at least `time`,
+// found by halving, as the readings are in time order; count when none.
+std::int32_t WatchReadingsFirstFrom(const WatchReadings& readings, std::int32_t lowest, std::uint64_t time);
+
 // Gives the chunks back and empties the store, for the next watch.
 void WatchReadingsClear(WatchReadings& readings);
