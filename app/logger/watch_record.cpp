@@ -163,12 +163,11 @@ Separator CutSeparator(const char* separator)
 }
 
 // A header row: the fields, joined and ended as a row.
-template <std::size_t Count>
-std::size_t HeaderText(const char* const (&fields)[Count], const WatchSeparators& separators, char* out)
+std::size_t HeaderText(const char* const* fields, std::size_t count, const WatchSeparators& separators, char* out)
 {
     Out text{out, 0};
     const Separator list = CutSeparator(ListSeparator(separators.list));
-    for (std::size_t i = 0; i < Count; ++i) {
+    for (std::size_t i = 0; i < count; ++i) {
         if (i > 0)
             text.Put(list.text);
         PutField(text, fields[i], std::strlen(fields[i]), list.text[0]);
@@ -406,7 +405,7 @@ std::size_t WatchRowText(const WatchRow& row, const WatchSeparators& separators,
 
 std::size_t WatchHeaderText(const WatchSeparators& separators, char* out)
 {
-    return HeaderText(HeaderFields, separators, out);
+    return HeaderText(HeaderFields, std::size(HeaderFields), separators, out);
 }
 
 namespace {
@@ -444,7 +443,7 @@ std::size_t DumpFileName(const WatchClock& start, std::int32_t attempt, const ch
 
 std::size_t DumpHeaderText(const WatchSeparators& separators, char* out)
 {
-    return HeaderText(DumpHeaderFields, separators, out);
+    return HeaderText(DumpHeaderFields, std::size(DumpHeaderFields), separators, out);
 }
 
 std::size_t DumpRowText(const DumpRow& row, const WatchSeparators& separators, char* out)
@@ -471,21 +470,21 @@ std::size_t DumpRowText(const DumpRow& row, const WatchSeparators& separators, c
     return text.length;
 }
 
-bool WatchFileListSeparator(const char* bytes, std::size_t length, char (&list)[WatchSeparatorLongest + 1])
+namespace {
+
+// The separator between a header's first two fields, each quoted or not:
+// false when the bytes do not begin with them.
+bool HeaderSeparator(const char* at, const char* end, const char* first, const char* second,
+                     char (&list)[WatchSeparatorLongest + 1])
 {
-    if (!StartsWith(bytes, length, ByteOrderMark))
-        return false;
-    const char* at = bytes + 3;
-    const char* end = bytes + length;
     const bool quoted = at < end && *at == Quote;
     at += quoted ? 1 : 0;
-    if (!StartsWith(at, static_cast<std::size_t>(end - at), HeaderFields[0]))
+    if (!StartsWith(at, static_cast<std::size_t>(end - at), first))
         return false;
-    at += std::strlen(HeaderFields[0]) + (quoted ? 1 : 0);
-    for (const char* field = at; field < end; ++field) {
+    at += std::strlen(first) + (quoted ? 1 : 0);
+    for (const char* field = at; field < end && !IsLineEnd(*field); ++field) {
         const std::size_t rest = static_cast<std::size_t>(end - field);
-        if (!StartsWith(field, rest, HeaderFields[1]) &&
-            !(quoted && *field == Quote && StartsWith(field + 1, rest - 1, HeaderFields[1])))
+        if (!StartsWith(field, rest, second) && !(*field == Quote && StartsWith(field + 1, rest - 1, second)))
             continue;
         const std::size_t separator = static_cast<std::size_t>(field - at);
         if (separator == 0 || separator > WatchSeparatorLongest || (quoted && at[-1] != Quote))
@@ -495,6 +494,56 @@ bool WatchFileListSeparator(const char* bytes, std::size_t length, char (&list)[
         return !std::strpbrk(list, "\"\r\n");
     }
     return false;
+}
+
+// The first three fields of a watch's header: the first versions wrote no
+// more.
+constexpr const char* ThreeColumnFields[] = {HeaderFields[0], HeaderFields[1], HeaderFields[2]};
+
+} // namespace
+
+bool WatchFileListSeparator(const char* bytes, std::size_t length, char (&list)[WatchSeparatorLongest + 1])
+{
+    return StartsWith(bytes, length, ByteOrderMark) &&
+           HeaderSeparator(bytes + 3, bytes + length, HeaderFields[0], HeaderFields[1], list);
+}
+
+RecordHeaderFound ReadRecordHeader(const char* bytes, std::size_t length)
+{
+    struct Form {
+        RecordHeader kind;
+        const char* const* fields;
+        std::size_t count;
+    };
+    static constexpr Form Forms[] = {
+        {RecordHeader::Watch, HeaderFields, std::size(HeaderFields)},
+        {RecordHeader::WatchThreeColumns, ThreeColumnFields, std::size(ThreeColumnFields)},
+        {RecordHeader::Dump, DumpHeaderFields, std::size(DumpHeaderFields)},
+    };
+    RecordHeaderFound found{};
+    if (!StartsWith(bytes, length, ByteOrderMark))
+        return found;
+    const char* at = bytes + 3;
+    const std::size_t rest = length - 3;
+    for (const Form& form : Forms) {
+        char list[WatchSeparatorLongest + 1];
+        if (!HeaderSeparator(at, at + rest, form.fields[0], form.fields[1], list))
+            continue;
+        char expected[WatchRowLongest];
+        const std::size_t expectedLength = HeaderText(form.fields, form.count, WatchSeparators{list, nullptr}, expected);
+        if (rest < expectedLength || std::memcmp(at, expected, expectedLength) != 0)
+            continue;
+        found.kind = form.kind;
+        found.length = 3 + expectedLength;
+        std::memcpy(found.list, list, sizeof list);
+        return found;
+    }
+    return found;
+}
+
+bool WatchReadClock(const char* text, std::size_t length, WatchClock& clock)
+{
+    return length == ClockTextLength && ReadClock(text, clock);
 }
 
 WatchFileTail WatchReadTail(const char* bytes, std::size_t length, const char* list)

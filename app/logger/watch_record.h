@@ -131,6 +131,21 @@ std::size_t DumpHeaderText(const WatchSeparators& separators, char* out);
 // when they are no such header.
 bool WatchFileListSeparator(const char* bytes, std::size_t length, char (&list)[WatchSeparatorLongest + 1]);
 
+// What a record file's header says it is: a watch's record, one of the
+// first versions' (its first three columns only) or a dump's table.
+enum class RecordHeader : std::uint8_t { None, Watch, WatchThreeColumns, Dump };
+struct RecordHeaderFound {
+    RecordHeader kind;  // None: the bytes begin with no such header
+    std::size_t length; // the header's bytes, its byte-order mark and row end included
+    char list[WatchSeparatorLongest + 1];
+};
+// From a file's first bytes, its header whole among them.
+RecordHeaderFound ReadRecordHeader(const char* bytes, std::size_t length);
+
+// A "YYYY-MM-DD HH:MM:SS" time of the record's own, nothing more or less;
+// false for any other text or a field out of its range.
+bool WatchReadClock(const char* text, std::size_t length, WatchClock& clock);
+
 // What a resume needs of a record file's last bytes: how many of them end at
 // its last whole row (a row cut short by a power cut goes), and that row's
 // UTC time as seconds since 1601 when the row has one.
