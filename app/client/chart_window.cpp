@@ -8,6 +8,7 @@
 #include "app/client/file_report.h"
 #include "app/client/file_saving.h"
 #include "app/client/messages.h"
+#include "app/client/record_opening.h"
 #include "app/client/watch_driving.h"
 #include "app/logger/chart_columns.h"
 #include "app/logger/chart_span.h"
@@ -62,11 +63,14 @@ constexpr ULONGLONG ValueChangeMilliseconds = 1000;
 constexpr double ZoomStep = 1.25;
 constexpr std::int32_t ScrollParts = 10;
 
-enum class ChartKind { Watch, Dump };
+enum class ChartKind { Watch, Dump, Record };
+// Records' charts open at once, far more than a user reads side by side.
+constexpr std::size_t MostRecordCharts = 16;
 
-// A chart window of each kind, its readings' summary and what the user
-// made of its view.
+// A chart window, its readings' summary and what the user made of its view.
 struct ChartPlace {
+    ChartKind kind;
+    OpenedRecord* record; // a record's chart: the file's readings, its own
     HWND window;
     ChartSummary summary;
     ChartSpan span;
@@ -81,35 +85,53 @@ struct ChartPlace {
     ULONGLONG toldAt;                // when it was last told of a change
     bool tellPending;
 };
-std::array<ChartPlace, 2> Places{};
+// The watch's chart, the last dump's, then the records'.
+std::array<ChartPlace, 2 + MostRecordCharts> Places{};
 HHOOK CloseWatch = nullptr;
 
 ChartPlace& PlaceOf(ChartKind kind) { return Places[static_cast<std::size_t>(kind)]; }
 
-bool IsChart(HWND window)
+// The place of a chart window, from its WM_NCCREATE on; null for any other.
+ChartPlace* PlaceAt(HWND window)
 {
-    return window && (window == PlaceOf(ChartKind::Watch).window || window == PlaceOf(ChartKind::Dump).window);
+    for (ChartPlace& place : Places)
+        if (window && place.window == window)
+            return &place;
+    return nullptr;
 }
 
-ChartKind KindOf(HWND window) { return window == PlaceOf(ChartKind::Dump).window ? ChartKind::Dump : ChartKind::Watch; }
+// A window the chart's own procedure has found is a chart.
+ChartPlace& Place(HWND window) { return *PlaceAt(window); }
 
-const WatchReadings& ReadingsOf(ChartKind kind)
+bool IsChart(HWND window) { return PlaceAt(window) != nullptr; }
+
+const WatchReadings& ReadingsOf(const ChartPlace& place)
 {
-    return kind == ChartKind::Dump ? LastDump().readings : WatchKeptReadings();
+    switch (place.kind) {
+    case ChartKind::Dump:
+        return LastDump().readings;
+    case ChartKind::Record:
+        return place.record->readings;
+    default:
+        return WatchKeptReadings();
+    }
 }
 
 // A dump's readings without times stand 1000 apart, one a second: numbers
 // on the axis, and the shortest view 60 of them.
-bool AxisCountsReadings(ChartKind kind) { return kind == ChartKind::Dump && !LastDump().timed; }
+bool AxisCountsReadings(const ChartPlace& place)
+{
+    return place.kind == ChartKind::Dump ? !LastDump().timed : place.kind == ChartKind::Record && !place.record->timed;
+}
 constexpr std::uint64_t ReadingSpacing = 1000;
 
-ChartExtent ExtentOf(ChartKind kind) { return ChartExtentOf(ReadingsOf(kind), ShortestView); }
+ChartExtent ExtentOf(const ChartPlace& place) { return ChartExtentOf(ReadingsOf(place), ShortestView); }
 
 // The plot's place in a client area: the header lines above it, the value
 // labels to its left and the time labels under it.
 RECT PlotRect(std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
 {
-    const std::int32_t headerLines = kind == ChartKind::Dump ? 4 : 2;
+    const std::int32_t headerLines = kind == ChartKind::Watch ? 2 : 4;
     return RECT{ScaleToDpi(64, dpi), ScaleToDpi(16 * headerLines + 16, dpi), width - ScaleToDpi(16, dpi),
                 height - ScaleToDpi(24, dpi)};
 }
@@ -238,13 +260,15 @@ void Fill(HDC dc, const RECT& plot, std::int32_t from, std::int32_t to, LONG top
         FillRect(dc, &area, static_cast<HBRUSH>(brush));
 }
 
-// Above a watch's plot: the last value in view (as its reply wrote it while
-// the chart follows the watch), and the minimum and maximum in view.
-void AppendWatchHeader(WideBuilder& text, const ChartView& view, bool following, std::int32_t decimals,
+// Above a watch's plot, and a record's: the last value in view (as its reply
+// wrote it while the chart follows the watch), and the minimum and maximum
+// in view; and whether the watch has stopped.
+void AppendWatchHeader(WideBuilder& text, const ChartView& view, const ChartPlace& place, std::int32_t decimals,
                        const wchar_t* separator)
 {
+    const bool watch = place.kind == ChartKind::Watch;
     text.AppendFrom1251(TextChartLast);
-    if (following && *WatchLastNumberText())
+    if (watch && ChartSpanFollows(place.span) && *WatchLastNumberText())
         text.Append(WatchLastNumberText());
     else
         AppendValue(text, view.last, decimals, separator);
@@ -254,7 +278,7 @@ void AppendWatchHeader(WideBuilder& text, const ChartView& view, bool following,
     text.Append(L"     ");
     text.AppendFrom1251(TextChartHigh);
     AppendValue(text, view.high, decimals, separator);
-    if (!WatchRunning()) {
+    if (watch && !WatchRunning()) {
         text.Append(L"     ");
         text.AppendFrom1251(TextChartStopped);
     }
@@ -315,6 +339,39 @@ void DrawDumpHeader(HDC dc, const RECT& area, std::int32_t line, const wchar_t* 
     }
 }
 
+// Above a record's plot, in three lines: the values in view, the file's
+// summary, and the file.
+void DrawRecordHeader(HDC dc, const RECT& area, std::int32_t line, const ChartPlace& place, const ChartView& view,
+                      std::int32_t decimals, const wchar_t* separator)
+{
+    const OpenedRecord& record = *place.record;
+    const DumpSummary& summary = record.summary;
+    wchar_t lines[3][MAX_PATH + 128];
+    WideBuilder first(lines[0], std::size(lines[0]));
+    AppendWatchHeader(first, view, place, decimals, separator);
+    WideBuilder second(lines[1], std::size(lines[1]));
+    second.AppendFrom1251(TextDumpReadings);
+    AppendCount(second, summary.readings);
+    second.Append(L"     ");
+    AppendLabelled(second, TextDumpMean, DumpSummaryMean(summary), separator);
+    double kinetic = 0;
+    if (DumpMeanKinetic(summary, kinetic))
+        AppendLabelled(second, TextDumpKinetic, kinetic, separator);
+    if (record.kind == RecordHeader::Dump) {
+        second.AppendFrom1251(record.timed ? TextDumpTimesEstimated : TextDumpAxisNumbers);
+    } else {
+        second.AppendFrom1251(TextRecordGaps);
+        AppendCount(second, summary.withoutNumber);
+    }
+    WideBuilder third(lines[2], std::size(lines[2]));
+    third.AppendFrom1251(TextRecordFile);
+    AppendFileName(third, record.path, false);
+    for (std::int32_t i = 0; i < 3; ++i) {
+        const RECT row{area.left, area.bottom - (3 - i) * line, area.right, area.bottom - (2 - i) * line};
+        DrawWide(dc, lines[i], row, DT_LEFT | DT_BOTTOM);
+    }
+}
+
 // A time on the axis as the line above the plot tells it: the local date and
 // time, or the reading's number where the axis counts readings.
 void AppendAxisPoint(WideBuilder& text, std::uint64_t time, bool counts)
@@ -335,15 +392,15 @@ void AppendAxisPoint(WideBuilder& text, std::uint64_t time, bool counts)
 
 // The line just above the plot: what is in view, whether it follows a
 // running watch's newest reading, and the reading the user picked.
-void AppendViewLine(WideBuilder& text, const ChartPlace& place, ChartRange range, ChartKind kind,
-                    std::int32_t decimals, const wchar_t* separator)
+void AppendViewLine(WideBuilder& text, const ChartPlace& place, ChartRange range, std::int32_t decimals,
+                    const wchar_t* separator)
 {
-    const bool counts = AxisCountsReadings(kind);
+    const bool counts = AxisCountsReadings(place);
     text.AppendFrom1251(TextChartViewFrom);
     AppendAxisPoint(text, range.from, counts);
     text.AppendFrom1251(TextChartViewTo);
     AppendAxisPoint(text, range.to, counts);
-    if (kind == ChartKind::Watch && WatchRunning() && ChartSpanFollows(place.span))
+    if (place.kind == ChartKind::Watch && WatchRunning() && ChartSpanFollows(place.span))
         text.AppendFrom1251(TextChartFollowing);
     if (place.picked) {
         text.Append(L"     ");
@@ -407,7 +464,7 @@ struct ChartDrawn {
     std::int32_t decimals;
 };
 
-ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKind kind)
+ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32_t dpi, ChartPlace& place)
 {
     const RECT whole{0, 0, width, height};
     const ChartColours colours = ColoursNow();
@@ -421,17 +478,16 @@ ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32
     SetTextColor(dc, colours.text);
     SetBkColor(dc, colours.back);
     const std::int32_t line = ScaleToDpi(16, dpi);
-    const RECT plot = PlotRect(width, height, dpi, kind);
+    const RECT plot = PlotRect(width, height, dpi, place.kind);
     const LONG plotWidth = plot.right > plot.left ? plot.right - plot.left : 0;
     const std::int32_t columnCount = plotWidth < MostColumns ? static_cast<std::int32_t>(plotWidth) : MostColumns;
 
-    const WatchReadings& readings = ReadingsOf(kind);
-    ChartPlace& place = PlaceOf(kind);
+    const WatchReadings& readings = ReadingsOf(place);
     ChartSummary& summary = place.summary;
     ChartSummaryUpdate(summary, readings);
     ProcessHeapBlock columnBlock(columnCount > 0 ? static_cast<std::size_t>(columnCount) * sizeof(ChartColumn) : 0);
     auto* columns = columnBlock.As<ChartColumn>();
-    const ChartRange range = ChartSpanRange(place.span, ExtentOf(kind));
+    const ChartRange range = ChartSpanRange(place.span, ExtentOf(place));
     const std::uint64_t from = range.from;
     const std::uint64_t to = range.to;
     const ChartView view =
@@ -524,7 +580,7 @@ ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32
         AppendValue(text, value, step.decimals, separator);
         DrawWide(dc, label, RECT{0, y - line / 2, plot.left - ScaleToDpi(6, dpi), y + line / 2}, DT_RIGHT | DT_VCENTER);
     }
-    if (AxisCountsReadings(kind))
+    if (AxisCountsReadings(place))
         DrawNumberAxis(dc, plot, columnCount, from, to, dpi, height);
     else
         DrawTimeAxis(dc, plot, columnCount, from, to, dpi, height);
@@ -566,15 +622,17 @@ ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32
     const LONG viewLine = plot.top - ScaleToDpi(4, dpi);
     const RECT header{plot.left, 0, width, viewLine - line};
     wchar_t text[256];
-    if (kind == ChartKind::Dump) {
+    if (place.kind == ChartKind::Dump) {
         DrawDumpHeader(dc, header, line, separator);
+    } else if (place.kind == ChartKind::Record) {
+        DrawRecordHeader(dc, header, line, place, view, decimals, separator);
     } else {
         WideBuilder top(text, std::size(text));
-        AppendWatchHeader(top, view, ChartSpanFollows(place.span), decimals, separator);
+        AppendWatchHeader(top, view, place, decimals, separator);
         DrawWide(dc, text, header, DT_LEFT | DT_BOTTOM);
     }
     WideBuilder inView(text, std::size(text));
-    AppendViewLine(inView, place, range, kind, decimals, separator);
+    AppendViewLine(inView, place, range, decimals, separator);
     DrawWide(dc, text, RECT{plot.left, viewLine - line, width, viewLine}, DT_LEFT | DT_BOTTOM);
     SelectObject(dc, oldFont);
     return ChartDrawn{view, range, decimals};
@@ -582,7 +640,7 @@ ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32
 
 // What a screen reader reads as the chart's value: the header's values of
 // what is in view, and the view itself.
-void AccessibleValue(ChartKind kind, const ChartDrawn& drawn, wchar_t (&value)[ChartValueLength])
+void AccessibleValue(const ChartPlace& place, const ChartDrawn& drawn, wchar_t (&value)[ChartValueLength])
 {
     WideBuilder text(value, std::size(value));
     if (!drawn.view.present) {
@@ -591,25 +649,24 @@ void AccessibleValue(ChartKind kind, const ChartDrawn& drawn, wchar_t (&value)[C
     }
     wchar_t separator[8];
     DecimalSeparator(separator);
-    const ChartPlace& place = PlaceOf(kind);
-    if (kind == ChartKind::Dump) {
+    if (place.kind == ChartKind::Dump) {
         text.AppendFrom1251(TextChartLow);
         AppendValue(text, drawn.view.low, drawn.decimals, separator);
         text.Append(L"; ");
         text.AppendFrom1251(TextChartHigh);
         AppendValue(text, drawn.view.high, drawn.decimals, separator);
     } else {
-        AppendWatchHeader(text, drawn.view, ChartSpanFollows(place.span), drawn.decimals, separator);
+        AppendWatchHeader(text, drawn.view, place, drawn.decimals, separator);
     }
     text.Append(L"; ");
-    AppendViewLine(text, place, drawn.range, kind, drawn.decimals, separator);
+    AppendViewLine(text, place, drawn.range, drawn.decimals, separator);
 }
 
 // Readers hear of a new value at most once a second; a change within the
 // second is told when it is over.
 void TellValue(HWND window, const wchar_t* value)
 {
-    ChartPlace& place = PlaceOf(KindOf(window));
+    ChartPlace& place = Place(window);
     if (lstrcmpW(value, place.value) == 0)
         return;
     lstrcpynW(place.value, value, ChartValueLength);
@@ -637,10 +694,10 @@ void Paint(HWND window)
     const GdiObject bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
     if (buffer && bitmap.get()) {
         const HGDIOBJ old = SelectObject(buffer, bitmap.get());
-        const ChartDrawn drawn = DrawChart(buffer, client.right, client.bottom, WindowDpi(window), KindOf(window));
+        const ChartDrawn drawn = DrawChart(buffer, client.right, client.bottom, WindowDpi(window), Place(window));
         BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
         wchar_t value[ChartValueLength];
-        AccessibleValue(KindOf(window), drawn, value);
+        AccessibleValue(Place(window), drawn, value);
         TellValue(window, value);
         SelectObject(buffer, old);
     }
@@ -661,7 +718,7 @@ public:
             return;
         }
         const HGDIOBJ old = SelectObject(dc, bitmap_.get());
-        DrawChart(dc, info_.bmiHeader.biWidth, info_.bmiHeader.biHeight, WindowDpi(window), KindOf(window));
+        DrawChart(dc, info_.bmiHeader.biWidth, info_.bmiHeader.biHeight, WindowDpi(window), Place(window));
         GdiFlush();
         SelectObject(dc, old);
         DeleteDC(dc);
@@ -746,7 +803,7 @@ RECT WindowPlot(HWND window)
 {
     RECT client{};
     GetClientRect(window, &client);
-    return PlotRect(client.right, client.bottom, WindowDpi(window), KindOf(window));
+    return PlotRect(client.right, client.bottom, WindowDpi(window), Place(window).kind);
 }
 
 // Where a client x falls across the plot, 0 at its left edge and 1 at its right.
@@ -761,7 +818,7 @@ LONG ClientX(LPARAM lParam) { return static_cast<short>(LOWORD(lParam)); }
 
 void SetSpan(HWND window, const ChartSpan& span)
 {
-    ChartPlace& place = PlaceOf(KindOf(window));
+    ChartPlace& place = Place(window);
     place.span = span;
     place.picked = false;
     InvalidateRect(window, nullptr, FALSE);
@@ -769,29 +826,28 @@ void SetSpan(HWND window, const ChartSpan& span)
 
 void Zoom(HWND window, double share, double factor)
 {
-    const ChartKind kind = KindOf(window);
-    SetSpan(window, ChartSpanZoom(PlaceOf(kind).span, ExtentOf(kind), share, factor));
+    const ChartPlace& place = Place(window);
+    SetSpan(window, ChartSpanZoom(place.span, ExtentOf(place), share, factor));
 }
 
 // Moves the view by `parts` tenths of its width.
 void Scroll(HWND window, std::int32_t parts)
 {
-    const ChartKind kind = KindOf(window);
-    const ChartExtent extent = ExtentOf(kind);
-    const ChartRange range = ChartSpanRange(PlaceOf(kind).span, extent);
+    const ChartPlace& place = Place(window);
+    const ChartExtent extent = ExtentOf(place);
+    const ChartRange range = ChartSpanRange(place.span, extent);
     const auto step = static_cast<std::int64_t>((range.to - range.from) / ScrollParts);
-    SetSpan(window, ChartSpanScroll(PlaceOf(kind).span, extent, parts * std::max<std::int64_t>(step, 1)));
+    SetSpan(window, ChartSpanScroll(place.span, extent, parts * std::max<std::int64_t>(step, 1)));
 }
 
 // The drag moves the view with the pointer, from where it began.
 void Drag(HWND window, LONG x)
 {
-    const ChartKind kind = KindOf(window);
-    const ChartPlace& place = PlaceOf(kind);
+    const ChartPlace& place = Place(window);
     const RECT plot = WindowPlot(window);
     if (x == place.dragX || plot.right <= plot.left)
         return;
-    const ChartExtent extent = ExtentOf(kind);
+    const ChartExtent extent = ExtentOf(place);
     const ChartRange range = ChartSpanRange(place.dragSpan, extent);
     const double perPixel = static_cast<double>(range.to - range.from) / (plot.right - plot.left);
     SetSpan(window, ChartSpanScroll(place.dragSpan, extent, std::llround((place.dragX - x) * perPixel)));
@@ -800,13 +856,12 @@ void Drag(HWND window, LONG x)
 // Picks the reading with a number nearest to that point of the view.
 void Pick(HWND window, double share)
 {
-    const ChartKind kind = KindOf(window);
-    ChartPlace& place = PlaceOf(kind);
-    const ChartRange range = ChartSpanRange(place.span, ExtentOf(kind));
+    ChartPlace& place = Place(window);
+    const ChartRange range = ChartSpanRange(place.span, ExtentOf(place));
     const auto time = range.from + static_cast<std::uint64_t>(share * static_cast<double>(range.to - range.from));
-    const std::int32_t nearest = ChartNearestReading(ReadingsOf(kind), time, range);
+    const std::int32_t nearest = ChartNearestReading(ReadingsOf(place), time, range);
     place.picked = nearest >= 0;
-    const WatchReading reading = WatchReadingAt(ReadingsOf(kind), nearest);
+    const WatchReading reading = WatchReadingAt(ReadingsOf(place), nearest);
     place.pickedTime = reading.time;
     place.pickedValue = reading.value;
     InvalidateRect(window, nullptr, FALSE);
@@ -817,7 +872,6 @@ void Pick(HWND window, double share)
 // End follows the newest reading.
 bool NavigationKey(HWND window, WPARAM key)
 {
-    const ChartKind kind = KindOf(window);
     switch (key) {
     case VK_LEFT:
     case VK_RIGHT:
@@ -835,7 +889,7 @@ bool NavigationKey(HWND window, WPARAM key)
         SetSpan(window, ChartSpan{});
         return true;
     case VK_END:
-        SetSpan(window, ChartSpanFollowNewest(PlaceOf(kind).span, ExtentOf(kind)));
+        SetSpan(window, ChartSpanFollowNewest(Place(window).span, ExtentOf(Place(window))));
         return true;
     case VK_RETURN:
         Pick(window, 0.5);
@@ -894,6 +948,11 @@ void ShowContextMenu(HWND window, LPARAM lParam)
 
 LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_NCCREATE)
+        static_cast<ChartPlace*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams)->window = window;
+    if (!IsChart(window))
+        return DefWindowProcW(window, message, wParam, lParam);
+    ChartPlace& place = Place(window);
     switch (message) {
     case WM_CONTEXTMENU:
         ShowContextMenu(window, lParam);
@@ -901,7 +960,6 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_TIMER:
         if (wParam == ValueChangeTimer) {
             KillTimer(window, ValueChangeTimer);
-            ChartPlace& place = PlaceOf(KindOf(window));
             place.tellPending = false;
             place.toldAt = GetTickCount64();
             ChartAccessTellChange(window);
@@ -910,7 +968,6 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case WM_MOUSEWHEEL: {
         // A fine-grained wheel sends parts of a notch: they add up to one.
-        ChartPlace& place = PlaceOf(KindOf(window));
         place.wheelRest += GET_WHEEL_DELTA_WPARAM(wParam);
         const std::int32_t notches = place.wheelRest / WHEEL_DELTA;
         place.wheelRest %= WHEEL_DELTA;
@@ -921,7 +978,6 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     case WM_LBUTTONDOWN: {
-        ChartPlace& place = PlaceOf(KindOf(window));
         place.dragging = true;
         place.dragX = ClientX(lParam);
         place.dragSpan = place.span;
@@ -929,15 +985,15 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (PlaceOf(KindOf(window)).dragging)
+        if (place.dragging)
             Drag(window, ClientX(lParam));
         return 0;
     case WM_LBUTTONUP:
-        PlaceOf(KindOf(window)).dragging = false;
+        place.dragging = false;
         ReleaseCapture();
         return 0;
     case WM_CAPTURECHANGED:
-        PlaceOf(KindOf(window)).dragging = false;
+        place.dragging = false;
         return 0;
     case WM_LBUTTONDBLCLK:
         Pick(window, ShareAt(window, ClientX(lParam)));
@@ -947,6 +1003,9 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_THEMECHANGED:
         InvalidateRect(window, nullptr, FALSE);
         break;
+    case WM_DROPFILES:
+        OpenDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        return 0;
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
@@ -981,11 +1040,11 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     case WM_NCDESTROY: {
-        ChartPlace& place = PlaceOf(KindOf(window));
         ChartSummaryClear(place.summary);
         ChartAccessForget(window);
+        CloseOpenedRecord(place.record);
         place = ChartPlace{};
-        if (CloseWatch && !PlaceOf(ChartKind::Watch).window && !PlaceOf(ChartKind::Dump).window) {
+        if (CloseWatch && std::none_of(Places.begin(), Places.end(), [](const ChartPlace& p) { return p.window; })) {
             UnhookWindowsHookEx(CloseWatch);
             CloseWatch = nullptr;
         }
@@ -1014,13 +1073,22 @@ bool RegisterChartClass(HINSTANCE instance)
     return RegisterClassExW(&chartClass) != 0;
 }
 
+constexpr std::size_t TitleLength = MAX_PATH + 64;
+
 // "Выгрузка DD.MM.YYYY HH:MM:SS — Korvane" ("Выгрузка — Korvane" before
-// the first dump), or the watch's title.
-void TitleOf(ChartKind kind, wchar_t (&title)[128])
+// the first dump), a record's file name and "— Korvane", or the watch's
+// title.
+void TitleOf(const ChartPlace& place, wchar_t (&title)[TitleLength])
 {
     WideBuilder text(title, std::size(title));
-    if (kind == ChartKind::Watch) {
+    if (place.kind == ChartKind::Watch) {
         text.AppendFrom1251(TextChartTitle);
+        return;
+    }
+    if (place.kind == ChartKind::Record) {
+        AppendFileName(text, place.record->path, false);
+        text.Append(L" ");
+        text.AppendFrom1251(TextChartTitleEnd);
         return;
     }
     text.AppendFrom1251(TextDumpChartTitle);
@@ -1034,41 +1102,54 @@ void TitleOf(ChartKind kind, wchar_t (&title)[128])
     text.AppendFrom1251(TextChartTitleEnd);
 }
 
-void OpenChart(ChartKind kind)
+void BringForward(HWND window)
 {
-    ChartPlace& place = PlaceOf(kind);
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    SetForegroundWindow(window);
+}
+
+// The place's chart window, opened active; false when it cannot be made.
+bool OpenChart(ChartPlace& place)
+{
     if (place.window) {
-        if (IsIconic(place.window))
-            ShowWindow(place.window, SW_RESTORE);
-        SetForegroundWindow(place.window);
-        return;
+        BringForward(place.window);
+        return true;
     }
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!RegisterChartClass(instance))
-        return;
+        return false;
     const HWND owner = WindowHandle(MainWindow);
     const std::int32_t dpi = owner ? WindowDpi(owner) : SystemDpi();
     RECT frame{0, 0, ScaleToDpi(ChartWidth, dpi), ScaleToDpi(ChartHeight, dpi)};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
     // Below and to the right of the main window's corner, where both show;
-    // a dump's a little further, so that both charts show.
+    // each next chart a little further, so that they all show.
     RECT ownerRect{};
     if (owner)
         GetWindowRect(owner, &ownerRect);
-    const std::int32_t shift = ScaleToDpi(kind == ChartKind::Dump ? 80 : 40, dpi);
-    wchar_t title[128];
-    TitleOf(kind, title);
-    place.window = CreateWindowExW(0, ChartClassName, title, WS_OVERLAPPEDWINDOW, ownerRect.left + shift,
-                                   ownerRect.top + shift, frame.right - frame.left, frame.bottom - frame.top, owner,
-                                   nullptr, instance, nullptr);
-    if (!place.window)
-        return;
+    const auto index = static_cast<std::int32_t>(&place - Places.data());
+    const std::int32_t shift = ScaleToDpi(40 * (1 + index % 8), dpi);
+    wchar_t title[TitleLength];
+    TitleOf(place, title);
+    if (!CreateWindowExW(WS_EX_ACCEPTFILES, ChartClassName, title, WS_OVERLAPPEDWINDOW, ownerRect.left + shift,
+                         ownerRect.top + shift, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+                         instance, &place))
+        return false;
     ChartAccessName(place.window, title);
     if (!CloseWatch)
         CloseWatch = SetWindowsHookExW(WH_GETMESSAGE, WatchPostedClose, nullptr, GetCurrentThreadId());
     ShowWindow(place.window, SW_SHOW);
     SetForegroundWindow(place.window);
     UpdateWindow(place.window);
+    return true;
+}
+
+void OpenChart(ChartKind kind)
+{
+    ChartPlace& place = PlaceOf(kind);
+    place.kind = kind;
+    OpenChart(place);
 }
 
 } // namespace
@@ -1076,6 +1157,32 @@ void OpenChart(ChartKind kind)
 void OpenChartWindow() { OpenChart(ChartKind::Watch); }
 
 void OpenDumpChartWindow() { OpenChart(ChartKind::Dump); }
+
+bool OpenRecordChart(OpenedRecord* record)
+{
+    const auto free = std::find_if(Places.begin() + 2, Places.end(), [](const ChartPlace& p) { return !p.window; });
+    if (free == Places.end())
+        return false;
+    free->kind = ChartKind::Record;
+    free->record = record;
+    if (OpenChart(*free))
+        return true;
+    // Still the place's, unless a window made and ended at once took it.
+    CloseOpenedRecord(free->record);
+    *free = ChartPlace{};
+    return false;
+}
+
+bool ShowRecordChart(const wchar_t* path)
+{
+    for (const ChartPlace& place : Places) {
+        if (place.window && place.kind == ChartKind::Record && lstrcmpiW(place.record->path, path) == 0) {
+            BringForward(place.window);
+            return true;
+        }
+    }
+    return false;
+}
 
 void OpenChartOfNewest()
 {
@@ -1103,8 +1210,8 @@ void DumpChartChanged()
     ChartSummaryClear(place.summary);
     place.span = ChartSpan{};
     place.picked = false;
-    wchar_t title[128];
-    TitleOf(ChartKind::Dump, title);
+    wchar_t title[TitleLength];
+    TitleOf(place, title);
     SetWindowTextW(chart, title);
     ChartAccessName(chart, title);
     InvalidateRect(chart, nullptr, FALSE);
@@ -1116,10 +1223,18 @@ HWND DumpChartWindowHandle() { return PlaceOf(ChartKind::Dump).window; }
 
 ChartRange ChartShownRange(HWND chart)
 {
-    const ChartKind kind = KindOf(chart);
-    return ChartSpanRange(PlaceOf(kind).span, ExtentOf(kind));
+    const ChartPlace* place = PlaceAt(chart);
+    return place ? ChartSpanRange(place->span, ExtentOf(*place)) : ChartRange{};
 }
 
-bool ChartFollowing(HWND chart) { return ChartSpanFollows(PlaceOf(KindOf(chart)).span); }
+bool ChartFollowing(HWND chart)
+{
+    const ChartPlace* place = PlaceAt(chart);
+    return place && ChartSpanFollows(place->span);
+}
 
-const wchar_t* ChartAccessText(HWND chart) { return PlaceOf(KindOf(chart)).value; }
+const wchar_t* ChartAccessText(HWND chart)
+{
+    const ChartPlace* place = PlaceAt(chart);
+    return place ? place->value : L"";
+}

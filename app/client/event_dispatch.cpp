@@ -14,6 +14,7 @@
 #include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
+#include "app/client/record_opening.h"
 #include "app/client/watch_driving.h"
 #include "app/client/watch_file.h"
 #include "app/client/window_state.h"
@@ -171,6 +172,7 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         EndDumpNow();
         EndWatch();
         CancelPortOpens();
+        EndRecordReading();
         return false;
     }
     if (code == PortOpenedEvent) {
@@ -188,6 +190,8 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         HandleWatchFileNews();
     if (code == DumpFileNewsEvent)
         HandleDumpFileNews();
+    if (code == RecordReadEvent)
+        HandleRecordReadEvent();
     if (code == EV_GADGET) {
         HandleGadget(object, kind);
         // The Watch button checks itself on a click even when the click

@@ -38,16 +38,45 @@ void AppendSystemReason(WideBuilder& text, DWORD error)
     }
 }
 
+namespace {
+
+// The 1251 heading, the file's name on the next line and what is said of
+// it below, in the error requester.
+class FileReport {
+public:
+    FileReport(const char* what, const wchar_t* file) : message_(text_, std::size(text_))
+    {
+        message_.AppendFrom1251(what);
+        message_.Append(L"\n");
+        message_.Append(file);
+        message_.Append(L"\n");
+    }
+    WideBuilder& detail() { return message_; }
+    void Show()
+    {
+        wchar_t title[32];
+        WideBuilder(title, std::size(title)).AppendFrom1251(TextErrorTitle);
+        MessageDialogWide(title, text_, ErrorRequesterFlags);
+    }
+
+private:
+    wchar_t text_[MAX_PATH * 4 + 512];
+    WideBuilder message_;
+};
+
+} // namespace
+
 void ReportFileFailure(const char* what, const wchar_t* file, DWORD error)
 {
-    wchar_t text[MAX_PATH * 4 + 512];
-    WideBuilder message(text, std::size(text));
-    message.AppendFrom1251(what);
-    message.Append(L"\n");
-    message.Append(file);
-    message.Append(L"\n");
-    AppendSystemReason(message, error);
-    wchar_t title[32];
-    WideBuilder(title, std::size(title)).AppendFrom1251(TextErrorTitle);
-    MessageDialogWide(title, text, ErrorRequesterFlags);
+    FileReport report(what, file);
+    AppendSystemReason(report.detail(), error);
+    report.Show();
+}
+
+void ReportFileLine(const char* what, const wchar_t* file, std::uint64_t line)
+{
+    FileReport report(what, file);
+    report.detail().AppendFrom1251(TextRecordLine);
+    AppendCount(report.detail(), line);
+    report.Show();
 }

@@ -1,8 +1,8 @@
 #pragma once
-// Telling the user that a file could not be written: what the program was
-// doing, the file's name and the system's own words for the reason. File
-// names and the system's texts need not fit code page 1251, so the message
-// is put together as wide text.
+// Telling the user that a file could not be written or read: what the
+// program was doing, the file's name and the system's own words for the
+// reason, or the line at fault. File names and the system's texts need not
+// fit code page 1251, so the message is put together as wide text.
 
 #include "window/wide_text.h"
 
@@ -60,3 +60,5 @@ void AppendSystemReason(WideBuilder& text, DWORD error);
 // The error requester: the 1251 text, the file's name on the next line and
 // the system's reason for the error below it.
 void ReportFileFailure(const char* what, const wchar_t* file, DWORD error);
+// The same, with the line of the file that is at fault ("Строка N") below.
+void ReportFileLine(const char* what, const wchar_t* file, std::uint64_t line);

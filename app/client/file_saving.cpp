@@ -19,11 +19,12 @@ constexpr DWORD LargestWrite = 1 << 20;
 // The Save dialog's libraries, and COM, start with the first Save: imported,
 // they and the libraries they import loaded at every start (some 25 ms under
 // Wine, COM's start besides) for a dialog most runs never open.
-using GetSaveFileNameFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
+using FileDialogFunction = BOOL(WINAPI*)(OPENFILENAMEW*);
 using GetFolderPathFunction = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
 
 bool SaveLibrariesLoaded = false;
-GetSaveFileNameFunction GetSaveFileNameCall = nullptr;
+FileDialogFunction GetSaveFileNameCall = nullptr;
+FileDialogFunction GetOpenFileNameCall = nullptr;
 GetFolderPathFunction GetFolderPathCall = nullptr;
 
 void LoadSaveLibraries()
@@ -35,17 +36,17 @@ void LoadSaveLibraries()
     // COM thread from then on.
     StartCom();
     GetFolderPathCall = SystemDllFunction<GetFolderPathFunction>(L"shell32.dll", "SHGetFolderPathW");
-    GetSaveFileNameCall = SystemDllFunction<GetSaveFileNameFunction>(L"comdlg32.dll", "GetSaveFileNameW");
+    GetSaveFileNameCall = SystemDllFunction<FileDialogFunction>(L"comdlg32.dll", "GetSaveFileNameW");
+    GetOpenFileNameCall = SystemDllFunction<FileDialogFunction>(L"comdlg32.dll", "GetOpenFileNameW");
 }
 
-} // namespace
-
-bool AskWhereToSave(const SaveChoice& choice, wchar_t* path, DWORD capacity)
+// The Save dialog, or the Open dialog with no name proposed.
+bool AskForFile(FileDialogFunction& call, const SaveChoice& choice, DWORD flags, wchar_t* path, DWORD capacity)
 {
     LoadSaveLibraries();
-    if (!GetSaveFileNameCall)
+    if (!call)
         return false;
-    lstrcpynW(path, choice.name, static_cast<int>(capacity));
+    lstrcpynW(path, choice.name ? choice.name : L"", static_cast<int>(capacity));
     wchar_t folder[MAX_PATH];
     const bool haveFolder =
         GetFolderPathCall && SUCCEEDED(GetFolderPathCall(nullptr, choice.folder, nullptr, SHGFP_TYPE_CURRENT, folder));
@@ -72,8 +73,20 @@ bool AskWhereToSave(const SaveChoice& choice, wchar_t* path, DWORD capacity)
     dialog.lpstrInitialDir = haveFolder ? folder : nullptr;
     dialog.lpstrTitle = title;
     dialog.lpstrDefExt = choice.extension;
-    dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    return GetSaveFileNameCall(&dialog) != FALSE;
+    dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | flags;
+    return call(&dialog) != FALSE;
+}
+
+} // namespace
+
+bool AskWhereToSave(const SaveChoice& choice, wchar_t* path, DWORD capacity)
+{
+    return AskForFile(GetSaveFileNameCall, choice, OFN_OVERWRITEPROMPT, path, capacity);
+}
+
+bool AskWhichToOpen(const SaveChoice& choice, wchar_t* path, DWORD capacity)
+{
+    return AskForFile(GetOpenFileNameCall, choice, OFN_FILEMUSTEXIST, path, capacity);
 }
 
 namespace {

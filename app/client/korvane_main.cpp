@@ -1,8 +1,8 @@
 // The program entry: the runtime's start in its fixed order, the window and
 // its gadgets, the first port (the command line's, the remembered one or
-// COM2), the first look at the logger and the watch the command line asks
-// for or the port's watch resumed, then the event loop until the window is
-// closed.
+// COM2), the first look at the logger, the record file the command line
+// names and the watch it asks for or the port's watch resumed, then the
+// event loop until the window is closed.
 #include "app/client/client_effects.h"
 #include "app/client/dump_driving.h"
 #include "app/client/event_dispatch.h"
@@ -14,6 +14,7 @@
 #include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
+#include "app/client/record_opening.h"
 #include "app/client/watch_driving.h"
 #include "gadget/runtime.h"
 
@@ -60,6 +61,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InstallWatch();
     InstallPortNotices();
     InstallPowerWatch();
+    AcceptDroppedRecords();
     FillPortList();
     // Large for the stack of a start.
     static StartArguments arguments;
@@ -72,6 +74,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     else
         OpenSelectedPort();
     RunStartupQueries();
+    // A record file named without a watch to write it opens in a chart.
+    if (*arguments.file && !WatchStartsAtLaunch(arguments))
+        OpenRecordFile(reinterpret_cast<const wchar_t*>(arguments.file));
     StartWatchAtLaunch(arguments);
 
     RunEventLoop();

@@ -4,6 +4,7 @@
 #include "app/client/client_gadgets.h"
 #include "app/client/log_document.h"
 #include "app/client/messages.h"
+#include "app/client/record_opening.h"
 
 #include "window/dpi.h"
 #include "window/message_dialog.h"
@@ -26,8 +27,10 @@ constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
     {MainMenu::Watch, TextMenuChart, ChartButton, BN_CLICKED, nullptr, false},
     {MainMenu::Help, TextMenuAbout, 0, 0, ShowAbout, true},
     {MainMenu::Watch, TextMenuDumpChart, 0, 0, OpenDumpChartWindow, true},
+    {MainMenu::File, TextMenuOpenRecord, 0, 0, AskForRecordFile, true},
 });
 static_assert(MainMenuItems[AboutCommand - MainMenuFirstCommand].run == ShowAbout);
+static_assert(MainMenuItems[OpenRecordCommand - MainMenuFirstCommand].run == AskForRecordFile);
 
 } // namespace
 

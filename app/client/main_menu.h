@@ -31,6 +31,8 @@ struct MainMenuItem {
 inline constexpr std::int32_t MainMenuFirstCommand = 100;
 // "О программе", which the tests choose as the menu would.
 inline constexpr std::int32_t AboutCommand = MainMenuFirstCommand + 2;
+// "Открыть запись...", for the tests as well.
+inline constexpr std::int32_t OpenRecordCommand = MainMenuFirstCommand + 4;
 
 // Builds the bar from the table and gives it to the main window, whose client
 // area keeps its size.

@@ -201,6 +201,24 @@ inline constexpr char TextDumpNoFile[] = "\xed\xe5 \xe7\xe0\xef\xe8\xf1\xe0\xed"
 inline constexpr char TextDumpAxisNumbers[] = "\xef\xee \xee\xf1\xe8: \xb9 \xef\xee\xea\xe0\xe7\xe0\xed\xe8\xff";
 inline constexpr char TextDumpTimesEstimated[] = "\xe2\xf0\xe5\xec\xff \xee\xf6\xe5\xed\xe5\xed\xee \xef\xee \xe8\xed\xf2\xe5\xf0\xe2\xe0\xeb\xf3 \xeb\xee\xe3\xe3\xe5\xf0\xe0";
 
+// A record file opened again: "&Открыть запись..." in the File menu, the
+// Open dialog's title and file type; the requesters' headings for a file
+// that is no record ("Файл не является записью Korvane:"), a damaged one
+// ("Запись повреждена:", then "Строка " and its number) and one that could
+// not be read; and "Открыто слишком много записей. Закройте одну из них."
+inline constexpr char TextMenuOpenRecord[] = "&\xce\xf2\xea\xf0\xfb\xf2\xfc \xe7\xe0\xef\xe8\xf1\xfc...";
+inline constexpr char TextOpenRecordTitle[] = "\xce\xf2\xea\xf0\xfb\xf2\xfc \xe7\xe0\xef\xe8\xf1\xfc";
+inline constexpr char TextRecordFiles[] = "\xc7\xe0\xef\xe8\xf1\xe8 Korvane (*.csv)";
+inline constexpr char TextRecordNotRecord[] = "\xd4\xe0\xe9\xeb \xed\xe5 \xff\xe2\xeb\xff\xe5\xf2\xf1\xff \xe7\xe0\xef\xe8\xf1\xfc\xfe Korvane:";
+inline constexpr char TextRecordDamaged[] = "\xc7\xe0\xef\xe8\xf1\xfc \xef\xee\xe2\xf0\xe5\xe6\xe4\xe5\xed\xe0:";
+inline constexpr char TextRecordLine[] = "\xd1\xf2\xf0\xee\xea\xe0 ";
+inline constexpr char TextRecordOpenFailed[] = "\xcd\xe5 \xf3\xe4\xe0\xeb\xee\xf1\xfc \xee\xf2\xea\xf0\xfb\xf2\xfc \xe7\xe0\xef\xe8\xf1\xfc:";
+inline constexpr char TextRecordTooMany[] = "\xce\xf2\xea\xf0\xfb\xf2\xee \xf1\xeb\xe8\xf8\xea\xee\xec \xec\xed\xee\xe3\xee \xe7\xe0\xef\xe8\xf1\xe5\xe9. \xc7\xe0\xea\xf0\xee\xe9\xf2\xe5 \xee\xe4\xed\xf3 \xe8\xe7 \xed\xe8\xf5.";
+// Its chart: "Файл: " and its name; "Пропусков: ", the slots of a watch's
+// record without a reading.
+inline constexpr char TextRecordFile[] = "\xd4\xe0\xe9\xeb: ";
+inline constexpr char TextRecordGaps[] = "\xcf\xf0\xee\xef\xf3\xf1\xea\xee\xe2: ";
+
 // The menu bar, its menus and their items; after the tab, the key that does
 // the same. "&Файл", "&Наблюдение", "&Справка".
 inline constexpr char TextMenuFile[] = "&\xd4\xe0\xe9\xeb";

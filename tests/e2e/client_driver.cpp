@@ -5,6 +5,7 @@
 #include "tests/support/wine_paths.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <fstream>
@@ -393,6 +394,30 @@ int ProgressPosition(HWND progressBar)
 }
 
 bool PostClose(HWND mainWindow) { return PostMessageW(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0); }
+
+bool DropFiles(HWND window, const std::vector<std::wstring>& paths)
+{
+    std::wstring names;
+    for (const std::wstring& path : paths)
+        names += path + L'\0';
+    names += L'\0';
+    DROPFILES header{};
+    header.pFiles = sizeof header;
+    header.fWide = TRUE;
+    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+    block.append(reinterpret_cast<const char*>(names.data()), names.size() * sizeof(wchar_t));
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    HANDLE target = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process);
+    if (!target)
+        return false;
+    // A fixed block's address is its handle: the drop's receiver locks and
+    // frees it as the shell's own.
+    void* remote = VirtualAllocEx(target, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    const bool written = remote && WriteProcessMemory(target, remote, block.data(), block.size(), nullptr);
+    CloseHandle(target);
+    return written && PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+}
 
 std::vector<std::string> Lines(const std::string& text)
 {

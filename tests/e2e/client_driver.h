@@ -117,6 +117,10 @@ HWND ShownWindow(DWORD process, const wchar_t* className, HWND other = nullptr);
 // What the user asks for with the close box.
 bool PostClose(HWND mainWindow);
 
+// Files dropped on a window of another process, as the shell hands them
+// over: a DROPFILES block in that process and WM_DROPFILES posted.
+bool DropFiles(HWND window, const std::vector<std::wstring>& paths);
+
 // The editor's text split into lines; line breaks of any form end a line and
 // a last empty line is dropped.
 std::vector<std::string> Lines(const std::string& text);

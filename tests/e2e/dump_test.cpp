@@ -9,6 +9,8 @@
 #include "tests/support/record_rows.h"
 #include "tools/simlogger/scenario.h"
 
+#include <cstdio>
+#include <optional>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -164,6 +166,29 @@ TEST_F(DumpTest, TheDemosDumpIsKeptAsItCameWithATableOfItsReadingsAndChartedByTh
                                                               L"[0-9]{2}\\.[0-9]{2}\\.20[0-9]{2} [0-9:]{8} \u2014 Korvane")));
     EXPECT_EQ(GetWindow(chart, GW_OWNER), window_);
     EXPECT_TRUE(NoMessageBox(client_->id()));
+
+    // The table dropped on that chart opens in a chart of its own; a text
+    // file that is no record, dropped on the main window, gives one
+    // requester that names it and its line, and no chart.
+    ASSERT_TRUE(DropFiles(chart, {table.wstring()}));
+    HWND record = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (record = ShownWindow(client_->id(), L"KorvaneChart", chart)) != nullptr; }, LongWait));
+    EXPECT_EQ(WideText(record), table.filename().wstring() + L" \u2014 Korvane");
+    const fs::path notes = table.parent_path() / "korvane-dump-notes.csv";
+    FILE* written = _wfopen(notes.c_str(), L"wb");
+    ASSERT_NE(written, nullptr);
+    std::fputs("\xef\xbb\xbfnot, a, record\r\n", written);
+    std::fclose(written);
+    ASSERT_TRUE(DropFiles(window_, {notes.wstring()}));
+    const std::optional<MessageBoxSeen> box = WaitForMessageBox(client_->id());
+    ASSERT_TRUE(box.has_value());
+    // "Файл не является записью Korvane:", the file, "Строка 1"
+    EXPECT_EQ(box->text, L"\u0424\u0430\u0439\u043b \u043d\u0435 \u044f\u0432\u043b\u044f\u0435\u0442\u0441\u044f "
+                         L"\u0437\u0430\u043f\u0438\u0441\u044c\u044e Korvane:\n" +
+                             notes.wstring() + L"\n\u0421\u0442\u0440\u043e\u043a\u0430 1");
+    ASSERT_TRUE(DismissMessageBox(*box));
+    fs::remove(notes);
 }
 
 TEST_F(DumpTest, ADumpOverSeveralPollsFromADoubleClickGivesTheSameText)

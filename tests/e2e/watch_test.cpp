@@ -1,9 +1,10 @@
 // The watch as a user runs it: a double click on Watch at one reading a
 // second, a logger that answers late and then at once, a Read in between,
-// its chart, the logger unplugged and plugged in again as one that splits
-// its replies, and the record file read while the program writes it; then a
-// watch from the command line, ended as by a power cut and resumed by the
-// next start.
+// its chart, the record file dropped on the window and opened in a chart of
+// its own while the watch writes it, the logger unplugged and plugged in
+// again as one that splits its replies, and the record file read while the
+// program writes it; then a watch from the command line, ended as by a
+// power cut and resumed by the next start.
 #include "tests/e2e/client_fixture.h"
 #include "tests/e2e/documents_files.h"
 #include "tests/support/record_rows.h"
@@ -157,6 +158,18 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chart); }));
     EXPECT_TRUE(Checked());
     ASSERT_TRUE(Logger().WaitForReceived(received + 2, LongWait));
+
+    // The record file dropped on the window while the watch writes it opens
+    // in a chart of its own, titled with its name.
+    ASSERT_TRUE(DropFiles(window_, {file.wstring()}));
+    HWND record = nullptr;
+    ASSERT_TRUE(
+        WaitUntil([&] { return (record = ShownWindow(client_->id(), L"KorvaneChart", window_)) != nullptr; }, LongWait));
+    EXPECT_EQ(WideText(record), file.filename().wstring() + L" \u2014 Korvane");
+    EXPECT_EQ(GetWindow(record, GW_OWNER), window_);
+    EXPECT_TRUE(NoMessageBox(client_->id()));
+    PostMessageW(record, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(record); }));
 
     // Unplugged: no requester, and every slot while it is away a gap row
     // that says why.
