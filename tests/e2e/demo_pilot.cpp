@@ -5,7 +5,8 @@
 //   korvane_demo_pilot read    prints the window's frame as WxH+X+Y once the
 //                              reading is in the log
 //   korvane_demo_pilot dump    presses Dump, opens the dump's chart once it
-//                              has ended and prints the frame around both
+//                              has ended, zooms it with the wheel, picks a
+//                              reading and prints the frame around both
 //                              windows
 //   korvane_demo_pilot watch   closes a chart that is open, starts a watch at
 //                              one reading a second, opens its chart after a
@@ -76,6 +77,21 @@ DWORD ProcessOf(HWND window)
     return process;
 }
 
+// Two notches of the wheel at two thirds across the chart, then a double
+// click on its plot a little left of there: the view zoomed around the
+// pointer, with the reading picked there.
+void ZoomAndPick(HWND chart)
+{
+    RECT client{};
+    GetClientRect(chart, &client);
+    POINT at{client.right * 2 / 3, client.bottom * 2 / 3};
+    POINT screen = at;
+    ClientToScreen(chart, &screen);
+    for (int notch = 0; notch < 2; ++notch)
+        PostMessageW(chart, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(screen.x, screen.y));
+    PostMessageW(chart, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(at.x - client.right / 10, at.y));
+}
+
 int DumpWithChart(HWND window)
 {
     HWND chart = nullptr;
@@ -92,6 +108,7 @@ int DumpWithChart(HWND window)
         std::fputs("demo_pilot: the dump's chart did not open\n", stderr);
         return 1;
     }
+    ZoomAndPick(chart);
     Sleep(1000);
     PrintBoth(window, chart);
     return 0;
