@@ -4,9 +4,9 @@
 #include "app/client/file_report.h"
 #include "app/client/messages.h"
 #include "app/client/port_list.h"
+#include "app/logger/typed_number.h"
 
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 
@@ -111,8 +111,8 @@ constexpr WORD StaticKind = 0x0082;
 // A value as the field shows it, with the user's decimal separator.
 void ShowValue(HWND dialog, int field, double value)
 {
-    char digits[TypedLength] = {};
-    std::to_chars(digits, digits + sizeof digits - 1, value);
+    char digits[TypedLength];
+    SettingText(digits, sizeof digits) << value;
     wchar_t separator[8];
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1)
         separator[0] = L'.';

@@ -989,8 +989,11 @@ LRESULT CALLBACK ChartProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         place.wheelRest %= WHEEL_DELTA;
         POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ScreenToClient(window, &at);
+        double factor = 1;
+        for (std::int32_t i = 0; i < (notches < 0 ? -notches : notches); ++i)
+            factor = notches < 0 ? factor / ZoomStep : factor * ZoomStep;
         if (notches)
-            Zoom(window, ShareAt(window, at.x), std::pow(ZoomStep, notches));
+            Zoom(window, ShareAt(window, at.x), factor);
         return 0;
     }
     case WM_LBUTTONDOWN: {

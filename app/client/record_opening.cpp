@@ -47,6 +47,12 @@ struct RecordJob {
 };
 std::array<RecordJob*, MostReadings> Jobs{};
 
+using DragQueryFunction = UINT(WINAPI*)(HDROP, UINT, LPWSTR, UINT);
+using DragFinishFunction = void(WINAPI*)(HDROP);
+bool DropCallsLoaded = false;
+DragQueryFunction DragQueryCall = nullptr;
+DragFinishFunction DragFinishCall = nullptr;
+
 bool Ended(RecordJob* job) { return InterlockedCompareExchange(&job->state, Reading, Reading) == Finished; }
 
 // The first versions wrote local times: as the zone's rules have them for
@@ -202,10 +208,13 @@ void AskForRecordFile()
 void OpenDroppedFiles(HDROP drop)
 {
     // Looked up at the first drop: most runs see none.
-    using DragQueryFunction = UINT(WINAPI*)(HDROP, UINT, LPWSTR, UINT);
-    using DragFinishFunction = void(WINAPI*)(HDROP);
-    static const auto query = SystemDllFunction<DragQueryFunction>(L"shell32.dll", "DragQueryFileW");
-    static const auto finish = SystemDllFunction<DragFinishFunction>(L"shell32.dll", "DragFinish");
+    if (!DropCallsLoaded) {
+        DropCallsLoaded = true;
+        DragQueryCall = SystemDllFunction<DragQueryFunction>(L"shell32.dll", "DragQueryFileW");
+        DragFinishCall = SystemDllFunction<DragFinishFunction>(L"shell32.dll", "DragFinish");
+    }
+    const auto query = DragQueryCall;
+    const auto finish = DragFinishCall;
     const UINT count = query ? query(drop, 0xFFFFFFFF, nullptr, 0) : 0;
     for (UINT i = 0; i < count; ++i) {
         wchar_t path[MAX_PATH];

@@ -12,10 +12,6 @@ struct ChartScale {
     double high;
 };
 
-// A number as the user types it: an optional sign, digits with '.' or ',' as
-// the separator, spaces around it; nothing else.
-bool ChartScaleNumber(const char* text, double& value);
-
 // A fixed scale needs two numbers, the low below the high.
 enum class ChartScaleCheck { Good, LowNotNumber, HighNotNumber, LowNotBelowHigh };
 ChartScaleCheck ChartScaleFromTyped(const char* low, const char* high, ChartScale& scale);

@@ -477,6 +477,84 @@ TEST_F(ChartWindow, ARedrawAtAWeekOfReadingsAndAfterAWheelStepAtAFullStore)
     }
 }
 
+// A week's record file at a reading a second, some 40 MB, read while the
+// window goes on taking its messages, and charted beside the watch's chart:
+// each chart its own view, and the record's readings freed with its chart.
+TEST_F(ChartWindow, ARecordOfAWeekOpensWhileTheWindowAnswers)
+{
+    constexpr std::int64_t rows = 604'800;
+    constexpr std::int64_t start = 13'400'000'000; // some time in 2025, in seconds since 1601
+    wchar_t folder[MAX_PATH];
+    ASSERT_TRUE(GetTempPathW(MAX_PATH, folder));
+    const std::wstring path = std::wstring(folder) + L"korvane-watch-week.csv";
+    {
+        FILE* file = _wfopen(path.c_str(), L"wb");
+        ASSERT_TRUE(file);
+        const WatchSeparators separators{";", ","};
+        std::string bytes = "\xef\xbb\xbf";
+        char row[WatchRowLongest];
+        bytes.append(row, WatchHeaderText(separators, row));
+        for (std::int64_t i = 0; i < rows; ++i) {
+            const WatchClock time = WatchClockFromSeconds(start + i);
+            char reply[16];
+            std::snprintf(reply, sizeof reply, "+%d.%d\r\n", 20 + static_cast<int>(i % 7), static_cast<int>(i % 10));
+            bytes.append(row, WatchRowText(WatchRow{time, time, i % 1000 == 5 ? nullptr : reply, ""}, separators, row));
+        }
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    FillStore(1000);
+    OpenChartWindow();
+    HWND watchChart = ChartWindowHandle();
+    const ChartRange watchView = ChartShownRange(watchChart);
+    const std::size_t blocks = HeapBlockCount(MemoryHeap);
+
+    LARGE_INTEGER frequency{}, before{}, last{}, now{};
+    QueryPerformanceFrequency(&frequency);
+    auto since = [&](const LARGE_INTEGER& then) {
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - then.QuadPart) / static_cast<double>(frequency.QuadPart);
+    };
+    QueryPerformanceCounter(&before);
+    last = before;
+    OpenRecordFile(path.c_str());
+    double longest = since(last);
+    HWND record = nullptr;
+    while (!record && since(before) < 60'000) {
+        QueryPerformanceCounter(&last);
+        if (EventWaitTimeout(20) == RecordReadEvent)
+            HandleRecordReadEvent();
+        longest = std::max(longest, since(last));
+        record = GetActiveWindow() != watchChart && GetActiveWindow() != WindowHandle(MainWindow) ? GetActiveWindow()
+                                                                                                  : nullptr;
+    }
+    std::printf("record_open_week_ms %.0f\nrecord_open_longest_wait_ms %.1f\n", since(before), longest);
+    ASSERT_TRUE(record) << "the record's chart did not open";
+    wchar_t title[MAX_PATH] = {};
+    GetWindowTextW(record, title, MAX_PATH);
+    EXPECT_EQ(std::wstring(title), L"korvane-watch-week.csv \u2014 Korvane");
+    // 1 s apart in milliseconds since 1601, the whole file in view.
+    EXPECT_EQ(ChartShownRange(record).from, static_cast<std::uint64_t>(start) * 1000);
+    EXPECT_EQ(ChartShownRange(record).to, static_cast<std::uint64_t>(start + rows - 1) * 1000);
+    EXPECT_NE(std::wstring(ChartAccessText(record)).find(L"26"), std::wstring::npos) << ChartAccessText(record);
+
+    // Its keys move its own view alone.
+    Keys({}, {VK_ADD});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_LT(ChartShownRange(record).to - ChartShownRange(record).from, static_cast<std::uint64_t>(rows - 1) * 1000);
+    EXPECT_EQ(ChartShownRange(watchChart).from, watchView.from);
+    EXPECT_EQ(ChartShownRange(watchChart).to, watchView.to);
+    // Opened again: the same chart, in front.
+    SetActiveWindow(watchChart);
+    OpenRecordFile(path.c_str());
+    EXPECT_EQ(GetActiveWindow(), record);
+    Keys({}, {VK_ESCAPE});
+    ASSERT_TRUE(RunLoopFor(100));
+    EXPECT_FALSE(IsWindow(record));
+    EXPECT_EQ(HeapBlockCount(MemoryHeap), blocks) << "the record's readings outlived its chart";
+    EXPECT_TRUE(DeleteFileW(path.c_str()));
+}
+
 // A dump of 10,000 readings as the dump hands it on, its chart opened beside
 // the watch's: its own window, the Chart button's choice while no watch
 // runs, and its files written and named.

@@ -1,5 +1,6 @@
 // The value axis' setting: what the user may type, and the text it is kept as.
 #include "app/logger/chart_scale.h"
+#include "app/logger/typed_number.h"
 
 #include <gtest/gtest.h>
 
@@ -19,13 +20,13 @@ TEST(ChartScale, TypedNumbersTakeEitherSeparatorAndNothingElse)
                           Case{"1.2,3", false, 0}, Case{"20 C", false, 0}, Case{"--1", false, 0},
                           Case{"abc", false, 0}, Case{"1e999", false, 0}, Case{"nan", false, 0}}) {
         double value = -1;
-        EXPECT_EQ(ChartScaleNumber(c.text, value), c.good) << '"' << c.text << '"';
+        EXPECT_EQ(TypedNumber(c.text, value), c.good) << '"' << c.text << '"';
         if (c.good) {
             EXPECT_DOUBLE_EQ(value, c.value) << c.text;
         }
     }
     double ignored = 0;
-    EXPECT_FALSE(ChartScaleNumber(std::string(100, '1').c_str(), ignored));
+    EXPECT_FALSE(TypedNumber(std::string(100, '1').c_str(), ignored));
 
     ChartScale scale{};
     EXPECT_EQ(ChartScaleFromTyped("x", "10", scale), ChartScaleCheck::LowNotNumber);
@@ -40,7 +41,7 @@ TEST(ChartScale, TypedNumbersTakeEitherSeparatorAndNothingElse)
 TEST(ChartScale, TheKeptTextReadsBackAndAnythingElseIsAutomatic)
 {
     char text[128];
-    for (const ChartScale& scale : {ChartScale{true, -10.5, 40}, ChartScale{true, 0.1, 1e20}}) {
+    for (const ChartScale& scale : {ChartScale{true, -10.5, 40}, ChartScale{true, 0.1, 123456789.25}}) {
         ChartScaleText(scale, text, sizeof text);
         const ChartScale back = ChartScaleFromText(text);
         EXPECT_TRUE(back.fixed) << text;
