@@ -127,6 +127,8 @@ std::int32_t GadgetCountItems(ObjectNumber number);
 char* GadgetGetItemText(ObjectNumber number, std::int32_t item, std::int32_t resultPosition);
 std::intptr_t GadgetRemoveItem(ObjectNumber number, std::int32_t position);
 void GadgetSetAttribute(ObjectNumber number, std::int32_t attribute, std::intptr_t value);
+// A colour of the gadget (ColorFront, ColorBack), -1 for the system's.
+std::intptr_t GadgetSetColor(ObjectNumber number, std::int32_t type, std::int32_t colour);
 // DestroyWindow's result; the record goes with the window's last message.
 std::intptr_t GadgetDestroy(ObjectNumber number);
 // font is a font handle or -1 for the stock GUI font. Number -1 sets the

@@ -219,6 +219,14 @@ void GadgetSetAttribute(ObjectNumber number, std::int32_t attribute, std::intptr
         record->ops->setAttribute(record, attribute, value);
 }
 
+std::intptr_t GadgetSetColor(ObjectNumber number, std::int32_t type, std::int32_t colour)
+{
+    GadgetRecord* record = GadgetLookup(number);
+    if (!record || !record->ops->setColor)
+        return 0;
+    return record->ops->setColor(record, type, colour);
+}
+
 std::intptr_t GadgetDestroy(ObjectNumber number)
 {
     GadgetRecord* record = GadgetLookup(number);

@@ -1,5 +1,7 @@
 #include "app/client/chart_window.h"
 
+#include "app/client/alarm_driving.h"
+#include "app/client/alarm_limits.h"
 #include "app/client/chart_access.h"
 #include "app/client/chart_picture.h"
 #include "app/client/chart_scale_dialog.h"
@@ -16,6 +18,7 @@
 #include "base/strings.h"
 #include "window/dpi.h"
 #include "window/dpi_scale.h"
+#include "window/high_contrast.h"
 #include "window/process_heap.h"
 #include "window/wide_text.h"
 #include "window/window.h"
@@ -26,6 +29,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -53,6 +57,8 @@ constexpr COLORREF GridColour = RGB(225, 225, 225);
 constexpr COLORREF FrameColour = RGB(160, 160, 160);
 constexpr COLORREF GapColour = RGB(255, 228, 228);
 constexpr COLORREF GapMarkColour = RGB(220, 60, 60);
+constexpr COLORREF AlarmTimeColour = RGB(255, 236, 200);
+constexpr COLORREF LimitColour = RGB(200, 0, 0);
 // What a screen reader is given as the chart's value, and told of a change
 // at most once a second.
 constexpr std::size_t ChartValueLength = 512;
@@ -138,22 +144,20 @@ RECT PlotRect(std::int32_t width, std::int32_t height, std::int32_t dpi, ChartKi
 
 // The colours, from the system's own in high contrast.
 struct ChartColours {
-    COLORREF back, text, trace, grid, frame, gap, gapMark;
+    COLORREF back, text, trace, grid, frame, gap, gapMark, alarm, limit;
     bool contrast;
 };
 
 ChartColours ColoursNow()
 {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof contrast;
-    if (SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-        (contrast.dwFlags & HCF_HIGHCONTRASTON)) {
+    if (HighContrastOn()) {
         const COLORREF gray = GetSysColor(COLOR_GRAYTEXT);
         return ChartColours{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_HIGHLIGHT),
-                            gray, GetSysColor(COLOR_WINDOWTEXT), gray, gray, true};
+                            gray, GetSysColor(COLOR_WINDOWTEXT), gray, gray, GetSysColor(COLOR_HIGHLIGHT),
+                            GetSysColor(COLOR_WINDOWTEXT), true};
     }
     return ChartColours{GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT), TraceColour, GridColour,
-                        FrameColour, GapColour, GapMarkColour, false};
+                        FrameColour, GapColour, GapMarkColour, AlarmTimeColour, LimitColour, false};
 }
 
 // The program's loop takes the number of any message it dispatches for a
@@ -472,6 +476,53 @@ void DrawTrace(HDC dc, const POINT* points, const DWORD* runs, std::int32_t runC
     SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
 }
 
+// The columns of the plot from one time to another, within it.
+std::int32_t ColumnAt(std::uint64_t time, const ChartRange& range, std::int32_t columnCount)
+{
+    if (time <= range.from)
+        return 0;
+    if (time >= range.to)
+        return columnCount;
+    return static_cast<std::int32_t>(static_cast<double>(time - range.from) / static_cast<double>(range.to - range.from) *
+                                     columnCount);
+}
+
+void ShadeAlarms(HDC dc, const RECT& plot, std::int32_t columnCount, const ChartRange& range,
+                 const ChartColours& colours)
+{
+    if (AlarmSpanCount() == 0 || range.to <= range.from)
+        return;
+    const GdiObject brush(colours.contrast ? CreateHatchBrush(HS_FDIAGONAL, colours.alarm)
+                                           : CreateSolidBrush(colours.alarm));
+    for (std::size_t i = 0; i < AlarmSpanCount(); ++i) {
+        const AlarmSpan span = AlarmSpanAt(i);
+        const std::uint64_t to = span.to ? span.to : range.to;
+        if (to < range.from || span.from > range.to)
+            continue;
+        const std::int32_t first = ColumnAt(span.from, range, columnCount);
+        // At least a column, so that an alarm of one reading shows.
+        const std::int32_t last = std::max(ColumnAt(to, range, columnCount), first + 1);
+        Fill(dc, plot, first, std::min(last, columnCount), plot.top, brush.get());
+    }
+}
+
+// The alarm's limits across the plot, dashed, where the value axis shows them.
+void DrawLimits(HDC dc, const RECT& plot, double low, double high, const ChartColours& colours)
+{
+    const AlarmLimits& limits = AlarmLimitsSetting();
+    const GdiObject pen(CreatePen(PS_DASH, 1, colours.limit));
+    const HGDIOBJ old = SelectObject(dc, pen.get());
+    const double plotHeight = plot.bottom - plot.top - 1;
+    for (const auto& [has, value] : {std::pair{limits.hasHigh, limits.high}, std::pair{limits.hasLow, limits.low}}) {
+        if (!has || value < low || value > high)
+            continue;
+        const auto y = static_cast<LONG>(std::lround(plot.bottom - 1 - (value - low) / (high - low) * plotHeight));
+        MoveToEx(dc, plot.left, y, nullptr);
+        LineTo(dc, plot.right, y);
+    }
+    SelectObject(dc, old);
+}
+
 // The chart at that size and DPI, into any device context: the window's
 // buffer or the picture for the clipboard.
 struct ChartDrawn {
@@ -534,6 +585,11 @@ ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32
     const std::int32_t decimals = step.decimals > 1 ? step.decimals : 1;
     wchar_t separator[8];
     DecimalSeparator(separator);
+
+    // The time the watch's alarms lasted, shaded under everything else; in
+    // high contrast hatched the other way from the gaps.
+    if (place.kind == ChartKind::Watch)
+        ShadeAlarms(dc, plot, columnCount, range, colours);
 
     // The trace gathered as one run of points per stretch of line, each
     // column from its first value over its extremes to its last; where the
@@ -600,6 +656,8 @@ ChartDrawn DrawChart(HDC dc, std::int32_t width, std::int32_t height, std::int32
         DrawNumberAxis(dc, plot, columnCount, from, to, dpi, height);
     else
         DrawTimeAxis(dc, plot, columnCount, from, to, dpi, height);
+
+    DrawLimits(dc, plot, low, high, colours);
 
     const GdiObject framePen(CreatePen(PS_SOLID, 1, colours.frame));
     SelectObject(dc, framePen.get());
@@ -1234,6 +1292,13 @@ void DumpChartChanged()
     SetWindowTextW(chart, title);
     ChartAccessName(chart, title);
     InvalidateRect(chart, nullptr, FALSE);
+}
+
+void RedrawCharts()
+{
+    for (const ChartPlace& place : Places)
+        if (place.window)
+            InvalidateRect(place.window, nullptr, FALSE);
 }
 
 HWND ChartWindowHandle() { return PlaceOf(ChartKind::Watch).window; }

@@ -38,6 +38,9 @@ bool ShowRecordChart(const wchar_t* path);
 // draws anew. A dump ended, or its files were named: the dump's does.
 void ChartReadingsChanged();
 void DumpChartChanged();
+// A setting every chart draws by (the scale, the alarm's limits) changed:
+// each open chart draws anew.
+void RedrawCharts();
 
 // The charts' windows, or null while closed.
 HWND ChartWindowHandle();

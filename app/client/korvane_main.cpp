@@ -15,6 +15,7 @@
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
 #include "app/client/record_opening.h"
+#include "app/client/tray_icon.h"
 #include "app/client/watch_driving.h"
 #include "gadget/runtime.h"
 
@@ -62,6 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     InstallPortNotices();
     InstallPowerWatch();
     AcceptDroppedRecords();
+    InstallTrayIcon();
     FillPortList();
     // Large for the stack of a start.
     static StartArguments arguments;

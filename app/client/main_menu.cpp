@@ -1,5 +1,6 @@
 #include "app/client/main_menu.h"
 
+#include "app/client/alarm_limits.h"
 #include "app/client/chart_window.h"
 #include "app/client/client_gadgets.h"
 #include "app/client/log_document.h"
@@ -28,9 +29,11 @@ constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
     {MainMenu::Help, TextMenuAbout, 0, 0, ShowAbout, true},
     {MainMenu::Watch, TextMenuDumpChart, 0, 0, OpenDumpChartWindow, true},
     {MainMenu::File, TextMenuOpenRecord, 0, 0, AskForRecordFile, true},
+    {MainMenu::Watch, TextMenuAlarmLimits, 0, 0, OpenAlarmLimitsDialog, true},
 });
 static_assert(MainMenuItems[AboutCommand - MainMenuFirstCommand].run == ShowAbout);
 static_assert(MainMenuItems[OpenRecordCommand - MainMenuFirstCommand].run == AskForRecordFile);
+static_assert(MainMenuItems[AlarmLimitsCommand - MainMenuFirstCommand].run == OpenAlarmLimitsDialog);
 
 } // namespace
 

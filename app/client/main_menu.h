@@ -33,6 +33,8 @@ inline constexpr std::int32_t MainMenuFirstCommand = 100;
 inline constexpr std::int32_t AboutCommand = MainMenuFirstCommand + 2;
 // "Открыть запись...", for the tests as well.
 inline constexpr std::int32_t OpenRecordCommand = MainMenuFirstCommand + 4;
+// "Пороги тревоги...".
+inline constexpr std::int32_t AlarmLimitsCommand = MainMenuFirstCommand + 5;
 
 // Builds the bar from the table and gives it to the main window, whose client
 // area keeps its size.

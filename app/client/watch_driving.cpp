@@ -1,5 +1,6 @@
 #include "app/client/watch_driving.h"
 
+#include "app/client/alarm_driving.h"
 #include "app/client/chart_window.h"
 #include "app/client/dump_driving.h"
 #include "app/client/file_report.h"
@@ -210,20 +211,24 @@ void HandSlot(std::uint64_t slot, std::uint64_t missed, WatchGap missedGap, Watc
 {
     const bool reading = gap == WatchGap::None;
     const char* reply = reading ? ReplyText : nullptr;
+    const ReplyNumber number = FindReplyNumber(reply);
+    if (reading && number.found)
+        KeepNumberText(number);
+    const AlarmRowNote alarm = AlarmTakeSlot(missed, number, LastNumber, gap == WatchGap::LineBusy);
     std::int64_t utc = 0;
-    const WatchSlotRows rows{slot, missed, missedGap, gap, reply, reply ? std::strlen(reply) : 0};
+    const WatchSlotRows rows{slot, missed, missedGap, gap, reply, reply ? std::strlen(reply) : 0, alarm.note,
+                             alarm.limit};
     if (!WatchFileAddSlot(Timeline, IntervalSeconds, rows, utc)) {
         why = TextNoMemory;
         utc = Timeline.lastRow;
     }
+    AlarmSlotTime(static_cast<std::uint64_t>(utc) * 1000);
     if (why)
         ShowInReadingField(why);
     else if (reading)
         ShowInReadingField(ReplyText);
-    const ReplyNumber number = FindReplyNumber(reply);
-    if (reading && number.found)
-        KeepNumberText(number);
     Keep(utc, missed, number);
+    ShowWindowState();
 }
 
 // How a slot's reading ended.
@@ -398,6 +403,7 @@ void Begin(std::uint32_t seconds, std::uint64_t delay)
         return;
     }
     Told = WatchFileNews{};
+    AlarmBegin();
     WatchReadingsClear(Kept);
     ChartReadingsChanged();
     LastNumber[0] = L'\0';
@@ -472,7 +478,8 @@ void StartUnattended(std::uint32_t seconds, const wchar_t* file, const WatchResu
     Begin(interval, delay);
     if (Running && notRunning > 0) {
         const std::uint32_t count = notRunning < UINT32_MAX ? static_cast<std::uint32_t>(notRunning) : UINT32_MAX;
-        WatchFileAddRows({tail.lastUtc + interval, count, interval, WatchGap::NotRunning, nullptr, 0});
+        WatchFileAddRows({tail.lastUtc + interval, count, interval, WatchGap::NotRunning, nullptr, 0,
+                          WatchAlarmNote::None, 0});
         WatchReadingsAdd(Kept, static_cast<std::uint64_t>(tail.lastUtc + interval) * 1000, FindReplyNumber(nullptr));
         ChartReadingsChanged();
     }
@@ -601,6 +608,8 @@ bool WatchRunning() { return Running; }
 const WatchReadings& WatchKeptReadings() { return Kept; }
 
 const wchar_t* WatchLastNumberText() { return LastNumber; }
+
+bool WatchFileBehind() { return Running && Told.behind; }
 
 void EndWatchForSession()
 {

@@ -40,6 +40,8 @@ const WatchReadings& WatchKeptReadings();
 // The newest reading's number as its reply wrote it, with the user's
 // decimal separator; empty before the first.
 const wchar_t* WatchLastNumberText();
+// The running watch's record file has rows it could not write yet.
+bool WatchFileBehind();
 
 // Whether a watch starts with the program on the port the list shows: one
 // the command line asks for, or that port's own to resume.

@@ -1,20 +1,26 @@
 #include "app/client/window_state.h"
 
+#include "app/client/alarm_driving.h"
 #include "app/client/dump_driving.h"
+#include "app/client/file_report.h"
 #include "app/client/main_menu.h"
 #include "app/client/main_window.h"
 #include "app/client/port_opening.h"
 #include "app/client/port_selection.h"
+#include "app/client/tray_icon.h"
 #include "app/client/watch_driving.h"
 #include "app/logger/control_states.h"
 #include "app/logger/memory_dump.h"
 
+#include "app/client/messages.h"
 #include "gadget/gadget.h"
+#include "window/high_contrast.h"
 #include "window/window.h"
 
 #include <windows.h>
 
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -54,6 +60,40 @@ const char* DumpCaption(LineWork work)
     return "";
 }
 
+constexpr COLORREF AlarmColour = RGB(200, 0, 0);
+// The reading field's colours as last set: set again only when they differ.
+std::int32_t FieldFront = -1;
+std::int32_t FieldBack = -1;
+
+// During a watch's alarm the reading field's text is red, in high contrast
+// the system's highlight; the notification icon is there while a watch
+// runs, its tip the last reading and the watch's state.
+void ShowAlarm()
+{
+    const bool alarm = WatchRunning() && AlarmNow() != AlarmKind::None;
+    const bool contrast = alarm && HighContrastOn();
+    const std::int32_t front = !alarm ? -1 : static_cast<std::int32_t>(contrast ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                                                                                 : AlarmColour);
+    const std::int32_t back = contrast ? static_cast<std::int32_t>(GetSysColor(COLOR_HIGHLIGHT)) : -1;
+    if (front != FieldFront || back != FieldBack) {
+        GadgetSetColor(ReadingField, ColorBack, back);
+        GadgetSetColor(ReadingField, ColorFront, front);
+        FieldFront = front;
+        FieldBack = back;
+    }
+    TrayShows shows{WatchRunning(), alarm, {}};
+    WideBuilder tip(shows.tip, std::size(shows.tip));
+    tip.Append(L"Korvane: ");
+    tip.Append(WatchLastNumberText());
+    tip.Append(L"\n");
+    tip.AppendFrom1251(alarm ? TextTrayAlarm : TextTrayWatching);
+    if (WatchFileBehind()) {
+        tip.Append(L"\n");
+        tip.AppendFrom1251(TextTrayFileBehind);
+    }
+    ShowTrayIcon(shows);
+}
+
 void ShowControls(LineWork work)
 {
     for (const GadgetLayout& gadget : ClientGadgetLayout) {
@@ -71,6 +111,7 @@ void ShowControls(LineWork work)
     if ((SendMessageW(watch, BM_GETCHECK, 0, 0) == BST_CHECKED) != WatchRunning())
         SendMessageW(watch, BM_SETCHECK, WatchRunning() ? BST_CHECKED : BST_UNCHECKED, 0);
     ShowMainMenuState(work == LineWork::Idle);
+    ShowAlarm();
 }
 
 HWND FocusTarget(FocusPlace place)

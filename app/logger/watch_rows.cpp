@@ -1,9 +1,11 @@
 #include "app/logger/watch_rows.h"
 
+#include "app/logger/typed_number.h"
 #include "app/logger/watch_record.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 // Entries lie back to back in blocks: each is its fixed part, then its reply.
 struct WatchRowsBlock {
@@ -16,8 +18,8 @@ struct WatchRowsBlock {
 
 namespace {
 
-// utc, count, interval, gap, reply length
-constexpr std::size_t FixedPart = 8 + 4 + 4 + 1 + 1;
+// utc, count, interval, gap, reply length, alarm note, its limit
+constexpr std::size_t FixedPart = 8 + 4 + 4 + 1 + 1 + 1 + 8;
 
 // "нет ответа", "ошибка на линии", "порт недоступен", "линия занята",
 // "нет памяти", "пропуск", "компьютер спал", "программа не работала",
@@ -45,6 +47,8 @@ void Store(unsigned char* to, const WatchRowsEntry& entry)
     std::memcpy(to + 12, &entry.interval, 4);
     to[16] = static_cast<unsigned char>(entry.gap);
     to[17] = static_cast<unsigned char>(entry.replyLength);
+    to[18] = static_cast<unsigned char>(entry.alarm);
+    std::memcpy(to + 19, &entry.alarmLimit, 8);
     if (entry.replyLength > 0)
         std::memcpy(to + FixedPart, entry.reply, entry.replyLength);
 }
@@ -57,6 +61,9 @@ WatchRowsEntry Load(const unsigned char* from)
     std::memcpy(&entry.interval, from + 12, 4);
     entry.gap = from[16] <= static_cast<unsigned char>(WatchGap::NoRoom) ? static_cast<WatchGap>(from[16]) : WatchGap::Missed;
     entry.replyLength = from[17];
+    entry.alarm = from[18] <= static_cast<unsigned char>(WatchAlarmNote::Normal) ? static_cast<WatchAlarmNote>(from[18])
+                                                                                : WatchAlarmNote::None;
+    std::memcpy(&entry.alarmLimit, from + 19, 8);
     entry.reply = reinterpret_cast<const char*>(from + FixedPart);
     return entry;
 }
@@ -84,6 +91,34 @@ const char* WatchGapNote(WatchGap gap)
 {
     const auto index = static_cast<std::size_t>(gap);
     return index < sizeof GapNotes / sizeof GapNotes[0] ? GapNotes[index] : GapNotes[0];
+}
+
+std::size_t WatchAlarmNoteText(WatchAlarmNote note, double limit, const char* decimal,
+                               char (&text)[WatchNoteLongest + 1])
+{
+    // "тревога: выше ", "тревога: ниже ", "норма"
+    constexpr const char* Notes[] = {
+        "",
+        "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: \xd0\xb2\xd1\x8b\xd1\x88\xd0\xb5 ",
+        "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: \xd0\xbd\xd0\xb8\xd0\xb6\xd0\xb5 ",
+        "\xd0\xbd\xd0\xbe\xd1\x80\xd0\xbc\xd0\xb0",
+    };
+    const auto index = static_cast<std::size_t>(note);
+    SettingText built(text, sizeof text);
+    built << (index < std::size(Notes) ? Notes[index] : "");
+    if (note != WatchAlarmNote::Above && note != WatchAlarmNote::Below)
+        return std::strlen(text);
+    char number[WatchNoteLongest + 1];
+    SettingText(number, sizeof number) << limit;
+    const char* point = std::strchr(number, '.');
+    if (point) {
+        char whole[WatchNoteLongest + 1] = {};
+        std::memcpy(whole, number, static_cast<std::size_t>(point - number));
+        built << whole << (decimal && *decimal ? decimal : ".") << point + 1;
+    } else {
+        built << number;
+    }
+    return std::strlen(text);
 }
 
 bool WatchRowsAdd(WatchRows& rows, const WatchRowsEntry& given)
@@ -121,10 +156,12 @@ bool WatchRowsAddSlot(WatchRows& rows, WatchTimeline& timeline, std::uint32_t in
         const std::uint64_t first = slot.slot - slot.missed * interval;
         const std::uint32_t count = slot.missed < UINT32_MAX ? static_cast<std::uint32_t>(slot.missed) : UINT32_MAX;
         added = WatchRowsAdd(rows, {WatchRowsTime(timeline, first, count, intervalSeconds), count, intervalSeconds,
-                                    slot.missedGap, nullptr, 0});
+                                    slot.missedGap, nullptr, 0, WatchAlarmNote::None, 0});
     }
     utc = WatchRowsTime(timeline, slot.slot, 1, intervalSeconds);
-    return WatchRowsAdd(rows, {utc, 1, intervalSeconds, slot.gap, slot.reply, slot.replyLength}) && added;
+    return WatchRowsAdd(rows, {utc, 1, intervalSeconds, slot.gap, slot.reply, slot.replyLength, slot.alarm,
+                               slot.alarmLimit}) &&
+           added;
 }
 
 void WatchRowsMove(WatchRows& from, WatchRows& to)

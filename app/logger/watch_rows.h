@@ -8,6 +8,7 @@
 // bytes. Memory comes from the C library's heap, which both threads may use.
 // A zero-initialised record is an empty list.
 
+#include "app/logger/watch_record.h"
 #include "app/logger/watch_schedule.h"
 
 #include <cstddef>
@@ -29,6 +30,15 @@ enum class WatchGap : std::uint8_t {
 
 // The note for a gap, in Russian as UTF-8; empty for a reading.
 const char* WatchGapNote(WatchGap gap);
+
+// What a reading's row says of an alarm: the one it started, beyond which
+// limit, or that it ended one.
+enum class WatchAlarmNote : std::uint8_t { None, Above, Below, Normal };
+
+// "тревога: выше N", "тревога: ниже N" (the limit with the file's decimal
+// separator) or "норма", as UTF-8; empty for none. Returns its length.
+std::size_t WatchAlarmNoteText(WatchAlarmNote note, double limit, const char* decimal,
+                               char (&text)[WatchNoteLongest + 1]);
 
 // The room for rows waiting: 86,400 rows of 128 bytes, a day at one a
 // second of replies up to 110 bytes long.
@@ -52,6 +62,8 @@ struct WatchRowsEntry {
     WatchGap gap;
     const char* reply; // a reading's reply, as many bytes as replyLength
     std::size_t replyLength;
+    WatchAlarmNote alarm; // a reading's
+    double alarmLimit;
 };
 
 // Adds an entry at the end, the reply cut to the row's longest. A gap right
@@ -68,6 +80,8 @@ struct WatchSlotRows {
     WatchGap gap;             // None for a reading
     const char* reply;
     std::size_t replyLength;
+    WatchAlarmNote alarm; // on its own row
+    double alarmLimit;
 };
 
 // Adds the slot's rows at their times on the timeline (watch_schedule.h),

@@ -49,8 +49,11 @@ void AddRow(const WatchWriter& writer, const WatchSink& sink, const WatchRowsEnt
     std::memcpy(reply, entry.reply, entry.replyLength);
     reply[entry.replyLength] = 0;
     const std::int64_t utc = entry.utc + static_cast<std::int64_t>(index) * entry.interval;
-    const WatchRow row{sink.localTime(utc), WatchClockFromSeconds(utc), entry.gap == WatchGap::None ? reply : nullptr,
-                       WatchGapNote(entry.gap)};
+    char alarm[WatchNoteLongest + 1];
+    WatchAlarmNoteText(entry.alarm, entry.alarmLimit, writer.decimal, alarm);
+    const bool reading = entry.gap == WatchGap::None;
+    const WatchRow row{sink.localTime(utc), WatchClockFromSeconds(utc), reading ? reply : nullptr,
+                       reading ? alarm : WatchGapNote(entry.gap)};
     piece.length += WatchRowText(row, WatchSeparators{writer.list, writer.decimal}, piece.bytes + piece.length);
 }
 

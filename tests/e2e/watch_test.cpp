@@ -5,6 +5,8 @@
 // again as one that splits its replies, and the record file read while the
 // program writes it; then a watch from the command line, ended as by a
 // power cut and resumed by the next start.
+#include "app/client/alarm_limits.h"
+#include "app/client/main_menu.h"
 #include "tests/e2e/client_fixture.h"
 #include "tests/e2e/documents_files.h"
 #include "tests/support/record_rows.h"
@@ -262,6 +264,71 @@ TEST_F(WatchTest, ReadingsGoToTheFileAsTheyComeThroughAReadAndAnUnplug)
     ASSERT_NO_FATAL_FAILURE(StartClient("COM2"));
     Sleep(1500);
     EXPECT_FALSE(Checked()) << "a watch the user ended came back";
+}
+
+// The alarm's limits set in their dialog and kept over a restart; a watch at
+// one reading a second whose logger goes over the high limit for four
+// readings and back: the alarm starts at the third and ends once a reading
+// is back inside by the margin, and the log and the file say so.
+TEST_F(WatchTest, AnAlarmStartsAtTheThirdReadingOverTheLimitAndEndsBackInsideByTheMargin)
+{
+    std::string replies = "reply T \"+20.5\" \"+20.5\" \"+31.5\" \"+31.5\" \"+31.5\" \"+31.5\" \"+29.8\" \"+29.5\"";
+    for (int i = 0; i < 60; ++i)
+        replies += " \"+20.5\"";
+    ASSERT_NO_FATAL_FAILURE(StartClientWithLogger("reply M \"120\"\nreply L \"2\"\n" + replies + "\n"));
+    ASSERT_TRUE(PostMessageW(window_, WM_COMMAND, AlarmLimitsCommand, 0));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = ShownWindow(client_->id(), L"#32770", window_)) != nullptr; }));
+    // The defaults: 3 readings, back by 0.5, 10 slots without one.
+    EXPECT_EQ(WideText(GetDlgItem(dialog, AlarmReadingsField)), L"3");
+    EXPECT_EQ(WideText(GetDlgItem(dialog, AlarmGapsField)), L"10");
+    ASSERT_TRUE(SetDlgItemTextW(dialog, AlarmHighField, L"30"));
+    ASSERT_TRUE(PostMessageW(dialog, WM_COMMAND, IDOK, 0));
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    char kept[128] = {};
+    DWORD size = sizeof kept;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Korvane", "AlarmLimits", RRF_RT_REG_SZ, nullptr, kept, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(kept, "high 30 low none readings 3 margin 0.5 gaps 10");
+    ASSERT_NO_FATAL_FAILURE(ExpectExitCodeZeroOnClose());
+
+    ASSERT_NO_FATAL_FAILURE(StartClient());
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    ASSERT_TRUE(SelectListEntry(window_, Gadget(WatchIntervalList), 0));
+    ASSERT_TRUE(PostClick(Gadget(WatchButton)));
+    // "Тревога окончена"
+    const std::wstring ended = L"\u0422\u0440\u0435\u0432\u043e\u0433\u0430 \u043e\u043a\u043e\u043d\u0447\u0435\u043d\u0430";
+    ASSERT_TRUE(WaitUntil([&] { return WideText(Gadget(LogEditor)).find(ended) != std::wstring::npos; }, LongWait))
+        << "the alarm did not end";
+    ASSERT_TRUE(WaitUntilIdle(window_));
+    ASSERT_TRUE(PostClick(Gadget(WatchButton)));
+    ASSERT_TRUE(WaitUntil([&] { return !Checked(); }));
+    EXPECT_TRUE(NoMessageBox(client_->id())) << "an alarm raised a requester";
+
+    // The log: the start, with the limit and the reading, and the end.
+    const std::wstring decimal = WideFromCodePage(LocaleText(LOCALE_SDECIMAL).c_str());
+    const std::wstring log = WideText(Gadget(LogEditor));
+    const std::wstring started = L"\u0422\u0440\u0435\u0432\u043e\u0433\u0430: \u0432\u044b\u0448\u0435 "
+                                 L"\u043f\u043e\u0440\u043e\u0433\u0430 30, \u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0435 31" +
+                                 decimal + L"5";
+    EXPECT_NE(log.find(started), std::wstring::npos) << "no start in the log";
+    EXPECT_NE(log.find(ended + L", \u043f\u043e\u043a\u0430\u0437\u0430\u043d\u0438\u0435 29" + decimal + L"5"), std::wstring::npos);
+    EXPECT_EQ(log.find(started), log.rfind(started)) << "one alarm, told once";
+
+    // The file: the third reading over the limit notes the start, the first
+    // back inside by the margin the end; the one between is still in it.
+    const std::vector<RecordRow> rows = Rows(WatchFiles().front(), LocaleText(LOCALE_SLIST));
+    std::size_t over = 0;
+    while (over < rows.size() && rows[over].reply != "+31.5")
+        ++over;
+    ASSERT_LT(over + 5, rows.size());
+    // "тревога: выше 30", "норма"
+    const std::vector<std::string> notes = {"", "", "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: "
+                                                    "\xd0\xb2\xd1\x8b\xd1\x88\xd0\xb5 30",
+                                            "", "", "\xd0\xbd\xd0\xbe\xd1\x80\xd0\xbc\xd0\xb0"};
+    for (std::size_t i = 0; i < notes.size(); ++i)
+        EXPECT_EQ(rows[over + i].note, notes[i]) << "row " << i << " after the first over: " << rows[over + i].reply;
+    EXPECT_EQ(rows[over + 5].reply, "+29.5");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // its own, limits changed during an alarm; and the limits as the user types
 // them and as they are kept.
 #include "app/logger/alarm_rule.h"
+#include "app/logger/watch_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,22 @@ TEST(AlarmRule, TypedLimitsAreCheckedAndKeptAsText)
     EXPECT_EQ(edited.margin, AlarmDefaults.margin);
     EXPECT_EQ(edited.gapSlots, 5);
     EXPECT_EQ(AlarmLimitsFromText(nullptr).gapSlots, AlarmDefaults.gapSlots);
+}
+
+// The record's note column: which limit, with the file's own separator.
+TEST(AlarmRule, ARowsNoteSaysWhichLimitWithTheFilesSeparator)
+{
+    char text[WatchNoteLongest + 1];
+    // "тревога: выше 25,5", "тревога: ниже -3", "норма"
+    WatchAlarmNoteText(WatchAlarmNote::Above, 25.5, ",", text);
+    EXPECT_STREQ(text, "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: "
+                       "\xd0\xb2\xd1\x8b\xd1\x88\xd0\xb5 25,5");
+    WatchAlarmNoteText(WatchAlarmNote::Below, -3, ",", text);
+    EXPECT_STREQ(text, "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: "
+                       "\xd0\xbd\xd0\xb8\xd0\xb6\xd0\xb5 -3");
+    WatchAlarmNoteText(WatchAlarmNote::Normal, 0, ",", text);
+    EXPECT_STREQ(text, "\xd0\xbd\xd0\xbe\xd1\x80\xd0\xbc\xd0\xb0");
+    EXPECT_EQ(WatchAlarmNoteText(WatchAlarmNote::None, 1, ",", text), 0u);
 }
 
 } // namespace

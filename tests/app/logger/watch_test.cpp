@@ -450,7 +450,7 @@ struct WeekWatch {
             std::int64_t utc = 0;
             ASSERT_TRUE(WatchRowsAddSlot(writer->rows, timeline, 1,
                                          {slot, missed, asleep ? WatchGap::Asleep : WatchGap::Missed,
-                                          silent ? WatchGap::NoReply : WatchGap::None, "+20.5\r\n", 7},
+                                          silent ? WatchGap::NoReply : WatchGap::None, "+20.5\r\n", 7, WatchAlarmNote::None, 0},
                                          utc));
             handed += missed + 1;
             readings += silent ? 0 : 1;
@@ -504,7 +504,7 @@ TEST(WatchWeek, EverySlotOfAWeekAtOneSecondIsOneRowThroughSleepRestartClockChang
     watch.timeline.lastRow = tail.lastUtc;
     watch.timeline.rowed = true;
     ASSERT_TRUE(WatchRowsAdd(watch.writer->rows, {tail.lastUtc + 1, static_cast<std::uint32_t>(notRunning), 1,
-                                                 WatchGap::NotRunning, nullptr, 0}));
+                                                 WatchGap::NotRunning, nullptr, 0, WatchAlarmNote::None, 0}));
     watch.handed += notRunning;
     watch.RunUntil(startTick + delay + 2 * day);
     // The clock set back an hour, as a user might.
