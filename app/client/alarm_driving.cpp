@@ -8,7 +8,6 @@
 #include "app/client/record_times.h"
 #include "app/client/tray_icon.h"
 #include "app/client/window_state.h"
-#include "app/logger/typed_number.h"
 
 #include "window/window.h"
 
@@ -26,20 +25,6 @@ std::size_t SpanCount = 0;
 // The slot that started or ended an alarm, waiting for its time.
 bool SpanBegins = false;
 bool SpanEnds = false;
-
-// A limit or a count as the log shows it, with the user's decimal separator.
-void AppendNumber(WideBuilder& text, double value)
-{
-    char kept[32];
-    SettingText(kept, sizeof kept) << value;
-    wchar_t separator[8];
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1)
-        lstrcpyW(separator, L",");
-    for (const char* c = kept; *c; ++c) {
-        const wchar_t digit[2] = {static_cast<wchar_t>(*c), L'\0'};
-        text.Append(*c == '.' ? separator : digit);
-    }
-}
 
 // "DD.MM.YYYY HH:MM:SS " of the local time now.
 void AppendNow(WideBuilder& text)

@@ -79,31 +79,13 @@ void Accept(HWND dialog)
     DestroyWindow(dialog);
 }
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void Fill(HWND dialog)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        WideMarginSaid = false;
-        ShowSetting(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK)
-            Accept(dialog);
-        else if (LOWORD(wParam) == IDCANCEL)
-            DestroyWindow(dialog);
-        else if (HIWORD(wParam) == EN_CHANGE)
-            WideMarginSaid = false;
-        return TRUE;
-    case WM_CLOSE:
-        DestroyWindow(dialog);
-        return TRUE;
-    case WM_DESTROY:
-        SmallDialogClosed(dialog);
-        return TRUE;
-    default:
-        return FALSE;
-    }
+    WideMarginSaid = false;
+    ShowSetting(dialog);
 }
+
+void Edited(HWND) { WideMarginSaid = false; }
 
 } // namespace
 
@@ -146,5 +128,5 @@ void OpenAlarmLimitsDialog()
     const short buttons = static_cast<short>(y + 48);
     form.Item(ButtonKind, TextScaleOk, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, Width - 112, buttons, 50, 14);
     form.Item(ButtonKind, TextScaleCancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, Width - 57, buttons, 50, 14);
-    OpenSmallDialog(form, WindowHandle(MainWindow), DialogProc);
+    OpenSmallDialog(form, WindowHandle(MainWindow), SmallDialogParts{Fill, Accept, Edited});
 }

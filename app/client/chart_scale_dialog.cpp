@@ -41,29 +41,11 @@ void Accept(HWND dialog)
     DestroyWindow(dialog);
 }
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void Fill(HWND dialog)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        if (ChartScaleSetting().fixed) {
-            ShowFieldNumber(dialog, ScaleLowField, ChartScaleSetting().low);
-            ShowFieldNumber(dialog, ScaleHighField, ChartScaleSetting().high);
-        }
-        return TRUE;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK)
-            Accept(dialog);
-        else if (LOWORD(wParam) == IDCANCEL)
-            DestroyWindow(dialog);
-        return TRUE;
-    case WM_CLOSE:
-        DestroyWindow(dialog);
-        return TRUE;
-    case WM_DESTROY:
-        SmallDialogClosed(dialog);
-        return TRUE;
-    default:
-        return FALSE;
+    if (ChartScaleSetting().fixed) {
+        ShowFieldNumber(dialog, ScaleLowField, ChartScaleSetting().low);
+        ShowFieldNumber(dialog, ScaleHighField, ChartScaleSetting().high);
     }
 }
 
@@ -100,5 +82,5 @@ HWND OpenChartScaleDialog(HWND chart)
     form.Item(StaticKind, "", ScaleComplaint, SS_LEFT, 7, 42, 156, 16);
     form.Item(ButtonKind, TextScaleOk, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 58, 63, 50, 14);
     form.Item(ButtonKind, TextScaleCancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 113, 63, 50, 14);
-    return OpenSmallDialog(form, chart, DialogProc);
+    return OpenSmallDialog(form, chart, SmallDialogParts{Fill, Accept, nullptr});
 }

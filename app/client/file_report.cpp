@@ -1,6 +1,7 @@
 #include "app/client/file_report.h"
 
 #include "app/client/messages.h"
+#include "app/logger/typed_number.h"
 
 #include "base/strings.h"
 #include "window/message_dialog.h"
@@ -18,6 +19,19 @@ void AppendCount(WideBuilder& text, std::uint64_t count)
     char digits[LongestDecimal + 1];
     digits[DecimalText(static_cast<std::int64_t>(count), digits)] = '\0';
     text.AppendFrom1251(digits);
+}
+
+void AppendNumber(WideBuilder& text, double value)
+{
+    char kept[32];
+    SettingText(kept, sizeof kept) << value;
+    wchar_t separator[8];
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1)
+        lstrcpyW(separator, L".");
+    for (const char* c = kept; *c; ++c) {
+        const wchar_t digit[2] = {static_cast<wchar_t>(*c), L'\0'};
+        text.Append(*c == '.' ? separator : digit);
+    }
 }
 
 void AppendSystemReason(WideBuilder& text, DWORD error)

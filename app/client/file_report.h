@@ -53,6 +53,9 @@ DWORD LastErrorOr(DWORD fallback);
 
 // A count in decimal digits.
 void AppendCount(WideBuilder& text, std::uint64_t count);
+// A number as a setting keeps it (app/logger/typed_number.h), with the
+// user's decimal separator.
+void AppendNumber(WideBuilder& text, double value);
 
 // The system's own words for an error (its number when it has none).
 void AppendSystemReason(WideBuilder& text, DWORD error);

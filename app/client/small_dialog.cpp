@@ -1,7 +1,6 @@
 #include "app/client/small_dialog.h"
 
 #include "app/client/file_report.h"
-#include "app/logger/typed_number.h"
 
 #include <iterator>
 
@@ -9,6 +8,7 @@ namespace {
 
 HWND Dialog = nullptr;
 HHOOK DialogKeys = nullptr;
+SmallDialogParts Parts{};
 
 // A modeless dialog gets Tab, Enter and Esc only through IsDialogMessage;
 // the program's loop knows nothing of it, so the messages are given to it
@@ -20,6 +20,46 @@ LRESULT CALLBACK DialogKeysHook(int code, WPARAM removal, LPARAM lParam)
         message->message <= WM_KEYLAST && IsDialogMessageW(Dialog, message))
         message->message = WM_NULL;
     return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+// The owner is enabled and active again before the dialog goes, so that the
+// activation stays with this program.
+void Closed(HWND dialog)
+{
+    if (HWND owner = GetWindow(dialog, GW_OWNER)) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    Dialog = nullptr;
+    if (DialogKeys) {
+        UnhookWindowsHookEx(DialogKeys);
+        DialogKeys = nullptr;
+    }
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        Parts.fill(dialog);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK)
+            Parts.accept(dialog);
+        else if (LOWORD(wParam) == IDCANCEL)
+            DestroyWindow(dialog);
+        else if (HIWORD(wParam) == EN_CHANGE && Parts.edited)
+            Parts.edited(dialog);
+        return TRUE;
+    case WM_CLOSE:
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        Closed(dialog);
+        return TRUE;
+    default:
+        return FALSE;
+    }
 }
 
 } // namespace
@@ -85,7 +125,7 @@ void DialogTemplate::PutText(const char* text)
     PutWide(wide);
 }
 
-HWND OpenSmallDialog(const DialogTemplate& form, HWND owner, DLGPROC procedure)
+HWND OpenSmallDialog(const DialogTemplate& form, HWND owner, const SmallDialogParts& parts)
 {
     if (Dialog) {
         SetActiveWindow(Dialog);
@@ -93,7 +133,8 @@ HWND OpenSmallDialog(const DialogTemplate& form, HWND owner, DLGPROC procedure)
     }
     if (!form.whole())
         return nullptr;
-    Dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, procedure, 0);
+    Parts = parts;
+    Dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), form.get(), owner, DialogProc, 0);
     if (!Dialog)
         return nullptr;
     DialogKeys = SetWindowsHookExW(WH_GETMESSAGE, DialogKeysHook, nullptr, GetCurrentThreadId());
@@ -102,33 +143,11 @@ HWND OpenSmallDialog(const DialogTemplate& form, HWND owner, DLGPROC procedure)
     return Dialog;
 }
 
-void SmallDialogClosed(HWND dialog)
-{
-    // The owner is enabled and active again before the dialog goes, so that
-    // the activation stays with this program.
-    if (HWND owner = GetWindow(dialog, GW_OWNER)) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    }
-    Dialog = nullptr;
-    if (DialogKeys) {
-        UnhookWindowsHookEx(DialogKeys);
-        DialogKeys = nullptr;
-    }
-}
-
 void ShowFieldNumber(HWND dialog, int field, double value)
 {
-    char digits[FieldTextLength];
-    SettingText(digits, sizeof digits) << value;
-    wchar_t separator[8];
-    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8) <= 1)
-        separator[0] = L'.';
     wchar_t text[FieldTextLength];
-    std::size_t at = 0;
-    for (const char* digit = digits; *digit && at + 1 < std::size(text); ++digit)
-        text[at++] = *digit == '.' ? separator[0] : static_cast<wchar_t>(*digit);
-    text[at] = L'\0';
+    WideBuilder number(text, std::size(text));
+    AppendNumber(number, value);
     SetDlgItemTextW(dialog, field, text);
 }
 

@@ -31,11 +31,19 @@ private:
     std::size_t length_ = 0;
 };
 
+// What a dialog does of its own: fills its fields as it opens, takes them
+// at OK (and closes itself with DestroyWindow when it accepts them), and
+// hears of an edit when it cares. Cancel, Esc and the close box close it
+// without a word.
+struct SmallDialogParts {
+    void (*fill)(HWND dialog);
+    void (*accept)(HWND dialog);
+    void (*edited)(HWND dialog); // null: edits are not its concern
+};
+
 // Opens the dialog over its owner, or brings the one open forward; null when
-// it cannot be made.
-HWND OpenSmallDialog(const DialogTemplate& form, HWND owner, DLGPROC procedure);
-// From the dialog's WM_DESTROY: its owner is enabled and active again.
-void SmallDialogClosed(HWND dialog);
+// it cannot be made. Once it is gone its owner is enabled and active again.
+HWND OpenSmallDialog(const DialogTemplate& form, HWND owner, const SmallDialogParts& parts);
 
 // A number as a field shows it, with the user's decimal separator.
 void ShowFieldNumber(HWND dialog, int field, double value);
