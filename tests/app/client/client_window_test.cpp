@@ -461,7 +461,9 @@ TEST_F(ClientWindow, ABlockedOpenLeavesTheWindowAnsweringAndACloseEndsTheProgram
     InterlockedExchange(&times.stop, 1);
     WaitForSingleObject(watch, INFINITE);
     CloseHandle(watch);
-    EXPECT_LT(longest, 100u);
+    // An open that blocked the window would take its 3 s; a loaded machine's
+    // scheduling is the margin.
+    EXPECT_LT(longest, 500u);
     EXPECT_NE(CurrentPort, 0u);
     EXPECT_FALSE(PortLost);
     CloseCurrentPort();
@@ -782,7 +784,8 @@ TEST_F(ClientWindow, AWatchGoesOnThroughAFailingAndAStalledDiskAndTheSessionsEnd
         HandleWaitingEvents();
         longest = std::max(longest, GetTickCount64() - start);
     }
-    EXPECT_LT(longest, 100u) << "the window waited on the disk";
+    // A write waited on would take its 5 s; a loaded machine's scheduling is the margin.
+    EXPECT_LT(longest, 500u) << "the window waited on the disk";
     // As "name value" lines, which the benchmarks' report reads.
     std::printf("watch_stalled_write_ms %lu\nwatch_stalled_longest_wait_ms %llu\n", StallMilliseconds,
                 static_cast<unsigned long long>(longest));
