@@ -128,5 +128,5 @@ void OpenAlarmLimitsDialog()
     const short buttons = static_cast<short>(y + 48);
     form.Item(ButtonKind, TextScaleOk, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, Width - 112, buttons, 50, 14);
     form.Item(ButtonKind, TextScaleCancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, Width - 57, buttons, 50, 14);
-    OpenSmallDialog(form, WindowHandle(MainWindow), SmallDialogParts{Fill, Accept, Edited});
+    OpenSmallDialog(form, WindowHandle(MainWindow), SmallDialogParts{Fill, Accept, Edited, nullptr});
 }

@@ -82,5 +82,5 @@ HWND OpenChartScaleDialog(HWND chart)
     form.Item(StaticKind, "", ScaleComplaint, SS_LEFT, 7, 42, 156, 16);
     form.Item(ButtonKind, TextScaleOk, IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, 58, 63, 50, 14);
     form.Item(ButtonKind, TextScaleCancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 113, 63, 50, 14);
-    return OpenSmallDialog(form, chart, SmallDialogParts{Fill, Accept, nullptr});
+    return OpenSmallDialog(form, chart, SmallDialogParts{Fill, Accept, nullptr, nullptr});
 }

@@ -1,3 +1,4 @@
+#include "app/client/publishing.h"
 #include "app/client/chart_window.h"
 
 #include "app/client/alarm_driving.h"
@@ -973,7 +974,7 @@ bool NavigationKey(HWND window, WPARAM key)
     }
 }
 
-enum ChartCommand : UINT_PTR { CommandScaleAuto = 1, CommandScaleFixed, CommandCopy, CommandSavePicture };
+enum ChartCommand : UINT_PTR { CommandScaleAuto = 1, CommandScaleFixed, CommandCopy, CommandSavePicture, CommandPublish };
 
 // The chart's own menu, at the pointer or, from the keyboard, at the plot.
 void ShowContextMenu(HWND window, LPARAM lParam)
@@ -999,6 +1000,12 @@ void ShowContextMenu(HWND window, LPARAM lParam)
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     add(MF_STRING, CommandCopy, TextChartCopy);
     add(MF_STRING, CommandSavePicture, TextChartSavePicture);
+    // A dump's readings with their estimated times, on the user's word.
+    const bool publishable = Place(window).kind == ChartKind::Dump && LastDump().present && LastDump().timed;
+    if (publishable) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        add(MF_STRING, CommandPublish, TextChartPublishDump);
+    }
     const UINT_PTR chosen =
         TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr);
     DestroyMenu(menu);
@@ -1014,6 +1021,9 @@ void ShowContextMenu(HWND window, LPARAM lParam)
         break;
     case CommandSavePicture:
         SaveChartPicture(window);
+        break;
+    case CommandPublish:
+        PublishDumpReadings(LastDump().readings);
         break;
     default:
         break;

@@ -1,3 +1,5 @@
+#include "app/client/publish_dialog.h"
+#include "app/client/publishing.h"
 #include "app/client/event_dispatch.h"
 
 #include "app/client/chart_window.h"
@@ -173,6 +175,7 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         EndWatch();
         CancelPortOpens();
         EndRecordReading();
+        EndPublishing();
         return false;
     }
     if (code == PortOpenedEvent) {
@@ -192,6 +195,10 @@ bool HandleEvent(std::int32_t code, ObjectNumber object, std::int32_t kind)
         HandleDumpFileNews();
     if (code == RecordReadEvent)
         HandleRecordReadEvent();
+    if (code == PublishNewsEvent)
+        HandlePublishNews();
+    if (code == PublishCheckEvent)
+        ShowPublishCheck();
     if (code == EV_GADGET) {
         HandleGadget(object, kind);
         // The Watch button checks itself on a click even when the click

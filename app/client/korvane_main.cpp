@@ -7,13 +7,12 @@
 #include "app/client/dump_driving.h"
 #include "app/client/event_dispatch.h"
 #include "app/client/log_document.h"
-#include "app/logger/logger_protocol.h"
-#include "app/logger/start_arguments.h"
 #include "app/client/main_window.h"
 #include "app/client/port_list.h"
 #include "app/client/port_notices.h"
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
+#include "app/client/publishing.h"
 #include "app/client/record_opening.h"
 #include "app/client/tray_icon.h"
 #include "app/client/watch_driving.h"
@@ -80,6 +79,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (*arguments.file && !WatchStartsAtLaunch(arguments))
         OpenRecordFile(reinterpret_cast<const wchar_t*>(arguments.file));
     StartWatchAtLaunch(arguments);
+    PublishLeftovers();
 
     RunEventLoop();
     EndProgram();

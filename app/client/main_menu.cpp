@@ -5,6 +5,7 @@
 #include "app/client/client_gadgets.h"
 #include "app/client/log_document.h"
 #include "app/client/messages.h"
+#include "app/client/publish_dialog.h"
 #include "app/client/record_opening.h"
 
 #include "window/dpi.h"
@@ -30,10 +31,12 @@ constexpr std::array MainMenuItems = std::to_array<MainMenuItem>({
     {MainMenu::Watch, TextMenuDumpChart, 0, 0, OpenDumpChartWindow, true},
     {MainMenu::File, TextMenuOpenRecord, 0, 0, AskForRecordFile, true},
     {MainMenu::Watch, TextMenuAlarmLimits, 0, 0, OpenAlarmLimitsDialog, true},
+    {MainMenu::Watch, TextMenuPublish, 0, 0, OpenPublishDialog, true},
 });
 static_assert(MainMenuItems[AboutCommand - MainMenuFirstCommand].run == ShowAbout);
 static_assert(MainMenuItems[OpenRecordCommand - MainMenuFirstCommand].run == AskForRecordFile);
 static_assert(MainMenuItems[AlarmLimitsCommand - MainMenuFirstCommand].run == OpenAlarmLimitsDialog);
+static_assert(MainMenuItems[PublishCommand - MainMenuFirstCommand].run == OpenPublishDialog);
 
 } // namespace
 

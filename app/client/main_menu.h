@@ -35,6 +35,8 @@ inline constexpr std::int32_t AboutCommand = MainMenuFirstCommand + 2;
 inline constexpr std::int32_t OpenRecordCommand = MainMenuFirstCommand + 4;
 // "Пороги тревоги...".
 inline constexpr std::int32_t AlarmLimitsCommand = MainMenuFirstCommand + 5;
+// "Публикация...".
+inline constexpr std::int32_t PublishCommand = MainMenuFirstCommand + 6;
 
 // Builds the bar from the table and gives it to the main window, whose client
 // area keeps its size.

@@ -50,6 +50,8 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
             DestroyWindow(dialog);
         else if (HIWORD(wParam) == EN_CHANGE && Parts.edited)
             Parts.edited(dialog);
+        else if (HIWORD(wParam) == BN_CLICKED && Parts.pressed)
+            Parts.pressed(dialog, LOWORD(wParam));
         return TRUE;
     case WM_CLOSE:
         DestroyWindow(dialog);

@@ -33,12 +33,13 @@ private:
 
 // What a dialog does of its own: fills its fields as it opens, takes them
 // at OK (and closes itself with DestroyWindow when it accepts them), and
-// hears of an edit when it cares. Cancel, Esc and the close box close it
-// without a word.
+// hears of an edit, or of a button of its own, when it cares. Cancel, Esc
+// and the close box close it without a word.
 struct SmallDialogParts {
     void (*fill)(HWND dialog);
     void (*accept)(HWND dialog);
-    void (*edited)(HWND dialog); // null: edits are not its concern
+    void (*edited)(HWND dialog);          // null: edits are not its concern
+    void (*pressed)(HWND dialog, WORD id); // null: it has no button of its own
 };
 
 // Opens the dialog over its owner, or brings the one open forward; null when

@@ -9,6 +9,7 @@
 #include "app/client/port_list.h"
 #include "app/client/port_selection.h"
 #include "app/client/power_watch.h"
+#include "app/client/publishing.h"
 #include "app/client/record_times.h"
 #include "app/client/watch_file.h"
 #include "app/client/watch_resume.h"
@@ -227,6 +228,8 @@ void HandSlot(std::uint64_t slot, std::uint64_t missed, WatchGap missedGap, Watc
         ShowInReadingField(why);
     else if (reading)
         ShowInReadingField(ReplyText);
+    if (reading)
+        PublishReading(WatchPort, utc, number, AlarmNow() != AlarmKind::None);
     Keep(utc, missed, number);
     ShowWindowState();
 }
@@ -416,6 +419,7 @@ void Begin(std::uint32_t seconds, std::uint64_t delay)
     LastSlotTick = now;
     LastSlotAwake = AwakeMilliseconds();
     lstrcpynA(WatchPort, PortName ? PortName : "", sizeof WatchPort);
+    PublishWatchBegins(WatchPort, UtcMilliseconds() / 1000);
     GadgetSetState(WatchIntervalList, static_cast<std::int32_t>(WatchIntervalIndex(IntervalSeconds)));
     ShowWindowState();
     // The first slot is due at once, unless it waits for its grid.
@@ -497,6 +501,7 @@ void TellNews(const WatchFileNews& news)
             std::memcpy(resume.list, Plan.list, sizeof resume.list);
             std::memcpy(resume.decimal, Plan.decimal, sizeof resume.decimal);
             RememberWatch(WatchPort, resume);
+            PublishWatchFile(WatchPort, news.path);
         }
     }
     if (news.behind && !Told.behind) {
@@ -577,7 +582,7 @@ void StartWatchAtLaunch(const StartArguments& arguments)
         AddToLogWide(line);
     }
     if (arguments.publish[0])
-        LogLine(TextStartPublishLater);
+        PublishFromCommandLine(arguments.publish);
     WatchResume resume{};
     const bool resumable = PortName && *PortName && ReadWatchResume(PortName, resume);
     const auto* file = reinterpret_cast<const wchar_t*>(arguments.file);

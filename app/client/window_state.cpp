@@ -1,3 +1,4 @@
+#include "app/client/publishing.h"
 #include "app/client/window_state.h"
 
 #include "app/client/alarm_driving.h"
@@ -90,6 +91,15 @@ void ShowAlarm()
     if (WatchFileBehind()) {
         tip.Append(L"\n");
         tip.AppendFrom1251(TextTrayFileBehind);
+    }
+    const PublishShows publishing = PublishShowsNow();
+    if (publishing.state == PublishState::Behind) {
+        tip.Append(L"\n");
+        tip.AppendFrom1251(TextTrayPublishBehind);
+        AppendCount(tip, publishing.waiting);
+    } else if (publishing.state == PublishState::Stopped) {
+        tip.Append(L"\n");
+        tip.AppendFrom1251(TextTrayPublishStopped);
     }
     ShowTrayIcon(shows);
 }
