@@ -38,6 +38,7 @@ def run_measures(ctx):
         "probe": win64 / "wine_ready.exe",
         "chart": win64 / "tests" / "app" / "client" / "chart_window_test.exe",
         "client": win64 / "tests" / "app" / "client" / "client_window_test.exe",
+        "publish": win64 / "tests" / "e2e" / "e2e_publish_test.exe",
     }
     missing = [str(path) for path in programs.values() if not path.exists()]
     if missing:
@@ -62,6 +63,11 @@ def run_measures(ctx):
         # inside the client's test, where the writes can be made to stall.
         stall = subprocess.run([str(scripts / "wine-run"), str(state), str(programs["client"]),
                                 "--gtest_filter=*StalledDisk*"], env=env, capture_output=True, text=True, timeout=300)
+        # The window's answers while the database is away and while it
+        # answers late, and the bytes a reading takes, from the publishing
+        # test, which runs a real database and a slow stand-in.
+        publish = subprocess.run([str(scripts / "wine-run"), str(state), str(programs["publish"])], env=env,
+                                 capture_output=True, text=True, timeout=300)
     finally:
         subprocess.run([str(scripts / "wine-session"), "stop", str(state)], env=env, stdout=subprocess.DEVNULL)
     # The wheel's redraw again at 150 %, in a session whose display has 144 dpi.
@@ -76,7 +82,8 @@ def run_measures(ctx):
         subprocess.run([str(scripts / "wine-session"), "stop", str(state144)], env=env144, stdout=subprocess.DEVNULL)
     figures = {}
     wheel144 = [line for line in chart144.stdout.splitlines() if line.startswith("chart_wheel_")]
-    for line in run.stdout.splitlines() + chart.stdout.splitlines() + stall.stdout.splitlines() + wheel144:
+    for line in (run.stdout.splitlines() + chart.stdout.splitlines() + stall.stdout.splitlines() +
+                 publish.stdout.splitlines() + wheel144):
         name, _, value = line.partition(" ")
         try:
             figures[name] = float(value)
@@ -384,6 +391,19 @@ def wine_section(ctx):
             f"{figures['watch_stalled_write_ms'] / 1000:.0f} s (longer than the 2 s the target names): the window's "
             f"longest wait for its messages meanwhile, {longest:.0f} ms (target under 50 ms: "
             f"{verdict(longest, 50)}). The file is written by a thread of its own.",
+            "",
+        ]
+    if "publish_unreachable_longest_wait_ms" in figures and "publish_slow_longest_wait_ms" in figures:
+        away = figures["publish_unreachable_longest_wait_ms"]
+        slow = figures["publish_slow_longest_wait_ms"]
+        lines += [
+            "### Publishing",
+            "",
+            f"A watch at one reading a second publishing to a database that is stopped: the window's longest wait "
+            f"for its messages meanwhile, {away:.0f} ms; to a server that answers each request 2 s late: "
+            f"{slow:.0f} ms (target under 50 ms: {verdict(max(away, slow), 50)}). A reading takes "
+            f"{figures.get('publish_bytes_per_reading', 0):.0f} bytes of a request's body (its line, with a "
+            "logger's name of a few letters). The requests go from a thread of their own.",
             "",
         ]
     if figures.get("failures"):
