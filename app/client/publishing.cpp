@@ -363,6 +363,22 @@ Answer Send(HINTERNET session, const wchar_t* method, const wchar_t* address, co
 
 std::int64_t IdentityTime(std::int64_t seconds) { return seconds; }
 
+// The rows of a backlog worth sending, in the file's order; the oldest given
+// up when more than the room holds.
+struct Staged {
+    PublishWaiting points;
+    std::uint8_t port;
+    std::int64_t after, before;
+};
+
+void StageRow(void* context, std::uint64_t time, const ReplyNumber& number, bool alarm)
+{
+    auto* staged = static_cast<Staged*>(context);
+    const std::int64_t seconds = static_cast<std::int64_t>(time / 1000) - UnixEpochIn1601Seconds;
+    if (number.found && seconds > staged->after && seconds <= staged->before)
+        PublishWaitingAdd(staged->points, {seconds, number.value, alarm, false, staged->port});
+}
+
 // The readings of a record file between the two times, put in front of those
 // waiting: what the last run left unsent.
 void ReadBacklog(std::uint8_t port, const wchar_t* path, std::int64_t after, std::int64_t before)
@@ -374,26 +390,34 @@ void ReadBacklog(std::uint8_t port, const wchar_t* path, std::int64_t after, std
     const ProcessHeapBlock part(ReadPart);
     const ProcessHeapBlock reading(sizeof(RecordRead));
     auto* read = reading.As<RecordRead>();
-    WatchReadings readings{};
+    Staged staged{{}, port, after, before};
     if (part.As<char>() && read) {
         std::memset(read, 0, sizeof(RecordRead));
+        read->visit = StageRow;
+        read->visitContext = &staged;
+        WatchReadings readings{};
         DWORD got = 0;
-        while (read->fault == RecordFault::None && ReadFile(file, part.As<char>(), ReadPart, &got, nullptr) && got > 0)
+        // The rows are taken as they are told; the chart's store is not kept.
+        while (read->fault == RecordFault::None && ReadFile(file, part.As<char>(), ReadPart, &got, nullptr) &&
+               got > 0) {
             RecordReadBytes(*read, part.As<char>(), got, readings, IdentityTime);
+            WatchReadingsClear(readings);
+        }
         RecordReadEnd(*read);
     }
     CloseHandle(file);
     {
         Locked locked;
-        for (std::int32_t i = readings.count - 1; i >= 0; --i) {
-            const WatchReading row = WatchReadingAt(readings, i);
-            const std::int64_t seconds = static_cast<std::int64_t>(row.time / 1000) - UnixEpochIn1601Seconds;
-            const std::int64_t live = State.firstLive[port];
-            if (row.present && seconds > after && seconds <= before && (live == 0 || seconds < live))
-                PublishWaitingAddOlder(State.waiting, {seconds, row.value, false, false, port});
+        // This run's own rows of the file are already waiting.
+        const std::int64_t live = State.firstLive[port];
+        for (std::size_t i = staged.points.count; i-- > 0;) {
+            const PublishPoint& point = PublishWaitingAt(staged.points, i);
+            if (live == 0 || point.unixSeconds < live)
+                PublishWaitingAddOlder(State.waiting, point);
         }
+        State.waiting.givenUp += staged.points.givenUp;
     }
-    WatchReadingsClear(readings);
+    PublishWaitingFree(staged.points);
 }
 
 // The waiting lines' text, the oldest `count` of them.

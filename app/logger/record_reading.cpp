@@ -147,6 +147,21 @@ bool DumpRowTime(RecordRead& read, const Field (&fields)[MostFields], std::uint6
     return !timed || ReadTime(fields[4], time);
 }
 
+bool StartsWith(const Field& field, const char* start)
+{
+    const std::size_t length = std::strlen(start);
+    return field.length >= length && std::memcmp(field.text, start, length) == 0;
+}
+
+// "тревога: " starts an alarm's note, "норма" is its end's.
+void TakeAlarmNote(RecordRead& read, const Field& note)
+{
+    if (StartsWith(note, "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: "))
+        read.alarm = true;
+    else if (note.length == 10 && StartsWith(note, "\xd0\xbd\xd0\xbe\xd1\x80\xd0\xbc\xd0\xb0"))
+        read.alarm = false;
+}
+
 void TakeRow(RecordRead& read, const char* row, std::size_t length, WatchReadings& readings,
              RecordLocalToUtc toUtc)
 {
@@ -181,8 +196,12 @@ void TakeRow(RecordRead& read, const char* row, std::size_t length, WatchReading
     }
     read.lastTime = time;
     ++read.rows;
+    if (!dump && !threeColumns)
+        TakeAlarmNote(read, fields[4]);
     WatchReadingsAdd(readings, time, number);
     DumpSummaryAdd(read.summary, number);
+    if (read.visit)
+        read.visit(read.visitContext, time, number, read.alarm);
 }
 
 // The first row is the header, its row end included.

@@ -30,6 +30,12 @@ struct RecordRead {
     std::uint64_t faultLine; // from 1
     std::uint64_t rows;
     std::uint64_t lastTime;
+    // Whether a watch's alarm lasts after the last row, as its note column
+    // says: from the row noting its start to the one noting "норма".
+    bool alarm;
+    // Told of each row as it is taken, when set.
+    void (*visit)(void* context, std::uint64_t time, const ReplyNumber& number, bool alarm);
+    void* visitContext;
     // The row being gathered: its bytes up to its line end, the line it
     // began on, and whether a quote is open.
     char row[WatchRowLongest];

@@ -85,6 +85,36 @@ TEST(RecordReading, AWatchRecordReadsBackUnderAnySeparatorsWithItsGapsAndQuotedF
     }
 }
 
+TEST(RecordReading, EachRowIsToldWithTheAlarmItsNotesSayLasts)
+{
+    // "тревога: выше 30", "норма"
+    const char* notes[] = {"", "\xd1\x82\xd1\x80\xd0\xb5\xd0\xb2\xd0\xbe\xd0\xb3\xd0\xb0: \xd0\xb2\xd1\x8b\xd1\x88\xd0\xb5 30",
+                           "", "\xd0\xbd\xd0\xbe\xd1\x80\xd0\xbc\xd0\xb0 \xd0\xb8 \xd0\xb2\xd1\x81\xd1\x91",
+                           "\xd0\xbd\xd0\xbe\xd1\x80\xd0\xbc\xd0\xb0", ""};
+    const WatchSeparators separators{";", ","};
+    char text[WatchRowLongest];
+    std::string file(Bom);
+    file.append(text, WatchHeaderText(separators, text));
+    for (std::size_t i = 0; i < std::size(notes); ++i) {
+        const auto second = static_cast<std::int32_t>(i);
+        file.append(text, WatchRowText({Clock(3, 0, second), Clock(1, 0, second), "31,5", notes[i]}, separators, text));
+    }
+    std::string told;
+    RecordRead read{};
+    read.visit = [](void* context, std::uint64_t, const ReplyNumber& number, bool alarm) {
+        *static_cast<std::string*>(context) += number.found ? (alarm ? "A" : ".") : "?";
+    };
+    read.visitContext = &told;
+    WatchReadings readings{};
+    StartLoggerHeaps();
+    RecordReadBytes(read, file.data(), file.size(), readings, TwoHoursAhead);
+    RecordReadEnd(read);
+    WatchReadingsClear(readings);
+    EXPECT_EQ(read.fault, RecordFault::None);
+    // A note that only begins like the end's is none.
+    EXPECT_EQ(told, ".AAA..") << "the alarm as the rows were told";
+}
+
 TEST(RecordReading, ARowStillBeingWrittenIsLeftOutAndAnEmptyRecordIsOne)
 {
     const char* replies[] = {"20.5", "21.5"};
