@@ -1,10 +1,12 @@
 #include "app/client/publish_dialog.h"
 
 #include "app/client/file_report.h"
+#include "app/client/http_requests.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
 #include "app/client/publishing.h"
 #include "app/client/small_dialog.h"
+#include "app/client/thread_events.h"
 
 #include "window/window.h"
 
@@ -16,6 +18,53 @@ namespace {
 
 // The dialog open, for the check's answer; null when none is.
 HWND Open = nullptr;
+
+// The check's answer.
+volatile LONG CheckStatus = 0;
+volatile LONG CheckError = 0;
+
+struct CheckJob {
+    HWND window;
+    wchar_t address[1100];
+};
+
+DWORD WINAPI RunCheck(void* parameter)
+{
+    auto* job = static_cast<CheckJob*>(parameter);
+    HttpAnswer answer{};
+    if (HINTERNET session = OpenHttpSession()) {
+        answer = SendHttp(session, L"GET", job->address, L"", "", 0, nullptr);
+        WinHttpCloseHandle(session);
+    } else {
+        answer.error = LastErrorOr(ERROR_NOT_ENOUGH_MEMORY);
+    }
+    InterlockedExchange(&CheckStatus, answer.status);
+    InterlockedExchange(&CheckError, static_cast<LONG>(answer.error));
+    PostThreadEvent(job->window, PublishCheckEvent);
+    HeapFree(GetProcessHeap(), 0, job);
+    return 0;
+}
+
+// A GET of /ping on the address' host, on a thread of its own: both kinds
+// of database answer it with 204. Its answer comes as PublishCheckEvent.
+void StartPublishCheck(const wchar_t* address)
+{
+    auto* job = static_cast<CheckJob*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(CheckJob)));
+    if (!job)
+        return;
+    job->window = WindowHandle(MainWindow);
+    if (!PublishPingAddress(reinterpret_cast<const char16_t*>(address), reinterpret_cast<char16_t*>(job->address),
+                            std::size(job->address))) {
+        HeapFree(GetProcessHeap(), 0, job);
+        return;
+    }
+    AcceptThreadEvents(job->window);
+    HANDLE thread = CreateThread(nullptr, 0, RunCheck, job, 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+    else
+        HeapFree(GetProcessHeap(), 0, job);
+}
 
 template <std::size_t Size>
 void ReadField(HWND dialog, int field, wchar_t (&text)[Size])
@@ -106,9 +155,8 @@ void ShowPublishCheck()
 {
     if (!Open || !IsWindow(Open))
         return;
-    int status = 0;
-    DWORD error = 0;
-    TakePublishCheck(status, error);
+    const int status = static_cast<int>(InterlockedCompareExchange(&CheckStatus, 0, 0));
+    const auto error = static_cast<DWORD>(InterlockedCompareExchange(&CheckError, 0, 0));
     wchar_t line[300];
     WideBuilder text(line, std::size(line));
     if (status >= 200 && status < 300) {
@@ -119,7 +167,7 @@ void ShowPublishCheck()
         AppendCount(text, static_cast<std::uint64_t>(status));
     } else {
         text.AppendFrom1251(TextPublishCheckNoAnswer);
-        AppendPublishReason(text, error);
+        AppendHttpReason(text, error);
     }
     SetDlgItemTextW(Open, PublishComplaint, line);
 }

@@ -4,6 +4,11 @@
 // and this logger's name, each checked on OK, and a button that asks the
 // database whether it is there.
 
+#include <cstdint>
+
+// The check's answer, for the loop.
+constexpr std::int32_t PublishCheckEvent = 0x7A07;
+
 // Opens the dialog over the main window, or brings it to the front.
 void OpenPublishDialog();
 

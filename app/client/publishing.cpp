@@ -3,6 +3,7 @@
 #include "app/client/alarm_limits.h"
 #include "app/client/client_effects.h"
 #include "app/client/file_report.h"
+#include "app/client/http_requests.h"
 #include "app/client/main_window.h"
 #include "app/client/messages.h"
 #include "app/client/port_selection.h"
@@ -16,7 +17,6 @@
 #include "window/window.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 #include <winhttp.h>
 
 #include <algorithm>
@@ -26,9 +26,6 @@
 
 namespace {
 
-constexpr wchar_t AddressValue[] = L"PublishAddress";
-constexpr wchar_t TokenValue[] = L"PublishToken";
-constexpr wchar_t NameValue[] = L"PublishName";
 // One value a port: the UTC time (seconds since 1970) of the newest reading
 // the database took, and beside it the record file it is a row of.
 constexpr wchar_t PublishedKey[] = L"Software\\Korvane\\Published";
@@ -37,11 +34,6 @@ constexpr wchar_t FileSuffix[] = L" file";
 constexpr std::size_t MostPorts = 8;
 constexpr DWORD EndWait = 2000;
 constexpr DWORD ReadPart = 1 << 20;
-// What of the server's own words one log line says.
-constexpr std::size_t WordsKept = 200;
-
-PublishTarget Target{};
-bool TargetRead = false;
 
 // Shared by the window's thread and the sending thread, under Lock.
 struct Shared {
@@ -59,7 +51,7 @@ struct Shared {
     // What the last request found.
     int status;
     DWORD error;
-    char words[WordsKept + 1];
+    char words[HttpWordsKept + 1];
     // A port's record file to read back, at most once a run: what an
     // earlier run left unsent. Later watches' readings wait here instead.
     struct Backlog {
@@ -71,7 +63,6 @@ struct Shared {
     // The first reading of this run's watch on the port: the record file's
     // rows from it on are this run's own.
     std::int64_t firstLive[MostPorts];
-    HINTERNET request; // the request under way, for a cancel at the end
     bool quit;
 };
 Shared State{};
@@ -79,6 +70,8 @@ CRITICAL_SECTION Lock;
 bool LockMade = false;
 HANDLE Wake = nullptr;
 HANDLE Sender = nullptr;
+// The request under way, for a cancel at the end, under Lock.
+HttpCancel Cancel{&Lock, nullptr};
 
 struct Locked {
     Locked() { EnterCriticalSection(&Lock); }
@@ -92,9 +85,6 @@ PublishState Told = PublishState::Current;
 std::uint64_t ToldGivenUp = 0;
 bool StartTold = false;
 
-// The check's answer.
-volatile LONG CheckStatus = 0;
-volatile LONG CheckError = 0;
 
 void MakeLock()
 {
@@ -104,68 +94,6 @@ void MakeLock()
     }
 }
 
-// --- The setting ---
-
-void ReadWide(const wchar_t* value, wchar_t* text, DWORD count)
-{
-    DWORD room = count * sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Korvane", value, RRF_RT_REG_SZ, nullptr, text, &room) !=
-        ERROR_SUCCESS)
-        text[0] = L'\0';
-}
-
-void KeepWide(HKEY key, const wchar_t* value, const wchar_t* text)
-{
-    RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(wchar_t)));
-}
-
-// The token is kept as the system protects it for this user on this
-// computer: another account, or a copy of the registry, reads nothing.
-void ReadToken(wchar_t (&token)[512])
-{
-    token[0] = L'\0';
-    BYTE kept[4096];
-    DWORD size = sizeof kept;
-    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Korvane", TokenValue, RRF_RT_REG_BINARY, nullptr, kept, &size) !=
-        ERROR_SUCCESS)
-        return;
-    DATA_BLOB in{size, kept};
-    DATA_BLOB out{};
-    if (!CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
-        return;
-    const std::size_t count = std::min<std::size_t>(out.cbData / sizeof(wchar_t), std::size(token) - 1);
-    std::memcpy(token, out.pbData, count * sizeof(wchar_t));
-    token[count] = L'\0';
-    SecureZeroMemory(out.pbData, out.cbData);
-    LocalFree(out.pbData);
-}
-
-void KeepToken(HKEY key, const wchar_t* token)
-{
-    if (!*token) {
-        RegDeleteValueW(key, TokenValue);
-        return;
-    }
-    DATA_BLOB in{static_cast<DWORD>(lstrlenW(token) * sizeof(wchar_t)),
-                 reinterpret_cast<BYTE*>(const_cast<wchar_t*>(token))};
-    DATA_BLOB out{};
-    if (!CryptProtectData(&in, L"Korvane", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
-        return;
-    RegSetValueExW(key, TokenValue, 0, REG_BINARY, out.pbData, out.cbData);
-    LocalFree(out.pbData);
-}
-
-bool NameAsTag(const wchar_t* name, char (&tag)[PublishNameLongest + 1])
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, name, -1, tag, sizeof tag, nullptr, nullptr);
-    if (length <= 0) {
-        tag[0] = '\0';
-        return false;
-    }
-    return PublishNameAllowed(tag);
-}
-
 // The sending thread's copy of the target, and a fresh start for it.
 void HandOverTarget()
 {
@@ -173,11 +101,12 @@ void HandOverTarget()
     Locked locked;
     ++State.generation;
     State.plan = PublishPlan{};
-    if (!PublishWriteAddress(reinterpret_cast<const char16_t*>(Target.address),
+    const PublishTarget& target = PublishTargetSetting();
+    if (!PublishWriteAddress(reinterpret_cast<const char16_t*>(target.address),
                              reinterpret_cast<char16_t*>(State.writeAddress), std::size(State.writeAddress)))
         State.writeAddress[0] = L'\0';
-    lstrcpynW(State.token, Target.token, static_cast<int>(std::size(State.token)));
-    NameAsTag(Target.name, State.name);
+    lstrcpynW(State.token, target.token, static_cast<int>(std::size(State.token)));
+    PublishNameTag(target.name, State.name);
     Told = PublishState::Current;
     StartTold = false;
     if (Wake)
@@ -185,179 +114,6 @@ void HandOverTarget()
 }
 
 bool Publishing() { return PublishTargetSetting().address[0] != L'\0'; }
-
-// --- Requests ---
-
-struct Answer {
-    int status; // 0: none came
-    DWORD error;
-    std::uint32_t retryAfter;
-    char words[WordsKept + 1];
-};
-
-// The user's proxy for the address, as Internet Options set it: a script,
-// detection, or a named proxy; none when there is none.
-void UseUsersProxy(HINTERNET session, HINTERNET request, const wchar_t* address)
-{
-    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG options{};
-    if (!WinHttpGetIEProxyConfigForCurrentUser(&options))
-        return;
-    WINHTTP_PROXY_INFO proxy{};
-    bool found = false;
-    bool resolved = false;
-    if (options.fAutoDetect || options.lpszAutoConfigUrl) {
-        WINHTTP_AUTOPROXY_OPTIONS automatic{};
-        if (options.lpszAutoConfigUrl) {
-            automatic.dwFlags |= WINHTTP_AUTOPROXY_CONFIG_URL;
-            automatic.lpszAutoConfigUrl = options.lpszAutoConfigUrl;
-        }
-        if (options.fAutoDetect) {
-            automatic.dwFlags |= WINHTTP_AUTOPROXY_AUTO_DETECT;
-            automatic.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
-        }
-        automatic.fAutoLogonIfChallenged = TRUE;
-        resolved = found = WinHttpGetProxyForUrl(session, address, &automatic, &proxy);
-    }
-    if (!found && options.lpszProxy) {
-        proxy.dwAccessType = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-        proxy.lpszProxy = options.lpszProxy;
-        proxy.lpszProxyBypass = options.lpszProxyBypass;
-        found = true;
-    }
-    if (found)
-        WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &proxy, sizeof proxy);
-    if (resolved) {
-        GlobalFree(proxy.lpszProxy);
-        GlobalFree(proxy.lpszProxyBypass);
-    }
-    GlobalFree(options.lpszAutoConfigUrl);
-    GlobalFree(options.lpszProxy);
-    GlobalFree(options.lpszProxyBypass);
-}
-
-HINTERNET OpenSession()
-{
-    HINTERNET session = WinHttpOpen(L"Korvane", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0);
-    if (!session)
-        return nullptr;
-    // Windows 7 offers TLS 1.2 only when asked; where even that is refused
-    // the system's own choice stands.
-    DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2;
-    WinHttpSetOption(session, WINHTTP_OPTION_SECURE_PROTOCOLS, &protocols, sizeof protocols);
-    WinHttpSetTimeouts(session, 5000, 5000, 10000, 10000);
-    return session;
-}
-
-// The answer's first words, as UTF-8 with the line breaks made spaces.
-void ReadWords(HINTERNET request, char (&words)[WordsKept + 1])
-{
-    DWORD length = 0;
-    DWORD got = 0;
-    while (length < WordsKept && WinHttpReadData(request, words + length, WordsKept - length, &got) && got > 0)
-        length += got;
-    words[length] = '\0';
-    for (DWORD i = 0; i < length; ++i)
-        if (static_cast<unsigned char>(words[i]) < 0x20)
-            words[i] = ' ';
-}
-
-std::uint32_t RetryAfter(HINTERNET request)
-{
-    DWORD seconds = 0;
-    DWORD size = sizeof seconds;
-    // A date instead of seconds is not read: the pause is the program's own.
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_RETRY_AFTER | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &seconds, &size, WINHTTP_NO_HEADER_INDEX))
-        return 0;
-    return seconds;
-}
-
-// One request, as Windows' client makes it. `shared` names the sending
-// thread's: its request may be cancelled at the program's end.
-Answer Send(HINTERNET session, const wchar_t* method, const wchar_t* address, const wchar_t* token,
-            const char* body, DWORD length, bool shared)
-{
-    Answer answer{};
-    wchar_t host[256] = {};
-    wchar_t path[2048] = {};
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = static_cast<DWORD>(std::size(host));
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = static_cast<DWORD>(std::size(path));
-    wchar_t extra[2048] = {};
-    parts.lpszExtraInfo = extra;
-    parts.dwExtraInfoLength = static_cast<DWORD>(std::size(extra));
-    if (!WinHttpCrackUrl(address, 0, 0, &parts)) {
-        answer.error = LastErrorOr(ERROR_WINHTTP_INVALID_URL);
-        return answer;
-    }
-    // The query goes with the path; a fragment never leaves the program.
-    if (wchar_t* fragment = wcschr(extra, L'#'))
-        *fragment = L'\0';
-    if (std::wcslen(path) + std::wcslen(extra) + 1 > std::size(path)) {
-        answer.error = ERROR_WINHTTP_INVALID_URL;
-        return answer;
-    }
-    std::wcscat(path, extra);
-    HINTERNET connection = WinHttpConnect(session, host, parts.nPort, 0);
-    if (!connection) {
-        answer.error = LastErrorOr(ERROR_WINHTTP_INTERNAL_ERROR);
-        return answer;
-    }
-    HINTERNET request = WinHttpOpenRequest(connection, method, path, nullptr, WINHTTP_NO_REFERER,
-                                           WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                           parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
-    if (!request) {
-        answer.error = LastErrorOr(ERROR_WINHTTP_INTERNAL_ERROR);
-        WinHttpCloseHandle(connection);
-        return answer;
-    }
-    if (shared) {
-        Locked locked;
-        State.request = request;
-    }
-    UseUsersProxy(session, request, address);
-    // The session's receive time-out need not bound the wait for the answer's
-    // headers; this one does.
-    DWORD answerWait = 10000;
-    WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &answerWait, sizeof answerWait);
-    wchar_t headers[700];
-    WideBuilder text(headers, std::size(headers));
-    text.Append(L"Content-Type: text/plain; charset=utf-8\r\n");
-    if (*token) {
-        text.Append(L"Authorization: Token ");
-        text.Append(token);
-        text.Append(L"\r\n");
-    }
-    const bool sent =
-        WinHttpSendRequest(request, headers, static_cast<DWORD>(-1L), const_cast<char*>(body), length, length, 0) &&
-        WinHttpReceiveResponse(request, nullptr);
-    if (sent) {
-        DWORD status = 0;
-        DWORD size = sizeof status;
-        if (WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
-            answer.status = static_cast<int>(status);
-        answer.retryAfter = RetryAfter(request);
-        if (answer.status >= 300)
-            ReadWords(request, answer.words);
-    } else {
-        answer.error = LastErrorOr(ERROR_WINHTTP_CONNECTION_ERROR);
-    }
-    bool mine = true;
-    if (shared) {
-        Locked locked;
-        mine = State.request == request;
-        State.request = nullptr;
-    }
-    if (mine)
-        WinHttpCloseHandle(request);
-    WinHttpCloseHandle(connection);
-    return answer;
-}
 
 // --- The sending thread ---
 
@@ -433,7 +189,7 @@ DWORD BuildBody(ProcessHeapBlock& body, std::size_t count)
     return length;
 }
 
-void TakeAnswer(const Answer& answer, std::size_t sent, std::size_t shifted, std::uint64_t started)
+void TakeAnswer(const HttpAnswer& answer, std::size_t sent, std::size_t shifted, std::uint64_t started)
 {
     State.status = answer.status;
     State.error = answer.error;
@@ -456,7 +212,7 @@ void TakeAnswer(const Answer& answer, std::size_t sent, std::size_t shifted, std
 DWORD WINAPI RunSender(void* parameter)
 {
     HWND window = static_cast<HWND>(parameter);
-    HINTERNET session = OpenSession();
+    HINTERNET session = OpenHttpSession();
     ProcessHeapBlock body(PublishBatchMost * (PublishLineLongest + 1));
     for (;;) {
         DWORD wait = INFINITE;
@@ -501,11 +257,11 @@ DWORD WINAPI RunSender(void* parameter)
             lstrcpynW(token, State.token, static_cast<int>(std::size(token)));
         }
         const std::uint64_t started = GetTickCount64();
-        Answer answer{};
+        HttpAnswer answer{};
         if (!session || !body.As<char>())
             answer.error = ERROR_NOT_ENOUGH_MEMORY;
         else
-            answer = Send(session, L"POST", address, token, body.As<char>(), length, true);
+            answer = SendHttp(session, L"POST", address, token, body.As<char>(), length, &Cancel);
         {
             Locked locked;
             if (State.quit)
@@ -590,27 +346,13 @@ void KeepPublished(const char* port, const std::int64_t* seconds, const wchar_t*
     }
     if (path) {
         PublishedValueName(port, FileSuffix, name);
-        KeepWide(key, name, path);
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(path),
+                       static_cast<DWORD>((lstrlenW(path) + 1) * sizeof(wchar_t)));
     }
     RegCloseKey(key);
 }
 
 // --- The window's words ---
-
-void AppendWinHttpReason(WideBuilder& text, DWORD error)
-{
-    wchar_t reason[256] = {};
-    if (error >= WINHTTP_ERROR_BASE && error <= WINHTTP_ERROR_LAST &&
-        FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, GetModuleHandleW(L"winhttp.dll"),
-                       error, 0, reason, static_cast<DWORD>(std::size(reason)), nullptr) > 0) {
-        for (wchar_t* c = reason; *c; ++c)
-            if (*c == L'\r' || *c == L'\n')
-                *c = L' ';
-        text.Append(reason);
-        return;
-    }
-    AppendSystemReason(text, error);
-}
 
 void LogText(const char* what)
 {
@@ -627,7 +369,7 @@ void LogFromState(const char* what, int status, DWORD error, const char* words)
     if (status > 0) {
         AppendCount(text, static_cast<std::uint64_t>(status));
         if (*words) {
-            wchar_t wide[WordsKept + 1];
+            wchar_t wide[HttpWordsKept + 1];
             const int length = MultiByteToWideChar(CP_UTF8, 0, words, -1, wide, static_cast<int>(std::size(wide)));
             if (length > 1) {
                 text.Append(L": ");
@@ -635,7 +377,7 @@ void LogFromState(const char* what, int status, DWORD error, const char* words)
             }
         }
     } else {
-        AppendWinHttpReason(text, error);
+        AppendHttpReason(text, error);
     }
     AddToLogWide(line);
 }
@@ -671,38 +413,10 @@ void AskForBacklog(const char* port, std::int64_t before)
 
 } // namespace
 
-const PublishTarget& PublishTargetSetting()
-{
-    if (!TargetRead) {
-        TargetRead = true;
-        ReadWide(AddressValue, Target.address, static_cast<DWORD>(std::size(Target.address)));
-        ReadWide(NameValue, Target.name, static_cast<DWORD>(std::size(Target.name)));
-        ReadToken(Target.token);
-        if (!Target.name[0]) {
-            DWORD size = static_cast<DWORD>(std::size(Target.name));
-            if (!GetComputerNameW(Target.name, &size))
-                lstrcpyW(Target.name, L"Korvane");
-        }
-    }
-    return Target;
-}
-
 bool SetPublishTarget(const PublishTarget& target)
 {
-    char tag[PublishNameLongest + 1];
-    if ((target.address[0] && !PublishAddressAllowed(reinterpret_cast<const char16_t*>(target.address))) ||
-        !NameAsTag(target.name, tag))
+    if (!KeepPublishTarget(target))
         return false;
-    PublishTargetSetting();
-    Target = target;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Korvane", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                        nullptr) == ERROR_SUCCESS) {
-        KeepWide(key, AddressValue, Target.address);
-        KeepWide(key, NameValue, Target.name);
-        KeepToken(key, Target.token);
-        RegCloseKey(key);
-    }
     HandOverTarget();
     ShowWindowState();
     return true;
@@ -824,7 +538,7 @@ void HandlePublishNews()
     PublishState state;
     int status;
     DWORD error;
-    char words[WordsKept + 1];
+    char words[HttpWordsKept + 1];
     std::uint64_t givenUp;
     std::int64_t taken[MostPorts];
     bool fresh[MostPorts];
@@ -887,65 +601,11 @@ void EndPublishing()
     {
         Locked locked;
         State.quit = true;
-        if (State.request) {
-            WinHttpCloseHandle(State.request);
-            State.request = nullptr;
+        if (Cancel.request) {
+            WinHttpCloseHandle(Cancel.request);
+            Cancel.request = nullptr;
         }
     }
     SetEvent(Wake);
     WaitForSingleObject(Sender, EndWait);
 }
-
-namespace {
-
-struct CheckJob {
-    HWND window;
-    wchar_t address[1100];
-};
-
-DWORD WINAPI RunCheck(void* parameter)
-{
-    auto* job = static_cast<CheckJob*>(parameter);
-    Answer answer{};
-    if (HINTERNET session = OpenSession()) {
-        answer = Send(session, L"GET", job->address, L"", "", 0, false);
-        WinHttpCloseHandle(session);
-    } else {
-        answer.error = LastErrorOr(ERROR_NOT_ENOUGH_MEMORY);
-    }
-    InterlockedExchange(&CheckStatus, answer.status);
-    InterlockedExchange(&CheckError, static_cast<LONG>(answer.error));
-    PostThreadEvent(job->window, PublishCheckEvent);
-    HeapFree(GetProcessHeap(), 0, job);
-    return 0;
-}
-
-} // namespace
-
-void StartPublishCheck(const wchar_t* address)
-{
-    auto* job = static_cast<CheckJob*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(CheckJob)));
-    if (!job)
-        return;
-    job->window = WindowHandle(MainWindow);
-    if (!PublishPingAddress(reinterpret_cast<const char16_t*>(address), reinterpret_cast<char16_t*>(job->address),
-                            std::size(job->address))) {
-        HeapFree(GetProcessHeap(), 0, job);
-        return;
-    }
-    AcceptThreadEvents(job->window);
-    HANDLE thread = CreateThread(nullptr, 0, RunCheck, job, 0, nullptr);
-    if (thread)
-        CloseHandle(thread);
-    else
-        HeapFree(GetProcessHeap(), 0, job);
-}
-
-void TakePublishCheck(int& status, DWORD& error)
-{
-    status = static_cast<int>(InterlockedCompareExchange(&CheckStatus, 0, 0));
-    error = static_cast<DWORD>(InterlockedCompareExchange(&CheckError, 0, 0));
-}
-
-// For the dialog: the reason in the system's words, WinHTTP's included.
-void AppendPublishReason(WideBuilder& text, DWORD error) { AppendWinHttpReason(text, error); }

@@ -5,10 +5,11 @@
 // Windows' own client, through the user's proxy, so that the window never
 // waits on the network. What cannot be sent yet waits in memory
 // (app/logger/publish_plan.h); what was still waiting when the program ended
-// is read back from the record file at the next watch on the port, after the
-// last reading the database took, which is remembered per port. The record
+// is read back from the record file at the next start, after the last
+// reading the database took, which is remembered per port. The record
 // file stays the record: nothing here ever stops or slows a watch.
 
+#include "app/client/publish_target.h"
 #include "app/logger/publish_lines.h"
 #include "app/logger/publish_plan.h"
 #include "app/logger/watch_readings.h"
@@ -21,16 +22,7 @@
 // The sending thread's news for the loop: a request's outcome.
 constexpr std::int32_t PublishNewsEvent = 0x7A06;
 
-// Where the readings go, as the user set it: no address, no publishing.
-struct PublishTarget {
-    wchar_t address[1024];
-    wchar_t token[512];
-    wchar_t name[PublishNameLongest + 1]; // the logger's tag; the computer's name when never set
-};
-// The setting, read from the registry the first time (the token unprotected
-// for this user).
-const PublishTarget& PublishTargetSetting();
-// Sets it and remembers it, the token protected for the user alone; a
+// Sets where readings go (app/client/publish_target.h) and remembers it; a
 // sending stopped by a refusal starts again. False, with nothing changed,
 // when the address or the name is not one the program can send.
 bool SetPublishTarget(const PublishTarget& target);
@@ -66,14 +58,3 @@ PublishShows PublishShowsNow();
 // The program ends: the thread is told to stop, an unfinished request is
 // cancelled, and it is waited for a moment at most.
 void EndPublishing();
-
-// The check the dialog's button asks for: a GET of /ping on the address'
-// host, on a thread of its own; its answer comes as PublishCheckEvent, and
-// TakePublishCheck gives the status (0 for none) and the system's error.
-constexpr std::int32_t PublishCheckEvent = 0x7A07;
-void StartPublishCheck(const wchar_t* address);
-void TakePublishCheck(int& status, DWORD& error);
-
-class WideBuilder;
-// A request's error in the system's words, the HTTP client's own included.
-void AppendPublishReason(WideBuilder& text, DWORD error);

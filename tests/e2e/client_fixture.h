@@ -4,6 +4,7 @@
 
 #include "app/client/client_gadgets.h"
 #include "tests/e2e/client_driver.h"
+#include "tests/e2e/documents_files.h"
 #include "tests/support/simulated_logger.h"
 
 #include <gtest/gtest.h>
@@ -119,4 +120,22 @@ protected:
     std::unique_ptr<ClientProcess> client_;
     HWND window_ = nullptr;
     std::map<int, std::unique_ptr<SimulatedLogger>> loggers_;
+};
+
+// A test of watches, whose record files are gone before it and after it.
+class WatchFilesTest : public ClientTest {
+protected:
+    void SetUp() override
+    {
+        ClientTest::SetUp();
+        for (const std::filesystem::path& file : WatchFiles())
+            std::filesystem::remove(file);
+    }
+
+    void TearDown() override
+    {
+        ClientTest::TearDown();
+        for (const std::filesystem::path& file : WatchFiles())
+            std::filesystem::remove(file);
+    }
 };

@@ -37,3 +37,6 @@ inline std::string FileBytes(const std::filesystem::path& path)
     std::ifstream in(path, std::ios::binary);
     return std::string{std::istreambuf_iterator<char>(in), {}};
 }
+
+// A watch's record files, oldest first.
+inline std::vector<std::filesystem::path> WatchFiles() { return DocumentsFiles("korvane-watch-"); }

@@ -33,8 +33,6 @@ std::string CountingLogger()
     return replies + "\n";
 }
 
-std::vector<fs::path> WatchFiles() { return DocumentsFiles("korvane-watch-"); }
-
 std::string ListSeparator()
 {
     char text[8] = {};
@@ -69,22 +67,8 @@ const std::wstring Stopped = L"\u041f\u0443\u0431\u043b\u0438\u043a\u0430\u0446\
                              L"\u043e\u0441\u0442\u0430\u043d\u043e\u0432\u043b\u0435\u043d\u0430, "
                              L"\u0441\u0435\u0440\u0432\u0435\u0440 \u043e\u0442\u0432\u0435\u0442\u0438\u043b 401";
 
-class PublishTest : public ClientTest {
+class PublishTest : public WatchFilesTest {
 protected:
-    void SetUp() override
-    {
-        ClientTest::SetUp();
-        for (const fs::path& file : WatchFiles())
-            fs::remove(file);
-    }
-
-    void TearDown() override
-    {
-        ClientTest::TearDown();
-        for (const fs::path& file : WatchFiles())
-            fs::remove(file);
-    }
-
     std::wstring Log() { return WideText(Gadget(LogEditor)); }
 
     // The database's points: the value of each second, and how many points

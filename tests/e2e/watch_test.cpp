@@ -29,8 +29,6 @@ std::string CountingLogger(int first)
     return replies + "\n";
 }
 
-std::vector<fs::path> WatchFiles() { return DocumentsFiles("korvane-watch-"); }
-
 // The file's rows after its header.
 std::vector<RecordRow> Rows(const fs::path& file, const std::string& separator)
 {
@@ -73,22 +71,8 @@ std::string ChartPicture()
     return picture;
 }
 
-class WatchTest : public ClientTest {
+class WatchTest : public WatchFilesTest {
 protected:
-    void SetUp() override
-    {
-        ClientTest::SetUp();
-        for (const fs::path& file : WatchFiles())
-            fs::remove(file);
-    }
-
-    void TearDown() override
-    {
-        ClientTest::TearDown();
-        for (const fs::path& file : WatchFiles())
-            fs::remove(file);
-    }
-
     bool Checked() { return SendMessageW(Gadget(WatchButton), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
     std::size_t RowCount()

@@ -18,27 +18,12 @@ constexpr DWORD PollMilliseconds = 5;
 // A logger outlives no test run by much, even when nothing stops it.
 constexpr int LifetimeSeconds = 600;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool WaitFor(const std::string& path, bool present, DWORD timeout)
-{
-    const ULONGLONG end = GetTickCount64() + timeout;
-    while (Exists(path) != present) {
-        if (GetTickCount64() >= end)
-            return false;
-        Sleep(PollMilliseconds);
-    }
-    return true;
-}
-
 bool WriteWholeFile(const std::string& path, const std::string& bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << bytes;
     return static_cast<bool>(file.flush());
 }
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 } // namespace
 
@@ -61,9 +46,9 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
     for (int attempt = 1; attempt <= StartAttempts; ++attempt) {
         const std::string ready = AttemptFile("ready", attempt);
         const std::string stop = AttemptFile("stop", attempt);
-        if (Exists(ready)) {
+        if (FileExists(ready)) {
             WriteWholeFile(stop, "");
-            WaitFor(ready, false, StopTimeoutMilliseconds);
+            WaitForFile(ready, false, StopTimeoutMilliseconds);
         }
         DeleteFileA(stop.c_str());
         DeleteFileA(ready.c_str());
@@ -95,7 +80,7 @@ SimulatedLogger::SimulatedLogger(const std::string& device, const std::string& s
         if (!Launch(device))
             return;
         running_ = true;
-        ready_ = WaitFor(readyFile_, true, StartTimeoutMilliseconds);
+        ready_ = WaitForFile(readyFile_, true, StartTimeoutMilliseconds);
         if (!ready_)
             WriteWholeFile(stopFile_, "");
     }
@@ -154,7 +139,7 @@ void SimulatedLogger::Stop()
     ready_ = false;
     WriteWholeFile(stopFile_, "");
     // The logger removes the ready file last, after its port link.
-    WaitFor(readyFile_, false, StopTimeoutMilliseconds);
+    WaitForFile(readyFile_, false, StopTimeoutMilliseconds);
     if (owner_ != INVALID_HANDLE_VALUE)
         CloseHandle(owner_);
     owner_ = INVALID_HANDLE_VALUE;

@@ -20,26 +20,11 @@ constexpr int StartAttempts = 2;
 constexpr DWORD ScriptTimeoutMilliseconds = 15000;
 constexpr DWORD AnswerTimeoutMilliseconds = 30000;
 constexpr DWORD RequestTimeoutMilliseconds = 10000;
-constexpr DWORD PollMilliseconds = 20;
+constexpr DWORD AnswerPollMilliseconds = 100;
 // A database outlives no test run by much, even when nothing stops it.
 constexpr int LifetimeSeconds = 600;
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-bool WaitFor(const std::string& path, bool present, DWORD timeout)
-{
-    const ULONGLONG end = GetTickCount64() + timeout;
-    while (Exists(path) != present) {
-        if (GetTickCount64() >= end)
-            return false;
-        Sleep(PollMilliseconds);
-    }
-    return true;
-}
-
 void Touch(const std::string& path) { std::ofstream(path, std::ios::binary).flush(); }
-
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 sockaddr_in Loopback(unsigned short port)
 {
@@ -271,7 +256,7 @@ bool TimeSeriesDatabase::Launch(bool fresh)
             CloseHandle(process.hProcess);
         }
         running_ = true;
-        if (WaitFor(LaunchFile("-ready"), true, ScriptTimeoutMilliseconds))
+        if (WaitForFile(LaunchFile("-ready"), true, ScriptTimeoutMilliseconds))
             break;
         Touch(LaunchFile("-stop"));
         if (attempt == StartAttempts) {
@@ -282,7 +267,7 @@ bool TimeSeriesDatabase::Launch(bool fresh)
     // The script removes its ready file when the server ends by itself (its
     // port taken, say): no need to wait out the time then.
     const ULONGLONG end = GetTickCount64() + AnswerTimeoutMilliseconds;
-    for (std::string body; Exists(LaunchFile("-ready")) && GetTickCount64() < end; Sleep(PollMilliseconds * 5))
+    for (std::string body; FileExists(LaunchFile("-ready")) && GetTickCount64() < end; Sleep(AnswerPollMilliseconds))
         if (Get(port_, "/health", body)) {
             failure_.clear();
             return ready_ = true;
@@ -300,7 +285,7 @@ bool TimeSeriesDatabase::Stop()
         ready_ = false;
         Touch(LaunchFile("-stop"));
         // The script removes the ready file last, once the server has ended.
-        if (!WaitFor(LaunchFile("-ready"), false, ScriptTimeoutMilliseconds)) {
+        if (!WaitForFile(LaunchFile("-ready"), false, ScriptTimeoutMilliseconds)) {
             failure_ = "the database did not end";
             return false;
         }

@@ -28,3 +28,18 @@ std::string UnixPath(const std::string& windowsPath)
             c = '/';
     return path;
 }
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool WaitForFile(const std::string& path, bool present, unsigned long timeoutMilliseconds)
+{
+    const ULONGLONG end = GetTickCount64() + timeoutMilliseconds;
+    while (FileExists(path) != present) {
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
