@@ -103,23 +103,9 @@ bool SimulatedLogger::Launch(const std::string& device)
     if (owner_ != INVALID_HANDLE_VALUE)
         command += " --watch-lock " + Quoted(unixFolder + "/owner");
 
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        failure_ = "cannot start " + command + ": error " + std::to_string(GetLastError());
+    // The ready and stop files carry the whole conversation.
+    if (!StartUnixProgram(command, failure_))
         return false;
-    }
-    // A Unix program gets no Windows process: Wine answers a null process
-    // handle and a thread handle that is whatever its stack held. Closing that
-    // may close a real handle of this process; in a 32-bit test it took the
-    // desktop's (a small number there), and the test hung at its next window
-    // call. The ready and stop files carry the whole conversation.
-    if (process.hProcess) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
     failure_ = "the simulated logger did not come up: " + command;
     return true;
 }

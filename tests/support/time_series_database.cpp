@@ -241,20 +241,8 @@ bool TimeSeriesDatabase::Launch(bool fresh)
                               " --stop " + Quoted(UnixPath(LaunchFile("-stop"))) + " --watch-lock " +
                               Quoted(UnixPath(files_ + "owner")) + " --lifetime " + std::to_string(LifetimeSeconds) +
                               (fresh ? " --fresh" : "");
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process)) {
-            failure_ = "cannot start " + command + ": error " + std::to_string(GetLastError());
+        if (!StartUnixProgram(command, failure_))
             return false;
-        }
-        // As for the simulated logger: a Unix program gets a null process
-        // handle and a thread handle that is not one, never to be closed.
-        if (process.hProcess) {
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-        }
         running_ = true;
         if (WaitForFile(LaunchFile("-ready"), true, ScriptTimeoutMilliseconds))
             break;

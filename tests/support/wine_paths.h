@@ -18,3 +18,8 @@ bool WaitForFile(const std::string& path, bool present, unsigned long timeoutMil
 
 // A command line's argument, in quotes.
 std::string Quoted(const std::string& text);
+
+// Starts a Unix program from its command line; false, with the reason in
+// `failure`, when Wine does not. Wine starts it detached and tells no
+// process this one could wait for: files carry the conversation.
+bool StartUnixProgram(std::string command, std::string& failure);
