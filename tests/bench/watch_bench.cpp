@@ -60,7 +60,8 @@ void WriteRows(benchmark::State& state)
         WatchAnchor(timeline, 0, 13'400'000'000'000);
         std::int64_t utc = 0;
         for (std::uint64_t slot = 0; slot < count; ++slot)
-            WatchRowsAddSlot(writer->rows, timeline, 1, {slot * 1000, 0, WatchGap::Missed, WatchGap::None, "+21.5\r\n", 7},
+            WatchRowsAddSlot(writer->rows, timeline, 1,
+                             {slot * 1000, 0, WatchGap::Missed, WatchGap::None, "+21.5\r\n", 7, WatchAlarmNote::None, 0},
                              utc);
         waiting = static_cast<double>(writer->rows.bytes) / static_cast<double>(writer->rows.rows);
         state.ResumeTiming();
