@@ -12,11 +12,7 @@
 
 namespace {
 
-constexpr char LimitsValue[] = "AlarmLimits";
-constexpr DWORD LimitsTextSize = 256;
-
-AlarmLimits Setting = AlarmDefaults;
-bool SettingRead = false;
+TextSetting<AlarmLimits> Kept{"AlarmLimits", AlarmLimitsFromText, AlarmLimitsText, AlarmDefaults, false};
 // A margin wider than the band is said once and taken at the next OK with
 // the same entry.
 bool WideMarginSaid = false;
@@ -89,24 +85,11 @@ void Edited(HWND) { WideMarginSaid = false; }
 
 } // namespace
 
-const AlarmLimits& AlarmLimitsSetting()
-{
-    if (!SettingRead) {
-        SettingRead = true;
-        char text[LimitsTextSize];
-        if (ReadSettingText(LimitsValue, text, sizeof text))
-            Setting = AlarmLimitsFromText(text);
-    }
-    return Setting;
-}
+const AlarmLimits& AlarmLimitsSetting() { return SettingNow(Kept); }
 
 void SetAlarmLimits(const AlarmLimits& limits)
 {
-    Setting = limits;
-    SettingRead = true;
-    char text[LimitsTextSize];
-    AlarmLimitsText(limits, text, sizeof text);
-    KeepSettingText(LimitsValue, text);
+    KeepSetting(Kept, limits);
     RedrawCharts();
 }
 

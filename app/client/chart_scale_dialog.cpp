@@ -11,11 +11,7 @@
 
 namespace {
 
-constexpr char ScaleValue[] = "ChartScale";
-constexpr std::size_t ScaleTextSize = 160;
-
-ChartScale Setting{};
-bool SettingRead = false;
+TextSetting<ChartScale> Kept{"ChartScale", ChartScaleFromText, ChartScaleText, ChartScale{}, false};
 
 void Accept(HWND dialog)
 {
@@ -51,24 +47,11 @@ void Fill(HWND dialog)
 
 } // namespace
 
-const ChartScale& ChartScaleSetting()
-{
-    if (!SettingRead) {
-        SettingRead = true;
-        char text[ScaleTextSize];
-        if (ReadSettingText(ScaleValue, text, sizeof text))
-            Setting = ChartScaleFromText(text);
-    }
-    return Setting;
-}
+const ChartScale& ChartScaleSetting() { return SettingNow(Kept); }
 
 void SetChartScale(const ChartScale& scale)
 {
-    Setting = scale;
-    SettingRead = true;
-    char text[ScaleTextSize];
-    ChartScaleText(scale, text, sizeof text);
-    KeepSettingText(ScaleValue, text);
+    KeepSetting(Kept, scale);
     RedrawCharts();
 }
 

@@ -1,5 +1,7 @@
 #include "app/client/publish_target.h"
 
+#include "app/client/setting_texts.h"
+
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 namespace {
 
-constexpr wchar_t SettingsKeyWide[] = L"Software\\Korvane";
 constexpr wchar_t AddressValue[] = L"PublishAddress";
 constexpr wchar_t TokenValue[] = L"PublishToken";
 constexpr wchar_t NameValue[] = L"PublishName";
@@ -16,29 +17,14 @@ constexpr wchar_t NameValue[] = L"PublishName";
 PublishTarget Target{};
 bool TargetRead = false;
 
-void ReadWide(const wchar_t* value, wchar_t* text, DWORD count)
-{
-    DWORD room = count * sizeof(wchar_t);
-    if (RegGetValueW(HKEY_CURRENT_USER, SettingsKeyWide, value, RRF_RT_REG_SZ, nullptr, text, &room) !=
-        ERROR_SUCCESS)
-        text[0] = L'\0';
-}
-
-void KeepWide(HKEY key, const wchar_t* value, const wchar_t* text)
-{
-    RegSetValueExW(key, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>((lstrlenW(text) + 1) * sizeof(wchar_t)));
-}
-
 // The token is kept as the system protects it for this user on this
 // computer: another account, or a copy of the registry, reads nothing.
 void ReadToken(wchar_t (&token)[512])
 {
     token[0] = L'\0';
     BYTE kept[4096];
-    DWORD size = sizeof kept;
-    if (RegGetValueW(HKEY_CURRENT_USER, SettingsKeyWide, TokenValue, RRF_RT_REG_BINARY, nullptr, kept, &size) !=
-        ERROR_SUCCESS)
+    const DWORD size = ReadSettingBytes(TokenValue, kept, sizeof kept);
+    if (size == 0)
         return;
     DATA_BLOB in{size, kept};
     DATA_BLOB out{};
@@ -51,10 +37,10 @@ void ReadToken(wchar_t (&token)[512])
     LocalFree(out.pbData);
 }
 
-void KeepToken(HKEY key, const wchar_t* token)
+void KeepToken(const wchar_t* token)
 {
     if (!*token) {
-        RegDeleteValueW(key, TokenValue);
+        KeepSettingBytes(TokenValue, nullptr, 0);
         return;
     }
     DATA_BLOB in{static_cast<DWORD>(lstrlenW(token) * sizeof(wchar_t)),
@@ -62,7 +48,7 @@ void KeepToken(HKEY key, const wchar_t* token)
     DATA_BLOB out{};
     if (!CryptProtectData(&in, L"Korvane", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out))
         return;
-    RegSetValueExW(key, TokenValue, 0, REG_BINARY, out.pbData, out.cbData);
+    KeepSettingBytes(TokenValue, out.pbData, out.cbData);
     LocalFree(out.pbData);
 }
 
@@ -82,8 +68,8 @@ const PublishTarget& PublishTargetSetting()
 {
     if (!TargetRead) {
         TargetRead = true;
-        ReadWide(AddressValue, Target.address, static_cast<DWORD>(std::size(Target.address)));
-        ReadWide(NameValue, Target.name, static_cast<DWORD>(std::size(Target.name)));
+        ReadSettingWide(AddressValue, Target.address, static_cast<DWORD>(std::size(Target.address)));
+        ReadSettingWide(NameValue, Target.name, static_cast<DWORD>(std::size(Target.name)));
         ReadToken(Target.token);
         if (!Target.name[0]) {
             DWORD size = static_cast<DWORD>(std::size(Target.name));
@@ -102,13 +88,8 @@ bool KeepPublishTarget(const PublishTarget& target)
         return false;
     PublishTargetSetting();
     Target = target;
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKeyWide, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        KeepWide(key, AddressValue, Target.address);
-        KeepWide(key, NameValue, Target.name);
-        KeepToken(key, Target.token);
-        RegCloseKey(key);
-    }
+    KeepSettingWide(AddressValue, Target.address);
+    KeepSettingWide(NameValue, Target.name);
+    KeepToken(Target.token);
     return true;
 }
